@@ -1,0 +1,160 @@
+#include "driver/ConsoleDialogue.h"
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "phase/PhaseProperties.h"
+#include "phase/PhaseState.h"
+#include "phase/PhaseStateEvaluator.h"
+
+namespace kelvoran {
+
+namespace {
+
+constexpr const char* kBoxEdge = "*************************************************\n";
+
+enum class ReadOutcome { Value, EndOfInput, NotANumber };
+
+// Reads one number with formatted extraction. On failure `found` holds the text that stood
+// where the number was expected (empty when the input simply ended).
+ReadOutcome readNumber(std::istream& input, double& value, std::string& found) {
+    input >> std::ws;
+    if (input.peek() == std::char_traits<char>::eof()) {
+        return ReadOutcome::EndOfInput;
+    }
+    double read = 0.0;
+    if (input >> read) {
+        value = read;
+        return ReadOutcome::Value;
+    }
+    input.clear();
+    input >> found;
+    return found.empty() ? ReadOutcome::EndOfInput : ReadOutcome::NotANumber;
+}
+
+void reportUnreadable(std::ostream& error, const char* what, ReadOutcome outcome,
+                      const std::string& found) {
+    error << "kelvoran: cannot read the " << what << ": ";
+    if (outcome == ReadOutcome::EndOfInput) {
+        error << "the input ended";
+    } else {
+        error << "found \"" << found << "\", which is not a number";
+    }
+    error << '\n';
+}
+
+const char* phaseStateLine(std::int32_t state) {
+    switch (state) {
+        case LiquidSinglePhase:
+        case VaporSinglePhase:
+        case HighPressureSinglePhase:
+            return "*  Fluid is in the single phase state           *\n";
+        case VaporLiquid:
+            return "*  Fluid is in the V + L phase state            *\n";
+        case LiquidHalite:
+            return "*  Fluid is in the L + H phase state            *\n";
+        case VaporHalite:
+            return "*  Fluid is in the V + H phase state            *\n";
+        case VaporLiquidHalite:
+            return "*  Fluid is in the V + L + H phase state        *\n";
+        default:
+            return "*  WARNING: phase state of fluid undetermined   *\n";
+    }
+}
+
+void printBlock(std::ostream& output, const char* heading, const PhaseProperties& record) {
+    const double c = record.composition;
+    const double d = record.density;
+    // The molar mass first, then 1000/d, then their product.
+    const double molarVolume = ((1.0 - c) * 18.015 + c * 58.443) * (1000.0 / d);
+    output << "\n" << heading;
+    output << "Density      = " << d << " kg/m3\n";
+    output << "MolarVolume  = " << molarVolume << " cm3/mol\n";
+    output << "HeatCapacity = " << record.heatCapacity << " J/kg/K\n";
+    output << "Composition  = " << c << " XNaCl\n";
+}
+
+void printBanner(std::ostream& output) {
+    output << "************************************************\n"
+           << "Welcome to kelvoran, version 0.2 (06/2009)\n"
+           << "************************************************\n\n"
+           << "Usage : enter T in Celsius, P in bar and X in mole fraction NaCl\n"
+           << "Properties returned are the phase state, the molar volume, the\n"
+           << "composition and heat capacities of the phases.\n\n"
+           << "Notice that the heat capacities are computed from a formula\n"
+           << "that is corrected by a factor of 1/(1+x) that was missed in the\n"
+           << "original publication. Error reports send to " << kMaintainerAddress << ".\n\n";
+}
+
+void printResultBox(std::ostream& output, const PhaseProperties& liquid,
+                    const PhaseProperties& vapor, const PhaseProperties& halite,
+                    const PhaseProperties& bulk) {
+    const std::int32_t state = bulk.phaseState;
+    output.precision(5);
+    output << kBoxEdge << phaseStateLine(state);
+    if (state == LiquidSinglePhase || state == VaporSinglePhase ||
+        state == HighPressureSinglePhase) {
+        printBlock(output, "Single phase fluid:\n", state == VaporSinglePhase ? vapor : liquid);
+    }
+    if (state == VaporLiquid || state == VaporHalite || state == VaporLiquidHalite) {
+        printBlock(output, "Vapor:\n", vapor);
+    }
+    if (state == VaporLiquid || state == LiquidHalite || state == VaporLiquidHalite) {
+        printBlock(output, "Liquid:\n", liquid);
+    }
+    if (state == VaporHalite || state == LiquidHalite || state == VaporLiquidHalite) {
+        printBlock(output, "Salt:\n", halite);
+    }
+    output << kBoxEdge << "\n";
+}
+
+}  // namespace
+
+int runConsoleDialogue(std::istream& input, std::ostream& output, std::ostream& error) {
+    double temperatureC = 100.0;
+    double pressureBar = 100.0;
+    double composition = 0.01;
+    PhaseStateEvaluator evaluator(temperatureC, pressureBar, composition);
+
+    printBanner(output);
+
+    struct Prompt {
+        const char* text;
+        const char* name;
+        double* value;
+    };
+    const Prompt prompts[] = {
+        {"Please enter T in C   : ", "temperature", &temperatureC},
+        {"Please enter p in bar : ", "pressure", &pressureBar},
+        {"Please enter x : ", "composition", &composition},
+    };
+
+    while (temperatureC > 0.0) {
+        output << "\n" << std::flush;
+        for (const Prompt& prompt : prompts) {
+            output << prompt.text << std::flush;
+            std::string found;
+            const ReadOutcome outcome = readNumber(input, *prompt.value, found);
+            if (outcome == ReadOutcome::Value) {
+                continue;
+            }
+            if (outcome == ReadOutcome::EndOfInput && prompt.value == &temperatureC) {
+                output << std::flush;
+                return 0;
+            }
+            output << std::flush;
+            reportUnreadable(error, prompt.name, outcome, found);
+            return 1;
+        }
+        const PhaseProperties liquid = evaluator.getLiquid();
+        const PhaseProperties vapor = evaluator.getVapor();
+        const PhaseProperties halite = evaluator.getHalite();
+        const PhaseProperties bulk = evaluator.getBulk();
+        printResultBox(output, liquid, vapor, halite, bulk);
+    }
+    output << std::flush;
+    return 0;
+}
+
+}  // namespace kelvoran
