@@ -1,0 +1,37 @@
+// Feeds arbitrary bytes to the console dialogue as its standard input. The dialogue must end
+// (status 0 or 1) on every input, without a memory error or undefined behaviour. The output
+// goes to a stream that formats everything and then discards it, so that the printing of every
+// value (NaN and infinities included) is exercised too.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ostream>
+#include <sstream>
+#include <streambuf>
+#include <string>
+
+#include "driver/ConsoleDialogue.h"
+
+namespace {
+
+class DiscardingBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
+    DiscardingBuffer discard;
+    std::ostream output(&discard);
+    std::ostream error(&discard);
+    const int status = kelvoran::runConsoleDialogue(input, output, error);
+    if (status != 0 && status != 1) {
+        std::fprintf(stderr, "console ended with status %d\n", status);
+        std::abort();
+    }
+    return 0;
+}

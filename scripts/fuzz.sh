@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang in ./build-fuzz and runs each for a bounded
+# time, starting from its seed corpus in fuzz/corpus/<target>/. New inputs found on the way
+# are kept in build-fuzz/corpus/<target>/ (the seeds in the repository are only read), so a
+# later run goes on from there; a crashing input lands in build-fuzz/artifacts/.
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [target...]
+#   targets: console (bytes as the console's input), evaluator (bytes as T, P, x doubles)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-60}"
+shift || true
+targets=("$@")
+[ "${#targets[@]}" -eq 0 ] && targets=(console evaluator)
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKELVORAN_BUILD_FUZZERS=ON \
+  -DKELVORAN_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build build-fuzz -j 2
+
+mkdir -p build-fuzz/artifacts
+for target in "${targets[@]}"; do
+  case "$target" in
+    console) program=ConsoleFuzzer; extra=(-dict=fuzz/console.dict) ;;
+    evaluator) program=EvaluatorFuzzer; extra=() ;;
+    *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
+  esac
+  mkdir -p "build-fuzz/corpus/$target"
+  echo "== fuzzing $target for $seconds s" >&2
+  "build-fuzz/fuzz/$program" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-" "${extra[@]}" \
+    "build-fuzz/corpus/$target" "fuzz/corpus/$target"
+done
