@@ -12,7 +12,7 @@ inline constexpr double kWaterCriticalPressureBar = 220.54915;
 /// Critical curve of the H2O–NaCl system: critical pressure and critical composition as
 /// functions of temperature alone. Bound to a caller-owned temperature, which must outlive it.
 class CriticalCurve {
-public:
+  public:
     /// Binds to the caller's temperature (°C).
     explicit CriticalCurve(const double& temperatureC);
 
@@ -24,9 +24,9 @@ public:
     /// Critical composition at the last computed temperature, mole fraction NaCl.
     double criticalComposition() const { return criticalComposition_; }
 
-private:
+  private:
     const double* boundTemperatureC_;
-    double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();  // °C
+    double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();   // °C
     double criticalPressureBar_ = std::numeric_limits<double>::quiet_NaN();  // bar
     double criticalComposition_ = std::numeric_limits<double>::quiet_NaN();  // mole fraction
 };

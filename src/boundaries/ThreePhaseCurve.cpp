@@ -4,8 +4,14 @@
 
 namespace kelvoran {
 
-ThreePhaseCurve::ThreePhaseCurve(const double& temperatureC)
-    : boundTemperatureC_(&temperatureC) {}
+namespace {
+// p0 … p10 of the three-phase pressure (bar) in T / 800.7; p10 ends the curve at 0.0005 bar.
+constexpr double kCoefficients[] = {0.00464,  5e-07,     16.9078,      -269.148,
+                                    7632.04,  -49563.6,  233119.0,     -513556.0,
+                                    549708.0, -284628.0, 57540.7960595};
+}  // namespace
+
+ThreePhaseCurve::ThreePhaseCurve(const double& temperatureC) : boundTemperatureC_(&temperatureC) {}
 
 void ThreePhaseCurve::update() {
     if (*boundTemperatureC_ == cachedTemperatureC_) return;
@@ -13,21 +19,10 @@ void ThreePhaseCurve::update() {
     // Temperature scaled by the melting point of NaCl, where the curve ends at 0.0005 bar.
     scaledTemperature_ = cachedTemperatureC_ / kSaltTriplePointTemperatureC;
     const double th = scaledTemperature_;
-    pressureBar_ =
-        (((((((((57540.7960595 * th - 284628.0) * th + 549708.0) * th - 513556.0) * th +
-              233119.0) *
-                 th -
-             49563.6) *
-                th +
-            7632.04) *
-               th -
-           269.148) *
-              th +
-          16.9078) *
-             th +
-         5e-07) *
-            th +
-        0.00464;
+    // Degree-10 polynomial in Horner form from p10 down.
+    double p = kCoefficients[10];
+    for (int i = 9; i >= 0; --i) p = p * th + kCoefficients[i];
+    pressureBar_ = p;
 }
 
 }  // namespace kelvoran

@@ -7,7 +7,7 @@ namespace kelvoran {
 /// Pressure of the vapor + liquid + halite three-phase curve as a function of temperature.
 /// Bound to a caller-owned temperature, which must outlive it.
 class ThreePhaseCurve {
-public:
+  public:
     /// Binds to the caller's temperature (°C).
     explicit ThreePhaseCurve(const double& temperatureC);
 
@@ -22,7 +22,7 @@ public:
     /// Pressure at the curve's maximum, bar.
     static constexpr double maximumPressure() { return 390.1474443379598; }
 
-private:
+  private:
     const double* boundTemperatureC_;
     double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();  // °C
     double scaledTemperature_ = std::numeric_limits<double>::quiet_NaN();   // T / 800.7 (°C/°C)

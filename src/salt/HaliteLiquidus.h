@@ -12,7 +12,7 @@ namespace kelvoran {
 /// it exceeds 1. Bound to a caller-owned temperature and pressure, which must outlive it.
 /// Neither copyable nor movable: its melting-curve member is bound to this object's own cache.
 class HaliteLiquidus {
-public:
+  public:
     /// Binds to the caller's temperature (°C) and pressure (bar).
     HaliteLiquidus(const double& temperatureC, const double& pressureBar);
     HaliteLiquidus(const HaliteLiquidus&) = delete;
@@ -26,7 +26,7 @@ public:
     /// Temperature reduced by the melting temperature of NaCl at the same pressure (°C / °C).
     double reducedTemperature() const { return reducedTemperature_; }
 
-private:
+  private:
     const double* boundTemperatureC_;
     const double* boundPressureBar_;
     double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();  // °C

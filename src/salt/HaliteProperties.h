@@ -7,7 +7,7 @@ namespace kelvoran {
 /// Density and isobaric heat capacity of halite (solid NaCl) as plain functions of temperature
 /// and pressure. Bound to a caller-owned temperature and pressure, which must outlive it.
 class HaliteProperties {
-public:
+  public:
     /// Binds to the caller's temperature (°C) and pressure (bar).
     HaliteProperties(const double& temperatureC, const double& pressureBar);
 
@@ -19,7 +19,7 @@ public:
     /// Isobaric specific heat capacity of halite, J/(kg K).
     double heatCapacity() const { return heatCapacityJKgK_; }
 
-private:
+  private:
     const double* boundTemperatureC_;
     const double* boundPressureBar_;
     double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();  // °C

@@ -15,7 +15,7 @@ namespace kelvoran {
 /// temperature and pressure, which must outlive it. Neither copyable nor movable: its members
 /// are bound to this object's own copies of the inputs.
 class HaliteSaturatedVapor {
-public:
+  public:
     /// Binds to the caller's temperature (°C) and pressure (bar).
     HaliteSaturatedVapor(const double& temperatureC, const double& pressureBar);
     HaliteSaturatedVapor(const HaliteSaturatedVapor&) = delete;
@@ -30,7 +30,7 @@ public:
     /// pressure (dimensionless).
     double reducedPressure() const { return reducedPressure_; }
 
-private:
+  private:
     const double* boundTemperatureC_;
     const double* boundPressureBar_;
     double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();   // °C

@@ -12,7 +12,7 @@ inline constexpr double kSaltTriplePointPressureBar = 0.0005;
 /// Melting temperature of pure NaCl (halite + liquid NaCl) as a function of pressure.
 /// Bound to a caller-owned temperature and pressure, which must outlive it.
 class SaltMeltingCurve {
-public:
+  public:
     /// Binds to the caller's temperature (°C) and pressure (bar).
     SaltMeltingCurve(const double& temperatureC, const double& pressureBar);
 
@@ -22,7 +22,7 @@ public:
     /// Melting temperature of NaCl at the last computed pressure, °C.
     double meltingTemperature() const { return meltingTemperatureC_; }
 
-private:
+  private:
     const double* boundTemperatureC_;
     const double* boundPressureBar_;
     double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();   // °C

@@ -22,9 +22,9 @@ void SaltVaporPressureCurve<slopeK>::update() {
     cachedPressureBar_ = *boundPressureBar_;
     const double temperatureK = cachedTemperatureC_ + 273.15;
     // No guard at 0 K: 1/TK is then +inf and the pressure 0.
-    pressureBar_ = std::pow(10.0, std::log10(kSaltTriplePointPressureBar) +
-                                      slopeK * (1.0 / (kSaltTriplePointTemperatureC + 273.15) -
-                                                1.0 / temperatureK));
+    pressureBar_ = std::pow(
+        10.0, std::log10(kSaltTriplePointPressureBar) +
+                  slopeK * (1.0 / (kSaltTriplePointTemperatureC + 273.15) - 1.0 / temperatureK));
 }
 
 // The two curves; their declarations in the headers keep every other unit from instantiating.

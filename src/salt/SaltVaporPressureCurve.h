@@ -12,7 +12,7 @@ namespace kelvoran {
 /// on the temperature only, but a change of either input recomputes.
 template <double slopeK>
 class SaltVaporPressureCurve {
-public:
+  public:
     /// Binds to the caller's temperature (°C) and pressure (bar).
     SaltVaporPressureCurve(const double& temperatureC, const double& pressureBar);
 
@@ -22,7 +22,7 @@ public:
     /// Vapor pressure of NaCl at the last computed temperature, bar.
     double pressure() const { return pressureBar_; }
 
-private:
+  private:
     const double* boundTemperatureC_;
     const double* boundPressureBar_;
     double cachedTemperatureC_ = std::numeric_limits<double>::quiet_NaN();  // °C

@@ -1,10 +1,9 @@
-#include "boundaries/CriticalCurve.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
+#include "boundaries/CriticalCurve.h"
 #include "support/RelativeNear.h"
 
 namespace kelvoran {
@@ -71,8 +70,8 @@ TEST(CriticalCurveTest, ContinuousInValueAndSlopeAt500C) {
 
     // Exact derivative of the upper branch at 500 °C.
     const double d5 = 500.0 - kWaterCriticalTemperatureC;
-    const double slope = 2.36 - 0.0262834 * d5 + 0.007462275 * std::pow(d5, 1.5) -
-                         0.000390342 * d5 * d5;
+    const double slope =
+        2.36 - 0.0262834 * d5 + 0.007462275 * std::pow(d5, 1.5) - 0.000390342 * d5 * d5;
     const double h = 1e-4;
     EXPECT_NEAR((below - pressureAt(500.0 - h)) / h, slope, 1e-4);
     EXPECT_NEAR((pressureAt(500.0 + h) - below) / h, slope, 1e-4);

@@ -1,10 +1,9 @@
-#include "boundaries/ThreePhaseCurve.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
+#include "boundaries/ThreePhaseCurve.h"
 #include "support/RelativeNear.h"
 
 namespace kelvoran {
@@ -25,15 +24,11 @@ struct ThreePhasePoint {
 };
 
 constexpr ThreePhasePoint kPoints[] = {
-    {25.0, 0.018914462493048545, 1e-13},
-    {300.0, 60.471185573025077, 1e-13},
-    {400.0, 176.12604181993794, 1e-13},
-    {500.0, 322.00274322422808, 1e-13},
-    {600.0, 389.88614789550168, 1e-13},
-    {700.0, 283.92510048716303, 1e-12},
+    {25.0, 0.018914462493048545, 1e-13}, {300.0, 60.471185573025077, 1e-13},
+    {400.0, 176.12604181993794, 1e-13},  {500.0, 322.00274322422808, 1e-13},
+    {600.0, 389.88614789550168, 1e-13},  {700.0, 283.92510048716303, 1e-12},
     {810.0, -33.303562200521579, 1e-10},  // past the melting point the curve turns negative
-    {900.0, -410.2051930808926, 1e-12},
-    {1000.0, -904.64709769930526, 1e-12},
+    {900.0, -410.2051930808926, 1e-12},  {1000.0, -904.64709769930526, 1e-12},
 };
 
 class ThreePhaseCurveValues : public ::testing::TestWithParam<ThreePhasePoint> {};

@@ -1,9 +1,8 @@
-#include "salt/HaliteLiquidus.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "salt/HaliteLiquidus.h"
 #include "support/RelativeNear.h"
 
 namespace kelvoran {

@@ -1,9 +1,8 @@
-#include "salt/HaliteProperties.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "salt/HaliteProperties.h"
 #include "support/RelativeNear.h"
 
 namespace kelvoran {

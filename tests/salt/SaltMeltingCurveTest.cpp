@@ -1,9 +1,8 @@
-#include "salt/SaltMeltingCurve.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "salt/SaltMeltingCurve.h"
 #include "support/RelativeNear.h"
 
 namespace kelvoran {

@@ -1,5 +1,3 @@
-#include "salt/SaltVaporPressureCurve.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +6,7 @@
 #include "salt/SaltBoilingCurve.h"
 #include "salt/SaltMeltingCurve.h"
 #include "salt/SaltSublimationCurve.h"
+#include "salt/SaltVaporPressureCurve.h"
 #include "support/RelativeNear.h"
 
 namespace kelvoran {
@@ -50,8 +49,8 @@ class SaltVaporPressureValues : public ::testing::TestWithParam<VaporPressurePoi
 
 TEST_P(SaltVaporPressureValues, MatchesReference) {
     const VaporPressurePoint& point = GetParam();
-    EXPECT_TRUE(relativeNear(pressureAt<SaltBoilingCurve>(point.temperatureC),
-                             point.boilingBar, 5e-14));
+    EXPECT_TRUE(
+        relativeNear(pressureAt<SaltBoilingCurve>(point.temperatureC), point.boilingBar, 5e-14));
     EXPECT_TRUE(relativeNear(pressureAt<SaltSublimationCurve>(point.temperatureC),
                              point.sublimationBar, 5e-14));
 }
