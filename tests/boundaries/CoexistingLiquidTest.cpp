@@ -68,7 +68,8 @@ class CoexistingLiquidCoefficients : public ::testing::TestWithParam<Coefficient
 
 TEST_P(CoexistingLiquidCoefficients, MatchReference) {
     const CoefficientPoint& point = GetParam();
-    CoexistingLiquid liquid(point.temperatureC, 1.0);
+    const double p = 1.0;  // the object keeps references: no temporaries
+    CoexistingLiquid liquid(point.temperatureC, p);
     liquid.update();
     EXPECT_TRUE(relativeNear(liquid.linearCoefficient(), point.linear, 1e-14));
     EXPECT_TRUE(relativeNear(liquid.quadraticCoefficient(), point.quadratic, 1e-14));

@@ -51,14 +51,16 @@ TEST(HaliteLiquidusTest, ReachesPureSaltAtTheMeltingTemperature) {
 }
 
 TEST(HaliteLiquidusTest, ZeroTemperatureGivesTheConstantCoefficient) {
-    HaliteLiquidus liquidus(0.0, 0.0);
+    const double t = 0.0, p = 0.0;  // the object keeps references: no temporaries
+    HaliteLiquidus liquidus(t, p);
     liquidus.update();
     EXPECT_EQ(liquidus.reducedTemperature(), 0.0);
     EXPECT_EQ(liquidus.composition(), 0.0989944);
 }
 
 TEST(HaliteLiquidusTest, ReducesByTheMeltingTemperatureAtTheSamePressure) {
-    HaliteLiquidus liquidus(400.0, 1000.0);
+    const double t = 400.0, p = 1000.0;
+    HaliteLiquidus liquidus(t, p);
     liquidus.update();
     EXPECT_TRUE(relativeNear(liquidus.reducedTemperature(), 400.0 / 825.426, 1e-15));
 }

@@ -86,7 +86,8 @@ TEST(HaliteSaturatedVaporTest, NanAboveTheCriticalPressure) {
 }
 
 TEST(HaliteSaturatedVaporTest, ReducedPressure) {
-    HaliteSaturatedVapor vapor(400.0, 100.0);
+    const double t = 400.0, p = 100.0;  // the object keeps references: no temporaries
+    HaliteSaturatedVapor vapor(t, p);
     vapor.update();
     const double pSub = sublimationPressureAt(400.0);
     EXPECT_EQ(vapor.reducedPressure(), (100.0 - pSub) / (criticalPressureAt(400.0) - pSub));
