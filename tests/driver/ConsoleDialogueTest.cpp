@@ -1,5 +1,3 @@
-#include "driver/ConsoleDialogue.h"
-
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "driver/ConsoleDialogue.h"
 
 namespace kelvoran {
 namespace {
@@ -24,8 +24,7 @@ const std::string kBanner =
     "that is corrected by a factor of 1/(1+x) that was missed in the\n"
     "original publication. Error reports send to kelvoran-maintainers@example.org.\n\n";
 
-const std::string kPrompts =
-    "\nPlease enter T in C   : Please enter p in bar : Please enter x : ";
+const std::string kPrompts = "\nPlease enter T in C   : Please enter p in bar : Please enter x : ";
 const std::string kBoxEdge = "*************************************************\n";
 
 struct Session {
@@ -55,9 +54,7 @@ Session runProgram(const std::string& input) {
                      ("kelvoran-console-" + std::to_string(::getpid()) + "-" +
                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir);
-    {
-        std::ofstream(dir / "in", std::ios::binary) << input;
-    }
+    { std::ofstream(dir / "in", std::ios::binary) << input; }
     const std::string command = "timeout 60 " + std::string(KELVORAN_CONSOLE_PATH) + " < '" +
                                 (dir / "in").string() + "' > '" + (dir / "out").string() +
                                 "' 2> '" + (dir / "err").string() + "'";
@@ -113,8 +110,10 @@ TEST(ConsoleDialogueTest, BrokenInputEndsWithOneLineOnStandardError) {
         {"25", "kelvoran: cannot read the pressure: the input ended\n"},
         {"25 1 0.01\n30 abc 0.1\n",
          "kelvoran: cannot read the pressure: found \"abc\", which is not a number\n"},
-        {"hot 1 0.01\n", "kelvoran: cannot read the temperature: found \"hot\", which is not a number\n"},
-        {"25 1 x=0.1\n", "kelvoran: cannot read the composition: found \"x=0.1\", which is not a number\n"},
+        {"hot 1 0.01\n",
+         "kelvoran: cannot read the temperature: found \"hot\", which is not a number\n"},
+        {"25 1 x=0.1\n",
+         "kelvoran: cannot read the composition: found \"x=0.1\", which is not a number\n"},
     };
     for (const BrokenInput& c : cases) {
         SCOPED_TRACE(c.input);
@@ -122,6 +121,36 @@ TEST(ConsoleDialogueTest, BrokenInputEndsWithOneLineOnStandardError) {
         EXPECT_EQ(s.status, 1);
         EXPECT_EQ(s.err, c.message);
     }
+}
+
+// A scripted session over the reference points, every state and some extremes, compared byte
+// for byte with the transcript kept beside this test. The three-phase point is entered with
+// the 17 digits of the curve's own pressure at 500 °C, so that it lies on the curve bit for bit.
+TEST(ConsoleDialogueTest, ReferenceSessionMatchesTheTranscript) {
+    const std::filesystem::path golden =
+        std::filesystem::path(KELVORAN_TEST_DATA_DIR) / "driver" / "golden";
+    const Session s = runProgram(readFile(golden / "reference-session.in"));
+    EXPECT_EQ(s.status, 0);
+    EXPECT_EQ(s.err, "");
+    EXPECT_EQ(s.out, readFile(golden / "reference-session.out"));
+}
+
+TEST(ConsoleDialogueTest, NumbersUseFiveSignificantDigits) {
+    const Session s = runInProcess("25 1 0.2\n-1 1 0.2\n");
+    // The L + H box: liquid and halite blocks, halite composition printed as a bare 1.
+    const std::string salt =
+        "\nSalt:\n"
+        "Density      = 2164.2 kg/m3\n"
+        "MolarVolume  = 27.004 cm3/mol\n"
+        "HeatCapacity = 880.01 J/kg/K\n"
+        "Composition  = 1 XNaCl\n";
+    EXPECT_NE(s.out.find("*  Fluid is in the L + H phase state            *\n\nLiquid:\n"
+                         "Density      = 1198.2 kg/m3\n"
+                         "MolarVolume  = 18.404 cm3/mol\n"
+                         "HeatCapacity = 3026.9 J/kg/K\n"
+                         "Composition  = 0.099842 XNaCl\n" + salt + kBoxEdge),
+              std::string::npos)
+        << s.out;
 }
 
 TEST(ConsoleDialogueTest, EndOfInputBetweenPointsIsNormalEnd) {
