@@ -8,12 +8,12 @@
 
 namespace kelvoran {
 
-template <double slopeK>
+template <const double& slopeK>
 SaltVaporPressureCurve<slopeK>::SaltVaporPressureCurve(const double& temperatureC,
                                                        const double& pressureBar)
     : boundTemperatureC_(&temperatureC), boundPressureBar_(&pressureBar) {}
 
-template <double slopeK>
+template <const double& slopeK>
 void SaltVaporPressureCurve<slopeK>::update() {
     if (*boundTemperatureC_ == cachedTemperatureC_ && *boundPressureBar_ == cachedPressureBar_) {
         return;

@@ -10,7 +10,9 @@ namespace kelvoran {
 /// `slopeK` (K) of the line: use them as SaltBoilingCurve and SaltSublimationCurve.
 /// Bound to a caller-owned temperature and pressure, which must outlive it; the result depends
 /// on the temperature only, but a change of either input recomputes.
-template <double slopeK>
+/// The slope is passed as a reference to its named constant: a template argument of type double
+/// itself is not yet accepted by every C++20 compiler (clang 14 among them).
+template <const double& slopeK>
 class SaltVaporPressureCurve {
   public:
     /// Binds to the caller's temperature (°C) and pressure (bar).
