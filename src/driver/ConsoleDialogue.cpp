@@ -1,7 +1,11 @@
 #include "driver/ConsoleDialogue.h"
 
+#include <cmath>
 #include <istream>
+#include <limits>
+#include <locale>
 #include <ostream>
+#include <streambuf>
 #include <string>
 
 #include "phase/PhaseProperties.h"
@@ -14,23 +18,63 @@ namespace {
 
 constexpr const char* kBoxEdge = "*************************************************\n";
 
-enum class ReadOutcome { Value, EndOfInput, NotANumber };
+enum class ReadOutcome { Value, EndOfInput, NotANumber, OutOfRange };
+
+// Passes the characters of another buffer through one at a time and keeps those taken, so
+// that an extraction that fails after reading part of a value ("1e", "-", "1e400") can still
+// say what it read. It holds no characters of its own: what it does not take stays in the
+// other buffer for the next read.
+class RecordingBuffer : public std::streambuf {
+public:
+    explicit RecordingBuffer(std::streambuf* source) : source_(source) {}
+    const std::string& taken() const { return taken_; }
+
+protected:
+    int_type underflow() override { return source_->sgetc(); }
+    int_type uflow() override {
+        const int_type c = source_->sbumpc();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            taken_.push_back(traits_type::to_char_type(c));
+        }
+        return c;
+    }
+
+private:
+    std::streambuf* source_;
+    std::string taken_;
+};
 
 // Reads one number with formatted extraction. On failure `found` holds the text that stood
-// where the number was expected (empty when the input simply ended).
+// where the number was expected (empty when the input simply ended): what the extraction
+// took, then the rest of that word.
 ReadOutcome readNumber(std::istream& input, double& value, std::string& found) {
     input >> std::ws;
     if (input.peek() == std::char_traits<char>::eof()) {
         return ReadOutcome::EndOfInput;
     }
+    RecordingBuffer recorder(input.rdbuf());
+    std::istream number(&recorder);
+    number.imbue(input.getloc());
+    number.flags(input.flags());
     double read = 0.0;
-    if (input >> read) {
+    if (number >> read) {
         value = read;
         return ReadOutcome::Value;
     }
-    input.clear();
-    input >> found;
-    return found.empty() ? ReadOutcome::EndOfInput : ReadOutcome::NotANumber;
+    found = recorder.taken();
+    const auto next = input.rdbuf()->sgetc();
+    if (!std::char_traits<char>::eq_int_type(next, std::char_traits<char>::eof()) &&
+        !std::isspace(std::char_traits<char>::to_char_type(next), input.getloc())) {
+        std::string rest;
+        input >> rest;
+        found += rest;
+    }
+    if (found.empty()) {
+        return ReadOutcome::EndOfInput;
+    }
+    // A value beyond the range of a double is stored as the largest double of its sign.
+    return std::fabs(read) == std::numeric_limits<double>::max() ? ReadOutcome::OutOfRange
+                                                                 : ReadOutcome::NotANumber;
 }
 
 void reportUnreadable(std::ostream& error, const char* what, ReadOutcome outcome,
@@ -38,6 +82,8 @@ void reportUnreadable(std::ostream& error, const char* what, ReadOutcome outcome
     error << "kelvoran: cannot read the " << what << ": ";
     if (outcome == ReadOutcome::EndOfInput) {
         error << "the input ended";
+    } else if (outcome == ReadOutcome::OutOfRange) {
+        error << "found \"" << found << "\", which is out of the range of a double";
     } else {
         error << "found \"" << found << "\", which is not a number";
     }

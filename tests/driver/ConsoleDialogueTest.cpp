@@ -114,6 +114,18 @@ TEST(ConsoleDialogueTest, BrokenInputEndsWithOneLineOnStandardError) {
          "kelvoran: cannot read the temperature: found \"hot\", which is not a number\n"},
         {"25 1 x=0.1\n",
          "kelvoran: cannot read the composition: found \"x=0.1\", which is not a number\n"},
+        // Text that the extraction takes before it fails is named, not the word after it, and
+        // it is an error even when the input ends right after it.
+        {"-\n", "kelvoran: cannot read the temperature: found \"-\", which is not a number\n"},
+        {"1e 5 1\n", "kelvoran: cannot read the temperature: found \"1e\", which is not a number\n"},
+        {"25 1 1ex 5\n",
+         "kelvoran: cannot read the composition: found \"1ex\", which is not a number\n"},
+        {"1e400 1 0.1\n",
+         "kelvoran: cannot read the temperature: found \"1e400\", which is out of the range of a "
+         "double\n"},
+        {"25 -1e999",
+         "kelvoran: cannot read the pressure: found \"-1e999\", which is out of the range of a "
+         "double\n"},
     };
     for (const BrokenInput& c : cases) {
         SCOPED_TRACE(c.input);
