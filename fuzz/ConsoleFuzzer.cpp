@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the console dialogue as its standard input. The dialogue must end
-// (status 0 or 1) on every input, without a memory error or undefined behaviour. The output
+// on every input, without a memory error or undefined behaviour, either with status 0 and
+// nothing on the error stream or with status 1 and exactly one line there. The output
 // goes to a stream that formats everything and then discards it, so that the printing of every
 // value (NaN and infinities included) is exercised too.
 #include <cstddef>
@@ -27,10 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
     DiscardingBuffer discard;
     std::ostream output(&discard);
-    std::ostream error(&discard);
+    std::ostringstream error;
     const int status = kelvoran::runConsoleDialogue(input, output, error);
-    if (status != 0 && status != 1) {
-        std::fprintf(stderr, "console ended with status %d\n", status);
+    const std::string message = error.str();
+    const bool oneLine = !message.empty() && message.find('\n') == message.size() - 1;
+    if (!(status == 0 && message.empty()) && !(status == 1 && oneLine)) {
+        std::fprintf(stderr, "console ended with status %d and error text \"%s\"\n", status,
+                     message.c_str());
         std::abort();
     }
     return 0;
