@@ -78,6 +78,8 @@ const StatePoint kStates[] = {
     {641.6, 0.34, 0.02},  {650.0, 0.32, 0.02}, {280.0, 1.3, 0.3},   {1000.0, 0.1, 1.0},
     {1000.0, 1.2, 1.0},   {2000.0, 1e-4, 2.0}, {373.0, 6e-4, 0.4},  {260.0, 1.05, 0.26}};
 
+void PrintTo(const StatePoint& s, std::ostream* os) { *os << s.T << " K, " << s.rho << " g/cm3"; }
+
 class EosDerivativeTest : public ::testing::TestWithParam<StatePoint> {};
 
 // Each part's derivatives against fourth-order central differences of the part itself.

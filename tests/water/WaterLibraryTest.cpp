@@ -27,6 +27,8 @@ struct TPCase {
     const char* why;
 };
 
+void PrintTo(const TPCase& c, std::ostream* os) { *os << c.T << " K, " << c.p << " Pa: " << c.why; }
+
 class EvaluateTPTest : public ::testing::TestWithParam<TPCase> {};
 
 TEST_P(EvaluateTPTest, AcceptsOrRefuses) {

@@ -28,6 +28,8 @@ struct DomainCase {
     const char* why;
 };
 
+void PrintTo(const DomainCase& c, std::ostream* os) { *os << c.T << " K, " << c.p << " MPa: " << c.why; }
+
 class WaterDomainTest : public ::testing::TestWithParam<DomainCase> {};
 
 TEST_P(WaterDomainTest, InRangeTP) {
