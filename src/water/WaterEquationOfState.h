@@ -55,17 +55,17 @@ struct EosWork {
     double gaussTau[kGaussianTerms] = {};
     double gaussBetaTau2[kGaussianTerms] = {};
 
-    // --- ideal-gas function (T only), kJ/kg, kJ/(kg K), kJ/(kg K²) ---
-    double aIdeal = 0.0;
-    double aIdealT = 0.0;
-    double aIdealTT = 0.0;
+    // --- ideal-gas function (T only) ---
+    double aIdeal = 0.0;    ///< kJ/kg
+    double aIdealT = 0.0;   ///< kJ/(kg K)
+    double aIdealTT = 0.0;  ///< kJ/(kg K²)
 
     // --- base function at (rho, T) ---
     double rho = 0.0;       ///< density, g/cm³
-    double y = 0.0;         ///< b rho / 4
-    double baseF = 0.0;     ///< F(y)
-    double baseF1 = 0.0;    ///< dF/dy
-    double baseF2 = 0.0;    ///< d²F/dy²
+    double y = 0.0;         ///< b rho / 4, dimensionless
+    double baseF = 0.0;     ///< F(y), dimensionless
+    double baseF1 = 0.0;    ///< dF/dy, dimensionless
+    double baseF2 = 0.0;    ///< d²F/dy², dimensionless
     double aBase = 0.0;           ///< kJ/kg
     double aBaseT = 0.0;          ///< kJ/(kg K)
     double aBaseTT = 0.0;         ///< kJ/(kg K²)
@@ -74,14 +74,14 @@ struct EosWork {
     double aBaseRhoT = 0.0;       ///< kJ/(kg K) per g/cm³
 
     // --- residual function at (rho, T) ---
-    double expMinusRho = 0.0;     ///< e^(−rho)
-    double Q = 0.0;               ///< 1 − e^(−rho)
-    double aResidual = 0.0;
-    double aResidualT = 0.0;
-    double aResidualTT = 0.0;
-    double aResidualRho = 0.0;
-    double aResidualRhoRho = 0.0;
-    double aResidualRhoT = 0.0;
+    double expMinusRho = 0.0;     ///< e^(−rho), rho in g/cm³
+    double Q = 0.0;               ///< 1 − e^(−rho), dimensionless
+    double aResidual = 0.0;        ///< kJ/kg
+    double aResidualT = 0.0;       ///< kJ/(kg K)
+    double aResidualTT = 0.0;      ///< kJ/(kg K²)
+    double aResidualRho = 0.0;     ///< kJ/kg per g/cm³
+    double aResidualRhoRho = 0.0;  ///< kJ/kg per (g/cm³)²
+    double aResidualRhoT = 0.0;    ///< kJ/(kg K) per g/cm³
 
     // --- derived properties ---
     double p = 0.0;         ///< pressure, MPa

@@ -24,6 +24,8 @@ inline constexpr int kDerivativeSlots = 11;
 /// (Pa/(kg/m³)²).
 inline constexpr int kPressureDerivativeSlot = 3;
 /// Level-2 slot: d[0] = ∂cv/∂T at constant rho, J/(kg K²).
+/// Slot 0 (and at level 2 its children 0 and 1) is allocated as the record layout prescribes
+/// but receives no values for the ('T','p') pair.
 inline constexpr int kHeatCapacityDerivativeSlot = 9;
 
 /// One evaluated state of pure water, created by newProp and released by disposeProp.
