@@ -1,9 +1,8 @@
-#include "water/WaterDensity.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "water/WaterDensity.h"
 #include "water/WaterEquationOfState.h"
 #include "water/WaterSaturation.h"
 
@@ -46,8 +45,10 @@ TEST(WaterDensityTest, StartValuesOutsideTheBoundsStartFromTheNearerBound) {
 
 TEST(WaterDensityTest, ConvergedDensityReproducesThePressure) {
     WaterState* record = newProp('T', 'p', 1);
-    for (const auto& [T, p, guess] : {std::tuple{300.0, 22.0, 1.0}, {500.0, 0.1, 0.0001},
-                                      {700.0, 30.0, 0.5}, {1500.0, 1000.0, 0.5}}) {
+    for (const auto& [T, p, guess] : {std::tuple{300.0, 22.0, 1.0},
+                                      {500.0, 0.1, 0.0001},
+                                      {700.0, 30.0, 0.5},
+                                      {1500.0, 1000.0, 0.5}}) {
         ASSERT_EQ(solveDensity(T, p, guess, 1e-8, *record), DensitySolveResult::Converged);
         EXPECT_LE(std::fabs(record->p * 1e-6 - p), 1e-8 * p * (1.0 + 1e-9)) << T;
         EXPECT_EQ(record->error, 0);
@@ -74,7 +75,8 @@ TEST(WaterDensityTest, ColdLiquidAtLowPressureIsAcceptedAtRoundOff) {
     const double T = 278.15;  // 5 °C
     for (int i = 0; i <= 1000; ++i) {
         const double p = 0.001 + 0.001 * i / 1000.0;  // 0.01 to 0.02 bar, MPa
-        const DensitySolveResult result = solveDensity(T, p, 1.01 * kWaterCriticalDensityGcm3, 1e-8, *record);
+        const DensitySolveResult result =
+            solveDensity(T, p, 1.01 * kWaterCriticalDensityGcm3, 1e-8, *record);
         ASSERT_NE(result, DensitySolveResult::Refused) << p;
         ASSERT_EQ(record->error, 0);
         if (result == DensitySolveResult::AcceptedAtRoundOff) {

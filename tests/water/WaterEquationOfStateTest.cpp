@@ -1,5 +1,3 @@
-#include "water/WaterEquationOfState.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 #include <functional>
 
 #include "water/FiniteDifference.h"
+#include "water/WaterEquationOfState.h"
 
 namespace kelvoran {
 namespace {
@@ -73,10 +72,10 @@ struct StatePoint {
     double rho;  // g/cm³
     double hT;   // K, finite-difference step
 };
-const StatePoint kStates[] = {
-    {300.0, 1.0, 0.3},    {500.0, 0.83, 0.5},  {600.0, 0.01, 0.6},  {640.0, 0.3, 0.02},
-    {641.6, 0.34, 0.02},  {650.0, 0.32, 0.02}, {280.0, 1.3, 0.3},   {1000.0, 0.1, 1.0},
-    {1000.0, 1.2, 1.0},   {2000.0, 1e-4, 2.0}, {373.0, 6e-4, 0.4},  {260.0, 1.05, 0.26}};
+const StatePoint kStates[] = {{300.0, 1.0, 0.3},   {500.0, 0.83, 0.5},  {600.0, 0.01, 0.6},
+                              {640.0, 0.3, 0.02},  {641.6, 0.34, 0.02}, {650.0, 0.32, 0.02},
+                              {280.0, 1.3, 0.3},   {1000.0, 0.1, 1.0},  {1000.0, 1.2, 1.0},
+                              {2000.0, 1e-4, 2.0}, {373.0, 6e-4, 0.4},  {260.0, 1.05, 0.26}};
 
 void PrintTo(const StatePoint& s, std::ostream* os) { *os << s.T << " K, " << s.rho << " g/cm3"; }
 
@@ -104,8 +103,12 @@ TEST_P(EosDerivativeTest, PartsMatchFiniteDifferences) {
     for (const Part& part : parts) {
         SCOPED_TRACE(part.name);
         const double scale = std::fabs(part.value(w)) + std::fabs(w.a) + 1.0;
-        auto fdT = [&](auto fn) { return centralDifference([&](double t) { return fn(at(t, rho)); }, T, hT); };
-        auto fdRho = [&](auto fn) { return centralDifference([&](double r) { return fn(at(T, r)); }, rho, hRho); };
+        auto fdT = [&](auto fn) {
+            return centralDifference([&](double t) { return fn(at(t, rho)); }, T, hT);
+        };
+        auto fdRho = [&](auto fn) {
+            return centralDifference([&](double r) { return fn(at(T, r)); }, rho, hRho);
+        };
         EXPECT_TRUE(closeTo(part.dT(w), fdT(part.value), rel, 1e-9 * scale / T));
         EXPECT_TRUE(closeTo(part.dTT(w), fdT(part.dT), rel, 1e-9 * scale / (T * T)));
         EXPECT_TRUE(closeTo(part.dRho(w), fdRho(part.value), rel, 1e-9 * scale / rho));

@@ -1,11 +1,10 @@
-#include "water/WaterLibrary.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "water/WaterLibrary.h"
 #include "water/WaterSaturation.h"
 
 namespace kelvoran {
@@ -101,8 +100,11 @@ struct LimitCase {
 };
 
 TEST(WaterLibraryTest, SaturationAtTLimits) {
-    for (const LimitCase& c : {LimitCase{647.126, true}, {647.13, false}, {273.15, false},
-                               {273.16, true}, {NAN, false}}) {
+    for (const LimitCase& c : {LimitCase{647.126, true},
+                               {647.13, false},
+                               {273.15, false},
+                               {273.16, true},
+                               {NAN, false}}) {
         Record liquid = makeRecord();
         Record vapor = makeRecord();
         saturationAtT(c.value, liquid.get(), vapor.get());
@@ -117,8 +119,11 @@ TEST(WaterLibraryTest, SaturationAtTLimits) {
 }
 
 TEST(WaterLibraryTest, SaturationAtPLimits) {
-    for (const LimitCase& c : {LimitCase{22054915.0, true}, {22060000.0, false},
-                               {611.7316720236433, true}, {611.7, false}, {NAN, false}}) {
+    for (const LimitCase& c : {LimitCase{22054915.0, true},
+                               {22060000.0, false},
+                               {611.7316720236433, true},
+                               {611.7, false},
+                               {NAN, false}}) {
         Record liquid = makeRecord();
         Record vapor = makeRecord();
         saturationAtP(c.value, liquid.get(), vapor.get());
@@ -131,7 +136,8 @@ TEST(WaterLibraryTest, SaturationAtPLimits) {
 }
 
 TEST(WaterLibraryTest, SaturationRecordsFromBothEntryPointsAgree) {
-    Record liquidT = makeRecord(), vaporT = makeRecord(), liquidP = makeRecord(), vaporP = makeRecord();
+    Record liquidT = makeRecord(), vaporT = makeRecord(), liquidP = makeRecord(),
+           vaporP = makeRecord();
     saturationAtP(1.01325e5, liquidP.get(), vaporP.get());
     EXPECT_NEAR(liquidP->T, 373.15, 0.01);
     saturationAtT(liquidP->T, liquidT.get(), vaporT.get());

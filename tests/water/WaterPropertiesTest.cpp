@@ -1,11 +1,10 @@
-#include "water/WaterProperties.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
 #include "water/WaterLibrary.h"
+#include "water/WaterProperties.h"
 #include "water/WaterSaturation.h"
 
 namespace kelvoran {
@@ -159,9 +158,9 @@ TEST(WaterPropertiesTest, RefusedEvaluationsGiveNaN) {
     EXPECT_TRUE(std::isnan(water.density()));  // before any update
     water.update();
     ASSERT_FALSE(std::isnan(water.density()));
-    for (const auto& [tc, pb] : {std::pair{-20.0, 1.0},    // below 260 K
-                                 {25.0, 40000.0},          // above 3000 MPa
-                                 {-5.0, 1.0},              // ice Ih
+    for (const auto& [tc, pb] : {std::pair{-20.0, 1.0},  // below 260 K
+                                 {25.0, 40000.0},        // above 3000 MPa
+                                 {-5.0, 1.0},            // ice Ih
                                  {NAN, 1.0}}) {
         t = tc;
         p = pb;
@@ -181,7 +180,7 @@ TEST(WaterPropertiesTest, HistoryIndependence) {
     struct Point {
         double t, p;
     };
-    const Point points[] = {{25.0, 1.0},   {150.0, 4.76}, {-20.0, 1.0}, {373.5, 219.0},
+    const Point points[] = {{25.0, 1.0},    {150.0, 4.76}, {-20.0, 1.0},   {373.5, 219.0},
                             {400.0, 300.0}, {5.0, 0.015},  {360.0, 186.0}, {25.0, 40000.0}};
     struct Answer {
         double density, enthalpy, heatCapacity, dVdP, dVdT, saturationT, saturationP, liquidAtP;
@@ -210,7 +209,8 @@ TEST(WaterPropertiesTest, HistoryIndependence) {
     WaterProperties shared(t, p);
     for (int round = 0; round < 3; ++round) {
         for (std::size_t k = 0; k < std::size(points); ++k) {
-            const std::size_t i = round == 1 ? std::size(points) - 1 - k : (k * 3 + round) % std::size(points);
+            const std::size_t i =
+                round == 1 ? std::size(points) - 1 - k : (k * 3 + round) % std::size(points);
             t = points[i].t;
             p = points[i].p;
             const Answer a = ask(shared);

@@ -1,10 +1,9 @@
-#include "water/WaterSaturation.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "water/FiniteDifference.h"
+#include "water/WaterSaturation.h"
 
 namespace kelvoran {
 namespace {
@@ -120,7 +119,7 @@ TEST(WaterSaturationTest, RegionFromTheAuxiliaryVaporPressureAlone) {
     EXPECT_EQ(classifyRegion(300.0, 1.0002 * ps), kRegionLiquid);
     EXPECT_EQ(classifyRegion(300.0, 0.9998 * ps), kRegionVapor);
     EXPECT_EQ(classifyRegionByAuxiliary(300.0, 1.0001 * ps), 0);  // needs the solve
-    EXPECT_EQ(classifyRegion(265.0, 0.00062), kRegionLiquid);      // below the triple point
+    EXPECT_EQ(classifyRegion(265.0, 0.00062), kRegionLiquid);     // below the triple point
     EXPECT_EQ(classifyRegion(265.0, 0.0006), kRegionVapor);
     const double psNear = approxSaturationPressure(646.5).pressureMPa;
     EXPECT_EQ(classifyRegionByAuxiliary(646.5, psNear + 0.0031), kRegionLiquid);

@@ -1,5 +1,3 @@
-#include "water/WaterState.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +6,7 @@
 #include "water/WaterEquationOfState.h"
 #include "water/WaterLibrary.h"
 #include "water/WaterSaturation.h"
+#include "water/WaterState.h"
 
 namespace kelvoran {
 namespace {
@@ -102,8 +101,8 @@ TEST(WaterStateTest, FillConvertsToRecordUnitsWithTheBlocksOfItsLevel) {
 }
 
 TEST(WaterStateTest, TwoPhaseFillMixesTheSaturatedStates) {
-    const double T = 450.0;      // K
-    const double rho = 300.0;    // kg/m³, between the saturated densities
+    const double T = 450.0;    // K
+    const double rho = 300.0;  // kg/m³, between the saturated densities
     WaterState* record = newProp('T', 'p', 1);
     evaluateTRho(T, rho, record);
     ASSERT_EQ(record->error, 0);
@@ -148,8 +147,8 @@ TEST(WaterStateTest, StateFromTemperatureAndDensityOutsideTheTwoPhaseRegion) {
     EXPECT_EQ(record->filled, 1);
     evaluateTRho(265.0, 1000.0, record);  // below the triple point: no saturation test
     EXPECT_EQ(record->error, 0);
-    for (const auto& [T, rho] : {std::pair{259.9, 1000.0}, {2500.1, 1.0}, {300.0, 1801.0},
-                                 {300.0, 0.0}, {NAN, 1.0}}) {
+    for (const auto& [T, rho] :
+         {std::pair{259.9, 1000.0}, {2500.1, 1.0}, {300.0, 1801.0}, {300.0, 0.0}, {NAN, 1.0}}) {
         evaluateTRho(T, rho, record);
         EXPECT_EQ(record->error, 1) << T << " " << rho;
     }
