@@ -44,17 +44,23 @@ class WaterProperties {
     /// Evaluates water at (T, P) and the finite-difference slopes; no change test.
     void update();
 
-    double density() const;  ///< kg/m³ of water at (T, P) after update(); NaN when refused
-    double specificEnthalpy() const;  ///< J/kg, after update(); NaN when refused
-    double heatCapacity() const;      ///< isobaric, J/(kg K), after update(); NaN when refused
+    /// kg/m³ of water at (T, P) after update(); NaN when refused.
+    double density() const;
+    /// J/kg, after update(); NaN when refused.
+    double specificEnthalpy() const;
+    /// Isobaric, J/(kg K), after update(); NaN when refused.
+    double heatCapacity() const;
     /// kg/m³ of the saturated liquid at P left by the last saturationTemperature() or update();
     /// NaN when refused.
     double saturatedLiquidDensityAtP() const;
-    double dVdP()
-        const;  ///< cm³/(mol Pa), after update(); NaN when any evaluation it needs was refused
-    double dVdT() const;              ///< cm³/(mol K), likewise
-    const WaterState& state() const;  ///< raw record of (T, P), for tests
-    SlopeCase slopeCase() const;      ///< finite-difference case of the last update()
+    /// cm³/(mol Pa), after update(); NaN when any evaluation it needs was refused.
+    double dVdP() const;
+    /// cm³/(mol K), likewise.
+    double dVdT() const;
+    /// Raw record of (T, P), for tests.
+    const WaterState& state() const;
+    /// Finite-difference case of the last update().
+    SlopeCase slopeCase() const;
 
   private:
     struct RecordDisposer {
