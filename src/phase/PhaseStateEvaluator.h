@@ -27,6 +27,12 @@ public:
     PhaseProperties getHalite();
     PhaseProperties getBulk();
 
+    /// The records as the last evaluate() left them, read without evaluating again.
+    const PhaseProperties& liquid() const { return liquid_; }
+    const PhaseProperties& vapor() const { return vapor_; }
+    const PhaseProperties& halite() const { return halite_; }
+    const PhaseProperties& bulk() const { return bulk_; }
+
 private:
     const double& boundTemperatureC_;
     const double& boundPressureBar_;
