@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 namespace kelvoran {
@@ -36,7 +37,6 @@ OutputFile::OutputFile(const std::string& path) {
         name_ = "standard output";
         return;
     }
-    toFile_ = true;
     name_ = path;
     target_ = path;
 
@@ -45,10 +45,30 @@ OutputFile::OutputFile(const std::string& path) {
     if (exists && S_ISDIR(existing.st_mode)) {
         throw OutputError("cannot write " + path + ": it is a folder");
     }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A device, pipe or socket (/dev/null, a named pipe) is written in place: it cannot be
+        // replaced by a file, and it holds no earlier contents to protect.
+        stream_ = std::fopen(path.c_str(), "w");
+        if (stream_ == nullptr) {
+            const int error = errno;
+            throw OutputError("cannot write " + path + ": " + describeErrno(error));
+        }
+        directStream_ = true;
+        return;
+    }
+    toFile_ = true;
+    // Through a symbolic link, the file it points to is replaced, not the link.
+    struct stat link {};
+    if (exists && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            target_ = resolved;
+            std::free(resolved);
+        }
+    }
 
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t slash = target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     temporary_ = folder + "." + base + ".tmp-XXXXXX";
     if (temporary_.size() >= sizeof gTemporaryPath) {
         throw OutputError("cannot write " + path + ": the path is too long");
@@ -86,6 +106,9 @@ OutputFile::OutputFile(const std::string& path) {
 }
 
 OutputFile::~OutputFile() {
+    if (directStream_ && stream_ != nullptr) {
+        std::fclose(stream_);
+    }
     if (toFile_ && !committed_) {
         if (stream_ != nullptr) {
             std::fclose(stream_);
@@ -121,6 +144,14 @@ void OutputFile::commit() {
         const int error = errno;
         throw OutputError("cannot write " + name_ + ": " +
                           (error != 0 ? describeErrno(error) : "write error"));
+    }
+    if (directStream_) {
+        std::FILE* stream = stream_;
+        stream_ = nullptr;
+        if (std::fclose(stream) != 0) {
+            const int error = errno;
+            throw OutputError("cannot write " + name_ + ": " + describeErrno(error));
+        }
     }
     if (!toFile_) {
         committed_ = true;

@@ -16,7 +16,9 @@ public:
 /// The destination of the table: standard output, or a file that appears only when complete.
 /// A file is written under a temporary name in its own folder and renamed over the target by
 /// commit(); if commit() is never reached (error, exception, SIGINT/SIGTERM/SIGHUP), the
-/// temporary file is removed and an existing target is left untouched.
+/// temporary file is removed and an existing target is left untouched. A device or named pipe
+/// (such as /dev/null) is written in place; through a symbolic link the file it names is
+/// replaced.
 class OutputFile {
 public:
     /// `path` empty or "-" means standard output. Throws OutputError when the file cannot be
@@ -39,7 +41,8 @@ private:
     void discard();
 
     std::FILE* stream_ = nullptr;
-    bool toFile_ = false;
+    bool toFile_ = false;        // written under a temporary name, renamed by commit()
+    bool directStream_ = false;  // a device or pipe, opened and written in place
     bool committed_ = false;
     std::string name_;
     std::string target_;

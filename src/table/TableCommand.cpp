@@ -125,7 +125,8 @@ int runTableCommand(int argc, char** argv) {
     app.footer(kFooter);
     app.set_version_flag("--version", std::string(kProgram) + " " + KELVORAN_VERSION);
     app.add_option("input", options.input,
-                   "CSV file of points; '-' or nothing reads standard input");
+                   "CSV file of points; '-' or nothing reads standard input")
+        ->type_name("FILE");
     app.add_option("-o,--output", options.output,
                    "write the table to FILE instead of standard output")
         ->type_name("FILE");
@@ -212,8 +213,9 @@ int runTableCommand(int argc, char** argv) {
             }
             input.file = std::fopen(options.input.c_str(), "r");
             if (input.file == nullptr) {
+                const int error = errno;
                 std::cerr << kProgram << ": cannot read " << options.input << ": "
-                          << std::strerror(errno) << '\n';
+                          << std::strerror(error) << '\n';
                 return TableExitInput;
             }
             input.owned = true;
