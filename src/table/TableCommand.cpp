@@ -60,8 +60,10 @@ Output columns:
   state: 1 L (liquid), 2 V (vapor), 3 F (fluid above the vapor-liquid region),
   4 V+L, 5 V+H, 6 L+H, 7 V+L+H (H = halite). A single fluid appears in the liquid
   columns (L, F) or the vapor columns (V). Phases absent at a point have empty
-  columns. A row that cannot be read keeps its line number, has no values and
-  says why in the error column.
+  columns. A property the model cannot evaluate is written nan. Inputs are echoed
+  exactly; computed values have 17 significant digits unless --digits says less.
+  A row that cannot be read keeps its line number, has no values and says why in
+  the error column.
 
 Exit status:
   0  every row computed
