@@ -1,0 +1,28 @@
+#include "boundaries/ThreePhaseCurve.h"
+
+#include "salt/SaltMeltingCurve.h"
+
+namespace kelvoran {
+
+namespace {
+// p0 … p10 of the three-phase pressure (bar) in T / 800.7; p10 ends the curve at 0.0005 bar.
+constexpr double kCoefficients[] = {0.00464,  5e-07,     16.9078,      -269.148,
+                                    7632.04,  -49563.6,  233119.0,     -513556.0,
+                                    549708.0, -284628.0, 57540.7960595};
+}  // namespace
+
+ThreePhaseCurve::ThreePhaseCurve(const double& temperatureC) : boundTemperatureC_(&temperatureC) {}
+
+void ThreePhaseCurve::update() {
+    if (*boundTemperatureC_ == cachedTemperatureC_) return;
+    cachedTemperatureC_ = *boundTemperatureC_;
+    // Temperature scaled by the melting point of NaCl, where the curve ends at 0.0005 bar.
+    scaledTemperature_ = cachedTemperatureC_ / kSaltTriplePointTemperatureC;
+    const double th = scaledTemperature_;
+    // Degree-10 polynomial in Horner form from p10 down.
+    double p = kCoefficients[10];
+    for (int i = 9; i >= 0; --i) p = p * th + kCoefficients[i];
+    pressureBar_ = p;
+}
+
+}  // namespace kelvoran

@@ -1,0 +1,145 @@
+#include "water/WaterState.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+namespace kelvoran {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Releases a block after its children (depth-first, children 0..5 in order).
+void releaseBlock(DerivativeBlock* block) {
+    if (block == nullptr) return;
+    for (DerivativeBlock*& child : block->child) {
+        releaseBlock(child);
+        child = nullptr;
+    }
+    delete block;
+}
+
+// Allocates a zeroed block; false when memory runs out.
+bool allocateBlock(DerivativeBlock*& slot) {
+    slot = new (std::nothrow) DerivativeBlock{};
+    return slot != nullptr;
+}
+
+// Allocates the blocks a ('T','p') record of the given level carries.
+bool allocateBlocks(WaterState& record) {
+    if (record.derivLevel >= 1) {
+        if (!allocateBlock(record.deriv[0])) return false;
+        if (!allocateBlock(record.deriv[kPressureDerivativeSlot])) return false;
+    }
+    if (record.derivLevel == 2) {
+        if (!allocateBlock(record.deriv[kHeatCapacityDerivativeSlot])) return false;
+        DerivativeBlock* pressure = record.deriv[kPressureDerivativeSlot];
+        if (!allocateBlock(pressure->child[0]) || !allocateBlock(pressure->child[1])) return false;
+        DerivativeBlock* first = record.deriv[0];
+        if (!allocateBlock(first->child[0]) || !allocateBlock(first->child[1])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+WaterState* newProp(char input1, char input2, int derivLevel) {
+    WaterState* record = new (std::nothrow) WaterState{};
+    if (record == nullptr) return nullptr;
+    record->input1 = input1;
+    record->input2 = input2;
+    record->derivLevel = derivLevel;
+    if (derivLevel < 0 || derivLevel > 2) {
+        std::fputs("newProp(): deriv out of range\n", stderr);
+        std::exit(1);
+    }
+    // Only the ('T','p') pair is provided; other pairs would need derivative transforms.
+    if (input1 != 'T' || input2 != 'p') return disposeProp(record);
+    record->filled = 0;
+    record->error = 1;  // no state yet
+    if (!allocateBlocks(*record)) return disposeProp(record);
+    return record;
+}
+
+WaterState* disposeProp(WaterState* record) {
+    if (record == nullptr) return nullptr;
+    for (DerivativeBlock*& block : record->deriv) {
+        releaseBlock(block);
+        block = nullptr;
+    }
+    delete record;
+    return nullptr;
+}
+
+void fillState(WaterState& record, EosWork& work) {
+    record.T = work.T;
+    record.rho = work.rho * 1000.0;
+    record.p = work.p * 1e6;
+    record.f = work.a * 1000.0;
+    record.g = work.g * 1000.0;
+    record.s = work.s * 1000.0;
+    record.u = work.u * 1000.0;
+    record.h = work.h * 1000.0;
+    record.cv = work.cv * 1000.0;
+    record.cp = work.cp * 1000.0;
+    if (record.derivLevel > 0) {
+        DerivativeBlock* pressure = record.deriv[kPressureDerivativeSlot];
+        pressure->d[0] = work.dpdT * 1e6;
+        pressure->d[1] = work.dpdRho * 1000.0;
+        if (record.derivLevel == 2) {
+            computeSecondDerivatives(work);
+            pressure->child[0]->d[0] = work.d2pdT2 * 1e6;
+            pressure->child[0]->d[1] = work.d2pdRhodT * 1000.0;
+            pressure->child[1]->d[0] = work.d2pdRhodT * 1000.0;
+            pressure->child[1]->d[1] = work.d2pdRho2;
+            record.deriv[kHeatCapacityDerivativeSlot]->d[0] = work.dcvdT * 1000.0;
+        }
+    }
+    record.filled = 1;
+    record.error = 0;
+}
+
+void fillTwoPhase(WaterState& record, const EosWork& liquid, const EosWork& vapor,
+                  double saturationPressureMPa, double quality) {
+    const double T = liquid.T;
+    const double rhoL = liquid.rho;
+    const double rhoV = vapor.rho;
+    const double q = quality;
+    record.quality = q;
+    record.T = T;
+    record.rho = rhoL * rhoV / (rhoV + (rhoL - rhoV) * q) * 1000.0;
+    record.p = saturationPressureMPa * 1e6;
+    record.s = (liquid.s + q * (vapor.s - liquid.s)) * 1000.0;
+    record.u = (liquid.u + q * (vapor.u - liquid.u)) * 1000.0;
+    record.h = (liquid.h + q * (vapor.h - liquid.h)) * 1000.0;
+    record.f = record.u - T * record.s;
+    record.g = record.h - T * record.s;
+    record.cp = 0.0;
+
+    // Clapeyron slope of the saturation curve, MPa/K.
+    const double slope = (vapor.s - liquid.s) * rhoL * rhoV / (rhoL - rhoV);
+    const double excessL = slope - liquid.dpdT;
+    const double excessV = slope - vapor.dpdT;
+    const double cvL = liquid.cv + T * (excessL * excessL) / (rhoL * rhoL * liquid.dpdRho);
+    const double cvV = vapor.cv + T * (excessV * excessV) / (rhoV * rhoV * vapor.dpdRho);
+    record.cv = ((1.0 - q) * cvL + q * cvV) * 1000.0;
+
+    if (record.derivLevel > 0) {
+        DerivativeBlock* pressure = record.deriv[kPressureDerivativeSlot];
+        pressure->d[0] = slope * 1e6;
+        pressure->d[1] = 0.0;
+        if (record.derivLevel == 2) {
+            pressure->child[0]->d[0] = kNaN;
+            pressure->child[0]->d[1] = kNaN;
+            pressure->child[1]->d[0] = kNaN;
+            pressure->child[1]->d[1] = kNaN;
+            record.deriv[kHeatCapacityDerivativeSlot]->d[0] = kNaN;
+        }
+    }
+    record.filled = 2;
+    record.error = 0;
+}
+
+}  // namespace kelvoran
