@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "table/TableFormatter.h"
 
@@ -90,6 +92,53 @@ TEST_F(TableCommandTest, GridToFile) {
     EXPECT_NE(table.find("\n1,0,1,0,0,0,"), std::string::npos);
     EXPECT_NE(table.find("\n132,1000,1000,0.1,0.26495389386067514,0,"), std::string::npos);
     EXPECT_EQ(listing(), "grid.csv ");
+}
+
+// Reference evaluations of the model, read back by column name with seven digits.
+TEST_F(TableCommandTest, ReferencePointsLandInTheirColumns) {
+    write("ref.csv", "T_C,P_bar,x_NaCl\n400,250,0.05\n25,1,0.2\n500,100,0.05\n25,1,0.01\n");
+    const Outcome r = run("ref.csv --digits 7");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream table(r.out);
+    std::string line;
+    std::getline(table, line);
+    std::vector<std::string> names;
+    std::istringstream header(line);
+    for (std::string name; std::getline(header, name, ',');) names.push_back(name);
+    std::vector<std::map<std::string, std::string>> rows;
+    while (std::getline(table, line)) {
+        std::map<std::string, std::string>& row = rows.emplace_back();
+        std::istringstream cells(line + ",");
+        std::string cell;
+        for (std::size_t i = 0; i < names.size() && std::getline(cells, cell, ','); ++i) {
+            row[names[i]] = cell;
+        }
+    }
+    ASSERT_EQ(rows.size(), 4u);
+    const std::map<std::string, std::string> expected[] = {
+        {{"state", "4"}, {"state_name", "V+L"}, {"liquid_x_NaCl", "0.06441279"},
+         {"liquid_density_kg_m3", "760.3132"}, {"liquid_molar_volume_cm3_mol", "27.11919"},
+         {"liquid_heat_capacity_J_kg_K", "5372.836"}, {"vapor_x_NaCl", "0.0003183953"},
+         {"vapor_density_kg_m3", "168.2905"}, {"vapor_molar_volume_cm3_mol", "107.1235"},
+         {"vapor_heat_capacity_J_kg_K", "13473.13"}, {"halite_density_kg_m3", ""}},
+        {{"state", "6"}, {"state_name", "L+H"}, {"liquid_x_NaCl", "0.09984158"},
+         {"liquid_w_NaCl", "0.264611"}, {"liquid_density_kg_m3", "1198.215"},
+         {"halite_x_NaCl", "1"}, {"halite_w_NaCl", "1"}, {"halite_density_kg_m3", "2164.199"},
+         {"halite_molar_volume_cm3_mol", "27.00445"}, {"halite_specific_enthalpy_J_kg", ""},
+         {"halite_heat_capacity_J_kg_K", "880.0099"}, {"vapor_density_kg_m3", ""}},
+        {{"state", "5"}, {"state_name", "V+H"}, {"vapor_density_kg_m3", "30.50303"},
+         {"vapor_molar_volume_cm3_mol", "590.5974"}, {"vapor_heat_capacity_J_kg_K", "2584.266"},
+         {"halite_density_kg_m3", "2024.565"}, {"liquid_density_kg_m3", ""}},
+        {{"state", "3"}, {"state_name", "F"}, {"liquid_density_kg_m3", "1019.594"},
+         {"liquid_molar_volume_cm3_mol", "18.0653"}, {"liquid_heat_capacity_J_kg_K", "4028.708"},
+         {"vapor_density_kg_m3", ""}, {"out_of_range", "0"}, {"error", ""}},
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (const auto& [column, value] : expected[i]) {
+            ASSERT_TRUE(rows[i].count(column)) << column;
+            EXPECT_EQ(rows[i].at(column), value) << "row " << i << " " << column;
+        }
+    }
 }
 
 TEST_F(TableCommandTest, OneAndTwoThreadsGiveIdenticalBytes) {
