@@ -80,12 +80,12 @@ double GridAxis::logValue(double start, double stop, std::size_t count, std::siz
     return std::pow(10.0, ((steps - k) * first + k * last) / steps);
 }
 
-std::vector<double> GridAxis::parse(std::string_view spec) {
-    if (trimBlanks(spec).empty()) {
+std::vector<double> GridAxis::parse(std::string_view text) {
+    if (trimBlanks(text).empty()) {
         throw std::invalid_argument("no values given");
     }
     std::vector<double> values;
-    for (const std::string_view item : split(spec, ',')) {
+    for (const std::string_view item : split(text, ',')) {
         const std::vector<std::string_view> parts = split(item, ':');
         if (parts.size() == 1) {
             values.push_back(readValue(parts[0], item, "value"));

@@ -22,8 +22,8 @@ public:
     /// Most values one axis may hold.
     static constexpr std::size_t maximumValues = 10'000'000;
 
-    /// Reads `spec`; throws std::invalid_argument with a one-line message naming the fault.
-    static std::vector<double> parse(std::string_view spec);
+    /// Reads `text`; throws std::invalid_argument with a one-line message naming the fault.
+    static std::vector<double> parse(std::string_view text);
 
     /// Value i of a linear range of `count` values from `start` to `stop`.
     static double linearValue(double start, double stop, std::size_t count, std::size_t i);

@@ -98,10 +98,10 @@ int usageError(const std::string& message) {
     return TableExitUsage;
 }
 
-std::string axisOption(const std::string& spec, const char* option,
+std::string axisOption(const std::string& text, const char* option,
                        std::vector<double>& values) {
     try {
-        values = GridAxis::parse(spec);
+        values = GridAxis::parse(text);
         return {};
     } catch (const std::exception& e) {
         return std::string(option) + ": " + e.what();

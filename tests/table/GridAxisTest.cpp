@@ -21,8 +21,8 @@ TEST(GridAxisTest, ValuesListsAndRanges) {
         {"-10:-5:2,7,1e-3:1e-1:3:log", {-10.0, -5.0, 7.0, 1e-3, 1e-2, 1e-1}},
         {"5:5:3", {5.0, 5.0, 5.0}},
     };
-    for (const auto& [spec, expected] : cases) {
-        EXPECT_EQ(GridAxis::parse(spec), expected) << spec;
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(GridAxis::parse(text), expected) << text;
     }
 }
 
@@ -46,8 +46,8 @@ TEST(GridAxisTest, RejectsMalformedSpecifications) {
                          "1:2:1",   "1:2:0",     "1:2:x",      "1:2:2.5",    "1:2:-3",
                          "1:2:3:lin", "0:10:3:log", "-1:10:3:log", "1:2:3:log:5", "1:nan:3",
                          "1e999",   "1:2:99999999", "0:1:2,0:1:10000000"};
-    for (const char* spec : bad) {
-        EXPECT_THROW(GridAxis::parse(spec), std::invalid_argument) << "'" << spec << "'";
+    for (const char* text : bad) {
+        EXPECT_THROW(GridAxis::parse(text), std::invalid_argument) << "'" << text << "'";
     }
     try {
         GridAxis::parse("0:10:3:log");
