@@ -60,10 +60,15 @@ double GridAxis::linearValue(double start, double stop, std::size_t count, std::
     if (i + 1 == count) {
         return stop;
     }
-    // Weighted mean of the end points: exact for whole-number ends and steps.
+    // Weighted mean of the end points: exact for whole-number ends and steps. Near the limits
+    // of a double the products overflow, and the weights are applied first instead.
     const double steps = static_cast<double>(count - 1);
     const double k = static_cast<double>(i);
-    return ((steps - k) * start + k * stop) / steps;
+    const double value = ((steps - k) * start + k * stop) / steps;
+    if (std::isfinite(value)) {
+        return value;
+    }
+    return (steps - k) / steps * start + k / steps * stop;
 }
 
 double GridAxis::logValue(double start, double stop, std::size_t count, std::size_t i) {

@@ -20,6 +20,8 @@ TEST(GridAxisTest, ValuesListsAndRanges) {
         {"1:100:5:log", {1.0, 3.1622776601683795, 10.0, 31.622776601683793, 100.0}},
         {"-10:-5:2,7,1e-3:1e-1:3:log", {-10.0, -5.0, 7.0, 1e-3, 1e-2, 1e-1}},
         {"5:5:3", {5.0, 5.0, 5.0}},
+        {"1e308:1.7e308:3", {1e308, 1.35e308, 1.7e308}},
+        {"-1.7e308:1.7e308:3", {-1.7e308, 0.0, 1.7e308}},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(GridAxis::parse(text), expected) << text;
