@@ -7,9 +7,10 @@
 namespace {
 
 void print(const char* name, const kelvoran::PhaseRecord& phase) {
-    std::printf("  %-6s x = %.6g, density = %.6g kg/m3, molar volume = %.6g cm3/mol, "
-                "cp = %.6g J/(kg K)\n",
-                name, phase.composition, phase.density, phase.molarVolume, phase.heatCapacity);
+    std::printf(
+        "  %-6s x = %.6g, density = %.6g kg/m3, molar volume = %.6g cm3/mol, "
+        "cp = %.6g J/(kg K)\n",
+        name, phase.composition, phase.density, phase.molarVolume, phase.heatCapacity);
 }
 
 }  // namespace

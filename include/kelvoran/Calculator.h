@@ -90,7 +90,7 @@ struct PointResult {
 ///       });
 ///   for (auto& w : workers) w.join();
 class Calculator {
-public:
+  public:
     Calculator();
     ~Calculator();
     Calculator(Calculator&&) noexcept;
@@ -102,7 +102,7 @@ public:
     /// fraction NaCl). No input is rejected; use inFittedRange() to tell extrapolations apart.
     PointResult evaluate(double temperatureC, double pressureBar, double composition);
 
-private:
+  private:
     struct Model;
     std::unique_ptr<Model> model_;
 };

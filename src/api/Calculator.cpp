@@ -69,14 +69,22 @@ PointResult Calculator::evaluate(double temperatureC, double pressureBar, double
 
 std::string_view shortName(Phases phases) {
     switch (phases) {
-        case Phases::Liquid: return "L";
-        case Phases::Vapor: return "V";
-        case Phases::Fluid: return "F";
-        case Phases::VaporLiquid: return "V+L";
-        case Phases::VaporHalite: return "V+H";
-        case Phases::LiquidHalite: return "L+H";
-        case Phases::VaporLiquidHalite: return "V+L+H";
-        default: return "undetermined";
+        case Phases::Liquid:
+            return "L";
+        case Phases::Vapor:
+            return "V";
+        case Phases::Fluid:
+            return "F";
+        case Phases::VaporLiquid:
+            return "V+L";
+        case Phases::VaporHalite:
+            return "V+H";
+        case Phases::LiquidHalite:
+            return "L+H";
+        case Phases::VaporLiquidHalite:
+            return "V+L+H";
+        default:
+            return "undetermined";
     }
 }
 
@@ -99,8 +107,8 @@ double waterMolarMassGPerMol() { return kWaterMolarMass; }
 double saltMolarMassGPerMol() { return kSaltMolarMass; }
 
 double moleFractionFromMassFraction(double massFraction) {
-    const double salt = massFraction / kSaltMolarMass;             // mol NaCl per g
-    const double water = (1.0 - massFraction) / kWaterMolarMass;   // mol H2O per g
+    const double salt = massFraction / kSaltMolarMass;            // mol NaCl per g
+    const double water = (1.0 - massFraction) / kWaterMolarMass;  // mol H2O per g
     return salt / (salt + water);
 }
 

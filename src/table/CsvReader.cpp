@@ -1,9 +1,10 @@
 #include "table/CsvReader.h"
 
+#include <sys/types.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <sys/types.h>
 
 #include "kelvoran/Calculator.h"
 #include "table/NumberText.h"
@@ -91,8 +92,7 @@ void CsvReader::readHeader() {
             }
         }
         if (column < 0) {
-            throw InputError(where + "unknown column '" + printable(field) + "'; " +
-                             kHeaderHint);
+            throw InputError(where + "unknown column '" + printable(field) + "'; " + kHeaderHint);
         }
         if (seen[column]) {
             throw InputError(where + "column " + columnName(column) + " appears twice");
@@ -136,10 +136,16 @@ bool CsvReader::next(InputRow& row) {
             return true;
         }
         switch (columns_[i]) {
-            case Column::Temperature: row.temperatureC = value; break;
-            case Column::Pressure: row.pressureBar = value; break;
+            case Column::Temperature:
+                row.temperatureC = value;
+                break;
+            case Column::Pressure:
+                row.pressureBar = value;
+                break;
             case Column::MoleFraction:
-            case Column::MassFraction: composition = value; break;
+            case Column::MassFraction:
+                composition = value;
+                break;
         }
     }
     if (compositionIsMass_) {

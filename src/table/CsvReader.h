@@ -13,7 +13,7 @@ namespace kelvoran {
 
 /// A failure that makes the whole input unusable (no header, unknown column, read error).
 class InputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -24,7 +24,7 @@ public:
 /// accepted. A line that cannot be read becomes a row with an error message instead of
 /// values; reading goes on.
 class CsvReader {
-public:
+  public:
     /// Reads from `file` (not owned); `name` is used in messages ("data.csv", "<stdin>").
     CsvReader(std::FILE* file, std::string name);
     ~CsvReader();
@@ -47,7 +47,7 @@ public:
 
     const std::string& name() const { return name_; }
 
-private:
+  private:
     enum class Column { Temperature, Pressure, MoleFraction, MassFraction };
 
     // Reads the next line into text_ without its line end; false at the end of the input.

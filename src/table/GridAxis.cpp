@@ -44,8 +44,8 @@ std::size_t readCount(std::string_view text, std::string_view item) {
         count = static_cast<std::size_t>(std::stoul(std::string(text)));
     }
     if (!digitsOnly || count < 2 || count > GridAxis::maximumValues) {
-        throw std::invalid_argument("in '" + printable(item) + "': the count '" +
-                                    printable(text) + "' must be a whole number from 2 to " +
+        throw std::invalid_argument("in '" + printable(item) + "': the count '" + printable(text) +
+                                    "' must be a whole number from 2 to " +
                                     std::to_string(GridAxis::maximumValues));
     }
     return count;
@@ -122,9 +122,8 @@ std::vector<double> GridAxis::parse(std::string_view text) {
                                              : linearValue(start, stop, count, i));
             }
         } else {
-            throw std::invalid_argument(
-                "'" + printable(item) +
-                "' is neither a value nor a range START:STOP:COUNT[:log]");
+            throw std::invalid_argument("'" + printable(item) +
+                                        "' is neither a value nor a range START:STOP:COUNT[:log]");
         }
         if (values.size() > maximumValues) {
             throw std::invalid_argument("more than " + std::to_string(maximumValues) +

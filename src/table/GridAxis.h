@@ -18,7 +18,7 @@ namespace kelvoran {
 /// Values keep the order written (ranges may descend). The first and last value of a range are
 /// START and STOP exactly.
 class GridAxis {
-public:
+  public:
     /// Most values one axis may hold.
     static constexpr std::size_t maximumValues = 10'000'000;
 

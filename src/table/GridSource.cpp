@@ -14,8 +14,8 @@ GridSource::GridSource(std::vector<double> temperaturesC, std::vector<double> pr
       massFractions_(massFractions) {
     constexpr std::uint64_t limit = std::numeric_limits<std::int64_t>::max();
     std::uint64_t size = 1;
-    for (const std::size_t n : {temperaturesC_.size(), pressuresBar_.size(),
-                                compositions_.size()}) {
+    for (const std::size_t n :
+         {temperaturesC_.size(), pressuresBar_.size(), compositions_.size()}) {
         if (n != 0 && size > limit / n) {
             size_ = 0;
             return;

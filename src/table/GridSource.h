@@ -10,7 +10,7 @@ namespace kelvoran {
 /// The Cartesian product of temperature, pressure and composition axes, in the order
 /// temperature (slowest), pressure, composition (fastest). Points are numbered from 1.
 class GridSource {
-public:
+  public:
     /// `compositions` are mass fractions NaCl when `massFractions` is true, else mole fractions.
     GridSource(std::vector<double> temperaturesC, std::vector<double> pressuresBar,
                std::vector<double> compositions, bool massFractions);
@@ -21,7 +21,7 @@ public:
     /// The next point; false after the last.
     bool next(InputRow& row);
 
-private:
+  private:
     std::vector<double> temperaturesC_;
     std::vector<double> pressuresBar_;
     std::vector<double> compositions_;

@@ -68,11 +68,16 @@ std::string describeParseFailure(NumberParse outcome, std::string_view text) {
     shown += printable(trimBlanks(text));
     shown += '\'';
     switch (outcome) {
-        case NumberParse::Ok: return "no error";
-        case NumberParse::Empty: return "the value is missing";
-        case NumberParse::NotANumber: return shown + " is not a number";
-        case NumberParse::OutOfRange: return shown + " is beyond the range of a double";
-        case NumberParse::NotFinite: return shown + " is not a finite number";
+        case NumberParse::Ok:
+            return "no error";
+        case NumberParse::Empty:
+            return "the value is missing";
+        case NumberParse::NotANumber:
+            return shown + " is not a number";
+        case NumberParse::OutOfRange:
+            return shown + " is beyond the range of a double";
+        case NumberParse::NotFinite:
+            return shown + " is not a finite number";
     }
     return shown + " cannot be read";
 }

@@ -8,10 +8,10 @@ namespace kelvoran {
 /// Outcome of reading one number from text.
 enum class NumberParse {
     Ok,
-    Empty,        ///< nothing but blanks
-    NotANumber,   ///< not a decimal number, or trailing characters
-    OutOfRange,   ///< magnitude beyond a double
-    NotFinite,    ///< "nan", "inf" and the like
+    Empty,       ///< nothing but blanks
+    NotANumber,  ///< not a decimal number, or trailing characters
+    OutOfRange,  ///< magnitude beyond a double
+    NotFinite,   ///< "nan", "inf" and the like
 };
 
 /// Reads a decimal floating-point number that fills all of `text` (blanks around it allowed),

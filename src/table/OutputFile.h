@@ -9,7 +9,7 @@ namespace kelvoran {
 
 /// A failure to create or write the output.
 class OutputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -20,7 +20,7 @@ public:
 /// (such as /dev/null) is written in place; through a symbolic link the file it names is
 /// replaced.
 class OutputFile {
-public:
+  public:
     /// `path` empty or "-" means standard output. Throws OutputError when the file cannot be
     /// created.
     explicit OutputFile(const std::string& path);
@@ -37,7 +37,7 @@ public:
     /// The name for messages: the path, or "standard output".
     const std::string& name() const { return name_; }
 
-private:
+  private:
     void discard();
 
     std::FILE* stream_ = nullptr;

@@ -6,8 +6,8 @@ namespace kelvoran {
 
 namespace {
 
-constexpr double kQuietSeconds = 1.0;     // nothing is drawn before this
-constexpr double kRedrawSeconds = 0.25;   // at most one redraw per this
+constexpr double kQuietSeconds = 1.0;    // nothing is drawn before this
+constexpr double kRedrawSeconds = 0.25;  // at most one redraw per this
 constexpr int kBarWidth = 24;
 
 std::string duration(double seconds) {
@@ -41,8 +41,8 @@ std::string ProgressBar::render(std::uint64_t donePoints, std::uint64_t totalPoi
     if (totalPoints > 0) {
         fraction = static_cast<double>(donePoints) / static_cast<double>(totalPoints);
     }
-    const double rate = elapsedSeconds > 0.0 ? static_cast<double>(donePoints) / elapsedSeconds
-                                             : 0.0;
+    const double rate =
+        elapsedSeconds > 0.0 ? static_cast<double>(donePoints) / elapsedSeconds : 0.0;
     std::string text;
     char part[160];
     if (fraction >= 0.0) {

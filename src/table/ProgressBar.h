@@ -11,7 +11,7 @@ namespace kelvoran {
 /// silent for the first second, so short jobs print nothing, and at most redraws a few times a
 /// second. The caller decides whether it is enabled (standard error is a terminal).
 class ProgressBar {
-public:
+  public:
     /// `stream` is the terminal to draw on; `totalPoints` is 0 when the count is not known in
     /// advance.
     ProgressBar(std::FILE* stream, bool enabled, std::uint64_t totalPoints);
@@ -24,10 +24,10 @@ public:
     void finish();
 
     /// The text of the bar, without the carriage return (for tests).
-    static std::string render(std::uint64_t donePoints, std::uint64_t totalPoints,
-                              double fraction, double elapsedSeconds);
+    static std::string render(std::uint64_t donePoints, std::uint64_t totalPoints, double fraction,
+                              double elapsedSeconds);
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
 
     std::FILE* stream_;

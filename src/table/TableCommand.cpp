@@ -93,13 +93,11 @@ struct Options {
 };
 
 int usageError(const std::string& message) {
-    std::cerr << kProgram << ": " << message << "\nRun " << kProgram
-              << " --help for the syntax.\n";
+    std::cerr << kProgram << ": " << message << "\nRun " << kProgram << " --help for the syntax.\n";
     return TableExitUsage;
 }
 
-std::string axisOption(const std::string& text, const char* option,
-                       std::vector<double>& values) {
+std::string axisOption(const std::string& text, const char* option, std::vector<double>& values) {
     try {
         values = GridAxis::parse(text);
         return {};
@@ -132,12 +130,11 @@ int runTableCommand(int argc, char** argv) {
     app.add_option("-o,--output", options.output,
                    "write the table to FILE instead of standard output")
         ->type_name("FILE");
-    auto* temperature = app.add_option("-T,--temperature", options.temperature,
-                                       "grid temperatures, °C")
-                            ->type_name("VALUES");
-    auto* pressure =
-        app.add_option("-P,--pressure", options.pressure, "grid pressures, bar")
+    auto* temperature =
+        app.add_option("-T,--temperature", options.temperature, "grid temperatures, °C")
             ->type_name("VALUES");
+    auto* pressure = app.add_option("-P,--pressure", options.pressure, "grid pressures, bar")
+                         ->type_name("VALUES");
     auto* composition = app.add_option("-x,--composition", options.composition,
                                        "grid compositions, mole fraction NaCl")
                             ->type_name("VALUES");
@@ -164,8 +161,8 @@ int runTableCommand(int argc, char** argv) {
     }
 
     // Where the points come from.
-    const bool gridMode = temperature->count() + pressure->count() + composition->count() +
-                              massFraction->count() > 0;
+    const bool gridMode =
+        temperature->count() + pressure->count() + composition->count() + massFraction->count() > 0;
     std::optional<GridSource> grid;
     if (gridMode) {
         if (!options.input.empty()) {
@@ -194,8 +191,9 @@ int runTableCommand(int argc, char** argv) {
 
     const bool fromStandardInput = !gridMode && (options.input.empty() || options.input == "-");
     if (fromStandardInput && options.input.empty() && ::isatty(STDIN_FILENO)) {
-        return usageError("no input: give a CSV file, '-' for standard input, or a grid "
-                          "(-T, -P, -x)");
+        return usageError(
+            "no input: give a CSV file, '-' for standard input, or a grid "
+            "(-T, -P, -x)");
     }
 
     InputFile input;
@@ -209,8 +207,7 @@ int runTableCommand(int argc, char** argv) {
             inputName = options.input;
             struct stat info {};
             if (::stat(options.input.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-                std::cerr << kProgram << ": cannot read " << options.input
-                          << ": it is a folder\n";
+                std::cerr << kProgram << ": cannot read " << options.input << ": it is a folder\n";
                 return TableExitInput;
             }
             input.file = std::fopen(options.input.c_str(), "r");
@@ -227,12 +224,11 @@ int runTableCommand(int argc, char** argv) {
         }
     }
 
-    const int threads =
-        options.threads > 0
-            ? options.threads
-            : static_cast<int>(std::thread::hardware_concurrency() > 0
-                                   ? std::thread::hardware_concurrency()
-                                   : 1);
+    const int threads = options.threads > 0
+                            ? options.threads
+                            : static_cast<int>(std::thread::hardware_concurrency() > 0
+                                                   ? std::thread::hardware_concurrency()
+                                                   : 1);
 
     std::unique_ptr<OutputFile> output;
     try {
@@ -269,8 +265,8 @@ int runTableCommand(int argc, char** argv) {
         job.progress = [&](std::uint64_t done) {
             double fraction = -1.0;
             if (reader && inputBytes > 0) {
-                fraction = static_cast<double>(reader->bytesRead()) /
-                           static_cast<double>(inputBytes);
+                fraction =
+                    static_cast<double>(reader->bytesRead()) / static_cast<double>(inputBytes);
             }
             progress.update(done, fraction);
         };

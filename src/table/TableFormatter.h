@@ -20,7 +20,7 @@ namespace kelvoran {
 /// Inputs are written in the shortest form that reads back exactly; computed values with
 /// `digits` significant digits.
 class TableFormatter {
-public:
+  public:
     explicit TableFormatter(int digits);
 
     /// The header line, with its newline.
@@ -35,7 +35,7 @@ public:
     /// Number of columns of every line.
     static int columnCount();
 
-private:
+  private:
     void appendPhase(std::string& out, const PhaseRecord& record, bool present,
                      bool hasEnthalpy) const;
 

@@ -19,8 +19,7 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(200);
 TableRunner::TableRunner(int threads, int digits)
     : calculators_(static_cast<std::size_t>(threads < 1 ? 1 : threads)), formatter_(digits) {}
 
-void TableRunner::computeBlock(std::size_t count, const TableJob& job,
-                               std::uint64_t doneBefore) {
+void TableRunner::computeBlock(std::size_t count, const TableJob& job, std::uint64_t doneBefore) {
     std::atomic<std::size_t> nextRow{0};
     std::atomic<std::uint64_t> finished{0};
     std::mutex mutex;
@@ -35,16 +34,15 @@ void TableRunner::computeBlock(std::size_t count, const TableJob& job,
                 if (begin >= count) {
                     break;
                 }
-                const std::size_t end = begin + kRowsPerClaim < count ? begin + kRowsPerClaim
-                                                                      : count;
+                const std::size_t end =
+                    begin + kRowsPerClaim < count ? begin + kRowsPerClaim : count;
                 for (std::size_t i = begin; i < end; ++i) {
                     const InputRow& row = rows_[i];
                     std::string& line = lines_[i];
                     line.clear();
                     if (row.ok()) {
                         formatter_.appendRow(line, row,
-                                             calculator.evaluate(row.temperatureC,
-                                                                 row.pressureBar,
+                                             calculator.evaluate(row.temperatureC, row.pressureBar,
                                                                  row.composition));
                     } else {
                         formatter_.appendErrorRow(line, row);

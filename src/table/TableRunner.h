@@ -35,7 +35,7 @@ struct TableTotals {
 /// size. Every row is formatted the same way whichever thread computed it, so the output does
 /// not depend on the thread count.
 class TableRunner {
-public:
+  public:
     TableRunner(int threads, int digits);
 
     TableTotals run(const TableJob& job);
@@ -45,7 +45,7 @@ public:
     /// Rows read per block and per thread.
     static constexpr std::size_t rowsPerThreadBlock = 1024;
 
-private:
+  private:
     void computeBlock(std::size_t count, const TableJob& job, std::uint64_t doneBefore);
 
     std::vector<Calculator> calculators_;

@@ -1,5 +1,3 @@
-#include "kelvoran/Calculator.h"
-
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "driver/ConsoleDialogue.h"
+#include "kelvoran/Calculator.h"
 #include "phase/PhaseStateEvaluator.h"
 
 namespace kelvoran {
@@ -22,9 +21,9 @@ struct Point {
 
 // The reference points of the model, states 1 to 7, plus points outside the fitted range.
 const std::vector<Point> kPoints = {
-    {25.0, 1.0, 0.01},   {100.0, 1.0, 0.01},  {25.0, 1.0, 0.2},    {400.0, 250.0, 0.05},
-    {500.0, 100.0, 0.05}, {700.0, 300.0, 0.2}, {500.0, 100.0, 1e-7}, {2.0, 1.0, 0.01},
-    {1200.0, 6000.0, 0.5}, {-5.0, 0.5, 0.0},  {350.0, 180.0, 0.3},  {900.0, 1500.0, 1.0},
+    {25.0, 1.0, 0.01},     {100.0, 1.0, 0.01},  {25.0, 1.0, 0.2},     {400.0, 250.0, 0.05},
+    {500.0, 100.0, 0.05},  {700.0, 300.0, 0.2}, {500.0, 100.0, 1e-7}, {2.0, 1.0, 0.01},
+    {1200.0, 6000.0, 0.5}, {-5.0, 0.5, 0.0},    {350.0, 180.0, 0.3},  {900.0, 1500.0, 1.0},
 };
 
 // Field-by-field equality that also holds for two NaNs of the same bits.
@@ -49,8 +48,7 @@ void expectSameRecord(const PhaseRecord& got, const PhaseProperties& want, const
 bool sameResult(const PointResult& a, const PointResult& b) {
     auto same = [](const PhaseRecord& r, const PhaseRecord& s) {
         return sameBits(r.temperature, s.temperature) && sameBits(r.pressure, s.pressure) &&
-               sameBits(r.composition, s.composition) &&
-               sameBits(r.massPercent, s.massPercent) &&
+               sameBits(r.composition, s.composition) && sameBits(r.massPercent, s.massPercent) &&
                sameBits(r.massFraction, s.massFraction) && sameBits(r.density, s.density) &&
                sameBits(r.molarVolume, s.molarVolume) &&
                sameBits(r.specificEnthalpy, s.specificEnthalpy) &&
@@ -63,7 +61,8 @@ bool sameResult(const PointResult& a, const PointResult& b) {
 TEST(CalculatorTest, ResultIsTheEvaluatorsRecordsForTheSamePoint) {
     Calculator calculator;
     for (const Point& point : kPoints) {
-        SCOPED_TRACE(::testing::Message() << point.t << " °C, " << point.p << " bar, x " << point.x);
+        SCOPED_TRACE(::testing::Message()
+                     << point.t << " °C, " << point.p << " bar, x " << point.x);
         const PointResult result = calculator.evaluate(point.t, point.p, point.x);
 
         double t = point.t, p = point.p, x = point.x;
@@ -112,7 +111,8 @@ TEST(CalculatorTest, MovedCalculatorsKeepWorking) {
 // composition with five significant digits: they must be the library's figures.
 TEST(CalculatorTest, ConsolePrintsTheLibrarysFigures) {
     for (const Point& point : kPoints) {
-        SCOPED_TRACE(::testing::Message() << point.t << " °C, " << point.p << " bar, x " << point.x);
+        SCOPED_TRACE(::testing::Message()
+                     << point.t << " °C, " << point.p << " bar, x " << point.x);
         std::ostringstream input;
         input.precision(17);
         input << point.t << ' ' << point.p << ' ' << point.x << '\n';
@@ -125,15 +125,20 @@ TEST(CalculatorTest, ConsolePrintsTheLibrarysFigures) {
         std::ostringstream expected;
         expected.precision(5);
         auto block = [&](const char* heading, const PhaseRecord& record) {
-            expected << "\n" << heading << "Density      = " << record.density << " kg/m3\n"
+            expected << "\n"
+                     << heading << "Density      = " << record.density << " kg/m3\n"
                      << "MolarVolume  = " << record.molarVolume << " cm3/mol\n"
                      << "HeatCapacity = " << record.heatCapacity << " J/kg/K\n"
                      << "Composition  = " << record.composition << " XNaCl\n";
         };
         switch (r.phases) {
             case Phases::Liquid:
-            case Phases::Fluid: block("Single phase fluid:\n", r.liquid); break;
-            case Phases::Vapor: block("Single phase fluid:\n", r.vapor); break;
+            case Phases::Fluid:
+                block("Single phase fluid:\n", r.liquid);
+                break;
+            case Phases::Vapor:
+                block("Single phase fluid:\n", r.vapor);
+                break;
             default:
                 if (r.hasVapor()) block("Vapor:\n", r.vapor);
                 if (r.hasLiquid()) block("Liquid:\n", r.liquid);
@@ -156,11 +161,16 @@ TEST(CalculatorTest, StateNamesAndPhasesPresent) {
         bool liquid, vapor, halite;
     };
     const Case cases[] = {
-        {0, "undetermined", false, false, false}, {1, "L", true, false, false},
-        {2, "V", false, true, false},             {3, "F", true, false, false},
-        {4, "V+L", true, true, false},            {5, "V+H", false, true, true},
-        {6, "L+H", true, false, true},            {7, "V+L+H", true, true, true},
-        {8, "undetermined", false, false, false}, {-1, "undetermined", false, false, false},
+        {0, "undetermined", false, false, false},
+        {1, "L", true, false, false},
+        {2, "V", false, true, false},
+        {3, "F", true, false, false},
+        {4, "V+L", true, true, false},
+        {5, "V+H", false, true, true},
+        {6, "L+H", true, false, true},
+        {7, "V+L+H", true, true, true},
+        {8, "undetermined", false, false, false},
+        {-1, "undetermined", false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);

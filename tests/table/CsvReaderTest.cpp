@@ -1,5 +1,3 @@
-#include "table/CsvReader.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,20 +5,21 @@
 #include <vector>
 
 #include "kelvoran/Calculator.h"
+#include "table/CsvReader.h"
 
 namespace kelvoran {
 namespace {
 
 // CSV text as a FILE*, for the reader.
 class TextFile {
-public:
+  public:
     explicit TextFile(std::string text) : text_(std::move(text)) {
         file_ = text_.empty() ? std::tmpfile() : ::fmemopen(text_.data(), text_.size(), "r");
     }
     ~TextFile() { std::fclose(file_); }
     std::FILE* get() const { return file_; }
 
-private:
+  private:
     std::string text_;
     std::FILE* file_;
 };
@@ -91,18 +90,18 @@ TEST(CsvReaderTest, BadHeadersAreFatalWithAClearMessage) {
 
 TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
     const std::vector<InputRow> rows = readAll(
-        "# points\n"            // 1
-        "T_C,P_bar,x_NaCl\n"    // 2
-        "25,1,0.01\n"           // 3
-        "\n"                    // 4
-        "25,abc,0.01\n"         // 5
-        "25,1\n"                // 6
-        "25,1,0.01,7\n"         // 7
-        "# skipped\n"           // 8
-        ",1,0.01\n"             // 9
-        "25,1,nan\n"            // 10
-        "1e400,1,0.01\n"        // 11
-        "100, 2 ,0.2\n");       // 12
+        "# points\n"          // 1
+        "T_C,P_bar,x_NaCl\n"  // 2
+        "25,1,0.01\n"         // 3
+        "\n"                  // 4
+        "25,abc,0.01\n"       // 5
+        "25,1\n"              // 6
+        "25,1,0.01,7\n"       // 7
+        "# skipped\n"         // 8
+        ",1,0.01\n"           // 9
+        "25,1,nan\n"          // 10
+        "1e400,1,0.01\n"      // 11
+        "100, 2 ,0.2\n");     // 12
     const std::pair<std::int64_t, const char*> expected[] = {
         {3, ""},
         {5, "P_bar: 'abc' is not a number"},

@@ -1,10 +1,10 @@
-#include "table/GridAxis.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "table/GridAxis.h"
 
 namespace kelvoran {
 namespace {
@@ -33,7 +33,8 @@ TEST(GridAxisTest, RangesEndExactlyOnTheirEnds) {
         const std::vector<double> linear = GridAxis::parse("0.1:0.7:" + std::to_string(count));
         EXPECT_EQ(linear.front(), 0.1);
         EXPECT_EQ(linear.back(), 0.7);
-        const std::vector<double> log = GridAxis::parse("0.3:2000:" + std::to_string(count) + ":log");
+        const std::vector<double> log =
+            GridAxis::parse("0.3:2000:" + std::to_string(count) + ":log");
         EXPECT_EQ(log.front(), 0.3);
         EXPECT_EQ(log.back(), 2000.0);
         for (std::size_t i = 1; i < count; ++i) {
@@ -44,10 +45,24 @@ TEST(GridAxisTest, RangesEndExactlyOnTheirEnds) {
 }
 
 TEST(GridAxisTest, RejectsMalformedSpecifications) {
-    const char* bad[] = {"",        " ",         "1,,2",       "a",          "1:2",
-                         "1:2:1",   "1:2:0",     "1:2:x",      "1:2:2.5",    "1:2:-3",
-                         "1:2:3:lin", "0:10:3:log", "-1:10:3:log", "1:2:3:log:5", "1:nan:3",
-                         "1e999",   "1:2:99999999", "0:1:2,0:1:10000000"};
+    const char* bad[] = {"",
+                         " ",
+                         "1,,2",
+                         "a",
+                         "1:2",
+                         "1:2:1",
+                         "1:2:0",
+                         "1:2:x",
+                         "1:2:2.5",
+                         "1:2:-3",
+                         "1:2:3:lin",
+                         "0:10:3:log",
+                         "-1:10:3:log",
+                         "1:2:3:log:5",
+                         "1:nan:3",
+                         "1e999",
+                         "1:2:99999999",
+                         "0:1:2,0:1:10000000"};
     for (const char* text : bad) {
         EXPECT_THROW(GridAxis::parse(text), std::invalid_argument) << "'" << text << "'";
     }

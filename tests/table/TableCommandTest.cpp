@@ -26,7 +26,7 @@ struct Outcome {
 };
 
 class TableCommandTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("kelvoran-table-" + std::to_string(::getpid()) + "-" +
@@ -56,7 +56,7 @@ protected:
                                     " <.stdin >.stdout 2>.stderr";
         const int raw = std::system(command.c_str());
         Outcome result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(dir_ / ".stdout"),
-                   read(dir_ / ".stderr")};
+                       read(dir_ / ".stderr")};
         fs::remove(dir_ / ".stdin");
         fs::remove(dir_ / ".stdout");
         fs::remove(dir_ / ".stderr");
@@ -116,22 +116,44 @@ TEST_F(TableCommandTest, ReferencePointsLandInTheirColumns) {
     }
     ASSERT_EQ(rows.size(), 4u);
     const std::map<std::string, std::string> expected[] = {
-        {{"state", "4"}, {"state_name", "V+L"}, {"liquid_x_NaCl", "0.06441279"},
-         {"liquid_density_kg_m3", "760.3132"}, {"liquid_molar_volume_cm3_mol", "27.11919"},
-         {"liquid_heat_capacity_J_kg_K", "5372.836"}, {"vapor_x_NaCl", "0.0003183953"},
-         {"vapor_density_kg_m3", "168.2905"}, {"vapor_molar_volume_cm3_mol", "107.1235"},
-         {"vapor_heat_capacity_J_kg_K", "13473.13"}, {"halite_density_kg_m3", ""}},
-        {{"state", "6"}, {"state_name", "L+H"}, {"liquid_x_NaCl", "0.09984158"},
-         {"liquid_w_NaCl", "0.264611"}, {"liquid_density_kg_m3", "1198.215"},
-         {"halite_x_NaCl", "1"}, {"halite_w_NaCl", "1"}, {"halite_density_kg_m3", "2164.199"},
-         {"halite_molar_volume_cm3_mol", "27.00445"}, {"halite_specific_enthalpy_J_kg", ""},
-         {"halite_heat_capacity_J_kg_K", "880.0099"}, {"vapor_density_kg_m3", ""}},
-        {{"state", "5"}, {"state_name", "V+H"}, {"vapor_density_kg_m3", "30.50303"},
-         {"vapor_molar_volume_cm3_mol", "590.5974"}, {"vapor_heat_capacity_J_kg_K", "2584.266"},
-         {"halite_density_kg_m3", "2024.565"}, {"liquid_density_kg_m3", ""}},
-        {{"state", "3"}, {"state_name", "F"}, {"liquid_density_kg_m3", "1019.594"},
-         {"liquid_molar_volume_cm3_mol", "18.0653"}, {"liquid_heat_capacity_J_kg_K", "4028.708"},
-         {"vapor_density_kg_m3", ""}, {"out_of_range", "0"}, {"error", ""}},
+        {{"state", "4"},
+         {"state_name", "V+L"},
+         {"liquid_x_NaCl", "0.06441279"},
+         {"liquid_density_kg_m3", "760.3132"},
+         {"liquid_molar_volume_cm3_mol", "27.11919"},
+         {"liquid_heat_capacity_J_kg_K", "5372.836"},
+         {"vapor_x_NaCl", "0.0003183953"},
+         {"vapor_density_kg_m3", "168.2905"},
+         {"vapor_molar_volume_cm3_mol", "107.1235"},
+         {"vapor_heat_capacity_J_kg_K", "13473.13"},
+         {"halite_density_kg_m3", ""}},
+        {{"state", "6"},
+         {"state_name", "L+H"},
+         {"liquid_x_NaCl", "0.09984158"},
+         {"liquid_w_NaCl", "0.264611"},
+         {"liquid_density_kg_m3", "1198.215"},
+         {"halite_x_NaCl", "1"},
+         {"halite_w_NaCl", "1"},
+         {"halite_density_kg_m3", "2164.199"},
+         {"halite_molar_volume_cm3_mol", "27.00445"},
+         {"halite_specific_enthalpy_J_kg", ""},
+         {"halite_heat_capacity_J_kg_K", "880.0099"},
+         {"vapor_density_kg_m3", ""}},
+        {{"state", "5"},
+         {"state_name", "V+H"},
+         {"vapor_density_kg_m3", "30.50303"},
+         {"vapor_molar_volume_cm3_mol", "590.5974"},
+         {"vapor_heat_capacity_J_kg_K", "2584.266"},
+         {"halite_density_kg_m3", "2024.565"},
+         {"liquid_density_kg_m3", ""}},
+        {{"state", "3"},
+         {"state_name", "F"},
+         {"liquid_density_kg_m3", "1019.594"},
+         {"liquid_molar_volume_cm3_mol", "18.0653"},
+         {"liquid_heat_capacity_J_kg_K", "4028.708"},
+         {"vapor_density_kg_m3", ""},
+         {"out_of_range", "0"},
+         {"error", ""}},
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         for (const auto& [column, value] : expected[i]) {

@@ -1,9 +1,9 @@
-#include "table/TableFormatter.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "table/TableFormatter.h"
 
 namespace kelvoran {
 namespace {
@@ -78,11 +78,12 @@ TEST(TableFormatterTest, PresentPhasesFilledAbsentPhasesEmpty) {
     const std::vector<std::string> f = fields(line);
     ASSERT_EQ(static_cast<int>(f.size()), TableFormatter::columnCount()) << line;
     const std::vector<std::string> expected = {
-        "7", "500", "100", "0.05", "0.1458420674372642", "0", "5", "V+H",
-        "", "", "", "", "", "",
-        "2.6e-07", "8.5e-07", "30.5", "590.6", "2.8e+06", "2584.3",
-        "1", "1", "2024.6", "28.9", "", "1006.3",
-        ""};
+        "7",       "500",  "100",    "0.05",    "0.1458420674372642",
+        "0",       "5",    "V+H",    "",        "",
+        "",        "",     "",       "",        "2.6e-07",
+        "8.5e-07", "30.5", "590.6",  "2.8e+06", "2584.3",
+        "1",       "1",    "2024.6", "28.9",    "",
+        "1006.3",  ""};
     EXPECT_EQ(f, expected);
 }
 
@@ -99,8 +100,8 @@ TEST(TableFormatterTest, SingleFluidAppearsInTheLiquidOrVaporColumns) {
         const std::vector<std::string> f = fields(line);
         for (int column = 8; column < 26; ++column) {
             const bool shown = column >= firstColumn && column < firstColumn + 6;
-            EXPECT_EQ(f[column].empty(), !shown) << "state " << static_cast<int>(phases)
-                                                 << " column " << column;
+            EXPECT_EQ(f[column].empty(), !shown)
+                << "state " << static_cast<int>(phases) << " column " << column;
         }
     }
 }
@@ -110,9 +111,9 @@ TEST(TableFormatterTest, OutOfRangePointsAreFlagged) {
         double t, p, x;
         const char* flag;
     };
-    const Case cases[] = {{0.0, 1.0, 0.0, "0"},    {1000.0, 5000.0, 1.0, "0"},
-                          {-1.0, 100.0, 0.1, "1"}, {1001.0, 100.0, 0.1, "1"},
-                          {500.0, 0.5, 0.1, "1"},  {500.0, 5001.0, 0.1, "1"},
+    const Case cases[] = {{0.0, 1.0, 0.0, "0"},       {1000.0, 5000.0, 1.0, "0"},
+                          {-1.0, 100.0, 0.1, "1"},    {1001.0, 100.0, 0.1, "1"},
+                          {500.0, 0.5, 0.1, "1"},     {500.0, 5001.0, 0.1, "1"},
                           {500.0, 100.0, -0.01, "1"}, {500.0, 100.0, 1.01, "1"}};
     for (const Case& c : cases) {
         std::string line;

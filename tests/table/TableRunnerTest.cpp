@@ -1,5 +1,3 @@
-#include "table/TableRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +6,7 @@
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
 #include "table/ProgressBar.h"
+#include "table/TableRunner.h"
 
 namespace kelvoran {
 namespace {
