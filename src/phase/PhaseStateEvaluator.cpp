@@ -164,119 +164,99 @@ void PhaseStateEvaluator::setMolarVolume(PhaseProperties& record) {
 }
 
 // --- fill routines, one per state ---------------------------------------------------------
+// Every routine starts from cleared records, so nothing of an earlier evaluation survives.
 // Every fluid record that is filled also gets its mass fraction and specific enthalpy, from the
 // same source as its other properties; the bulk record of a multi-phase state gets the mass
 // fraction of the bulk composition but no enthalpy.
 
-void PhaseStateEvaluator::fillLiquidSinglePhase() {
+// The bulk fluid of a single-phase state: the mixture model at the bulk composition.
+void PhaseStateEvaluator::fillSinglePhaseBulk(PhaseState state) {
     clearRecords();
     setPoint(bulk_);
     setComposition(bulk_, composition_);
     setMassFraction(bulk_);
     setMixtureAt(bulk_, composition_, true);
     setMolarVolume(bulk_);
-    bulk_.phaseState = LiquidSinglePhase;
+    bulk_.phaseState = state;
+}
+
+// The bulk record of a state with two or three phases: the point and its composition only.
+void PhaseStateEvaluator::fillBulkOfSeveralPhases(PhaseState state) {
+    clearRecords();
+    bulk_.phaseState = state;
+    setPoint(bulk_);
+    setComposition(bulk_, composition_);
+    setMassFraction(bulk_);
+}
+
+// A fluid phase of the given composition, all of its properties from the mixture model.
+void PhaseStateEvaluator::fillFluidPhase(PhaseProperties& record, double composition,
+                                         PhaseState state) {
+    record.phaseState = state;
+    setPoint(record);
+    setComposition(record, composition);
+    setMassFraction(record);
+    setMixtureAt(record, composition, true);
+    setMolarVolume(record);
+}
+
+void PhaseStateEvaluator::fillHalitePhase(PhaseState state) {
+    halite_.phaseState = state;
+    setPoint(halite_);
+    setHalite(halite_);
+    setMolarVolume(halite_);
+}
+
+void PhaseStateEvaluator::fillLiquidSinglePhase() {
+    fillSinglePhaseBulk(LiquidSinglePhase);
     liquid_ = bulk_;
 }
 
 void PhaseStateEvaluator::fillVaporSinglePhase() {
-    clearRecords();
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
-    setMixtureAt(bulk_, composition_, true);
-    setMolarVolume(bulk_);
-    bulk_.phaseState = VaporSinglePhase;
+    fillSinglePhaseBulk(VaporSinglePhase);
     vapor_ = bulk_;
 }
 
 void PhaseStateEvaluator::fillHighPressureSinglePhase() {
-    clearRecords();
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
-    setMixtureAt(bulk_, composition_, true);
-    setMolarVolume(bulk_);
-    bulk_.phaseState = HighPressureSinglePhase;
+    fillSinglePhaseBulk(HighPressureSinglePhase);
     vapor_.phaseState = HighPressureSinglePhase;
     halite_.phaseState = HighPressureSinglePhase;
     liquid_ = bulk_;
 }
 
 void PhaseStateEvaluator::fillVaporLiquid() {
-    clearRecords();
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
-    bulk_.phaseState = VaporLiquid;
-
+    fillBulkOfSeveralPhases(VaporLiquid);
     coexistingLiquid_.update();
-    setPoint(liquid_);
-    setComposition(liquid_, coexistingLiquid_.composition());
-    setMassFraction(liquid_);
-    setMixtureAt(liquid_, liquid_.composition, true);
-    setMolarVolume(liquid_);
-    liquid_.phaseState = VaporLiquid;
-
+    fillFluidPhase(liquid_, coexistingLiquid_.composition(), VaporLiquid);
     coexistingVapor_.update();
-    setPoint(vapor_);
-    setComposition(vapor_, coexistingVapor_.composition());
-    setMassFraction(vapor_);
-    setMixtureAt(vapor_, vapor_.composition, true);
-    setMolarVolume(vapor_);
-    vapor_.phaseState = VaporLiquid;
+    fillFluidPhase(vapor_, coexistingVapor_.composition(), VaporLiquid);
 }
 
 void PhaseStateEvaluator::fillVaporHalite() {
-    clearRecords();
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
-    bulk_.phaseState = VaporHalite;
+    fillBulkOfSeveralPhases(VaporHalite);
 
-    // The vapor coexisting with halite is so dilute that its density and heat capacity are
-    // those of pure water; its molar volume still uses its own composition.
+    // The vapor coexisting with halite is so dilute that its density, heat capacity and
+    // enthalpy are those of pure water; its molar volume still uses its own composition.
     haliteSaturatedVapor_.update();
+    vapor_.phaseState = VaporHalite;
     setPoint(vapor_);
     setComposition(vapor_, haliteSaturatedVapor_.composition());
     setMassFraction(vapor_);
     setPureWater(vapor_, true);
     setMolarVolume(vapor_);
-    vapor_.phaseState = VaporHalite;
 
-    setPoint(halite_);
-    setHalite(halite_);
-    setMolarVolume(halite_);
-    halite_.phaseState = VaporHalite;
+    fillHalitePhase(VaporHalite);
 }
 
 void PhaseStateEvaluator::fillLiquidHalite() {
-    clearRecords();
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
-    bulk_.phaseState = LiquidHalite;
-
+    fillBulkOfSeveralPhases(LiquidHalite);
     haliteLiquidus_.update();
-    setPoint(liquid_);
-    setComposition(liquid_, haliteLiquidus_.composition());
-    setMassFraction(liquid_);
-    setMixtureAt(liquid_, liquid_.composition, true);
-    setMolarVolume(liquid_);
-    liquid_.phaseState = LiquidHalite;
-
-    setPoint(halite_);
-    setHalite(halite_);
-    setMolarVolume(halite_);
-    halite_.phaseState = LiquidHalite;
+    fillFluidPhase(liquid_, haliteLiquidus_.composition(), LiquidHalite);
+    fillHalitePhase(LiquidHalite);
 }
 
 void PhaseStateEvaluator::fillVaporLiquidHalite() {
-    clearRecords();
-    bulk_.phaseState = VaporLiquidHalite;
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
+    fillBulkOfSeveralPhases(VaporLiquidHalite);
 
     // Vapor: density of pure water, enthalpy and heat capacity of the mixture at its composition.
     haliteSaturatedVapor_.update();
@@ -289,17 +269,8 @@ void PhaseStateEvaluator::fillVaporLiquidHalite() {
     setMixtureAt(vapor_, vapor_.composition, false);
 
     haliteLiquidus_.update();
-    liquid_.phaseState = VaporLiquidHalite;
-    setPoint(liquid_);
-    setComposition(liquid_, haliteLiquidus_.composition());
-    setMassFraction(liquid_);
-    setMixtureAt(liquid_, liquid_.composition, true);
-    setMolarVolume(liquid_);
-
-    halite_.phaseState = VaporLiquidHalite;
-    setPoint(halite_);
-    setHalite(halite_);
-    setMolarVolume(halite_);
+    fillFluidPhase(liquid_, haliteLiquidus_.composition(), VaporLiquidHalite);
+    fillHalitePhase(VaporLiquidHalite);
 }
 
 PhaseProperties PhaseStateEvaluator::getLiquid() {

@@ -54,6 +54,12 @@ private:
     void fillLiquidHalite();
     void fillVaporLiquidHalite();
 
+    // Records shared by several fill routines.
+    void fillSinglePhaseBulk(PhaseState state);
+    void fillBulkOfSeveralPhases(PhaseState state);
+    void fillFluidPhase(PhaseProperties& record, double composition, PhaseState state);
+    void fillHalitePhase(PhaseState state);
+
     // Building blocks of the fill routines.
     void clearRecords();
     void setPoint(PhaseProperties& record) const;

@@ -16,10 +16,10 @@ struct DensityBounds {
 
 /// How a density iteration ended.
 enum class DensitySolveResult {
-    Converged,            ///< relative pressure residual within the tolerance
-    AcceptedAtRoundOff,   ///< no pass met the tolerance, but at the best iterate the Newton
-                          ///< step is at most 1e-12 of the density (residual is round-off)
-    Refused,              ///< neither: the record's error is set to 1
+    Converged,           ///< relative pressure residual within the tolerance
+    AcceptedAtRoundOff,  ///< no pass met the tolerance, but at the best iterate the Newton
+                         ///< step is at most 1e-12 of the density (residual is round-off)
+    Refused,             ///< neither: the record's error is set to 1
 };
 
 /// Bounds of the density iteration at T (K) on the side of the start value rho (g/cm³):

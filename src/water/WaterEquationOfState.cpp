@@ -26,23 +26,23 @@ constexpr double Q6 = 0.63684256;
 
 // Ideal-gas coefficients C1..C18 (index 0 holds C1).
 constexpr double C[18] = {
-    19.730271018,     20.9662681977,     -0.483429455355,  6.05743189245,   22.56023885,
-    -9.87532442,      -4.3135538513,     0.458155781,      -0.047754901883, 0.0041238460633,
-    -0.00027929052852, 1.4481695261e-05, -5.6473658748e-07, 1.6200446e-08,  -3.303822796e-10,
+    19.730271018,      20.9662681977,      -0.483429455355,   6.05743189245,   22.56023885,
+    -9.87532442,       -4.3135538513,      0.458155781,       -0.047754901883, 0.0041238460633,
+    -0.00027929052852, 1.4481695261e-05,   -5.6473658748e-07, 1.6200446e-08,   -3.303822796e-10,
     4.51916067368e-12, -3.70734122708e-14, 1.37546068238e-16};
 
 // Residual table g_kl, rows k = 1..9, columns l = 0, 1, 2, 3, 4, 6 (kJ/kg).
 constexpr double G[kResidualRows][kResidualColumns] = {
-    {0.0, -5.30629685290230e+02, 2.27449014244080e+03, -2.66279448297700e+03,
-     7.87793330206870e+02, -6.98305273749940e+01},
+    {0.0, -5.30629685290230e+02, 2.27449014244080e+03, -2.66279448297700e+03, 7.87793330206870e+02,
+     -6.98305273749940e+01},
     {0.0, 1.78638328754220e+04, -3.95147315633380e+04, 0.0, 3.38038842807530e+04,
      -1.38550502027030e+04},
     {6.88332579443320e+03, -2.56374366132600e+05, 4.82125759814150e+05, 2.17572455226440e+04,
      -3.41830169696600e+05, 1.22231564174480e+05},
     {0.0, 1.17974336558320e+06, -2.17348101103730e+06, 0.0, 1.08299521686200e+06,
      -2.54419980640490e+05},
-    {0.0, -3.13777749477670e+06, 5.29119107577040e+06, -7.07304180820740e+04,
-     -1.38025771778770e+06, -2.51099143690010e+05},
+    {0.0, -3.13777749477670e+06, 5.29119107577040e+06, -7.07304180820740e+04, -1.38025771778770e+06,
+     -2.51099143690010e+05},
     {0.0, 4.65618261156080e+06, -7.27527732753870e+06, 0.0, 4.17742461482940e+05,
      1.40163582446140e+06},
     {0.0, -3.15552313921270e+06, 4.79296663845840e+06, 0.0, 4.09126647812090e+05,
@@ -56,11 +56,10 @@ constexpr double kColumnExponent[kResidualColumns] = {0.0, 1.0, 2.0, 3.0, 4.0, 6
 struct GaussianTerm {
     double g, k, l, rhoRef, tRef, alpha, beta;
 };
-constexpr GaussianTerm kGaussian[kGaussianTerms] = {
-    {-0.225, 2.0, 0.0, 0.319, 640.0, 34.0, 20000.0},
-    {-1.68, 2.0, 2.0, 0.319, 640.0, 40.0, 20000.0},
-    {0.055, 2.0, 0.0, 0.319, 641.6, 30.0, 40000.0},
-    {-93.0, 4.0, 0.0, 1.55, 270.0, 1050.0, 25.0}};
+constexpr GaussianTerm kGaussian[kGaussianTerms] = {{-0.225, 2.0, 0.0, 0.319, 640.0, 34.0, 20000.0},
+                                                    {-1.68, 2.0, 2.0, 0.319, 640.0, 40.0, 20000.0},
+                                                    {0.055, 2.0, 0.0, 0.319, 641.6, 30.0, 40000.0},
+                                                    {-93.0, 4.0, 0.0, 1.55, 270.0, 1050.0, 25.0}};
 
 // One row of the residual table as a polynomial in v (powers 0..6, the v⁵ coefficient being
 // zero), by Horner's scheme; `weight` scales each column's coefficient (1, l, l(l+1), ...).
@@ -159,7 +158,8 @@ void computeIdealGasPart(EosWork& work) {
     double poly = C[17];
     for (int i = 16; i >= 6; --i) poly = poly * tau + C[i];
     const double sum = poly * tau;
-    const double I = (C[0] / tau + C[1]) * lnTau + C[2] / tau3 + C[3] / tau2 + C[4] / tau + C[5] + sum;
+    const double I =
+        (C[0] / tau + C[1]) * lnTau + C[2] / tau3 + C[3] / tau2 + C[4] / tau + C[5] + sum;
 
     // dI/dtau and d²I/dtau²; the polynomial tail by Horner with the power factors.
     double poly1 = 12.0 * C[17];
@@ -208,7 +208,8 @@ void computeBasePart(EosWork& work, double densityGcm3) {
     const double HRho = work.bg + work.baseF1 * yRho + 1.0 / rho;
     const double HRhoRho = work.baseF2 * yRho * yRho - 1.0 / (rho * rho);
     const double HT = rho * work.dbgdT + work.baseF1 * yT + 1.0 / T;
-    const double HTT = rho * work.d2bgdT2 + work.baseF2 * yT * yT + work.baseF1 * yTT - 1.0 / (T * T);
+    const double HTT =
+        rho * work.d2bgdT2 + work.baseF2 * yT * yT + work.baseF1 * yTT - 1.0 / (T * T);
     const double HRhoT = work.dbgdT + work.baseF2 * yT * yRho + work.baseF1 * yRhoT;
 
     const double RT = R * T;
@@ -252,7 +253,8 @@ void computeResidualPart(EosWork& work) {
                           std::exp(-term.alpha * deltaK - work.gaussBetaTau2[i]);
         // d ln G / d delta, its delta derivative, and d ln G / dT with its T derivative.
         const double pd = (term.l - term.alpha * term.k * deltaK) / delta;
-        const double pdd = (-term.l - term.alpha * term.k * (term.k - 1.0) * deltaK) / (delta * delta);
+        const double pdd =
+            (-term.l - term.alpha * term.k * (term.k - 1.0) * deltaK) / (delta * delta);
         const double pt = -2.0 * term.beta * work.gaussTau[i] / term.tRef;
         const double ptt = -2.0 * term.beta / (term.tRef * term.tRef);
         const double GRho = Gi * pd / term.rhoRef;
@@ -328,10 +330,11 @@ void computeSecondDerivatives(EosWork& work) {
     const double HRhoRho = F2 * yRho * yRho - 1.0 / (rho * rho);
     const double HRhoRhoRho = F3 * yRho * yRho * yRho + 2.0 / (rho * rho * rho);
     const double HTT = rho * work.d2bgdT2 + F2 * yT * yT + F1 * yTT - 1.0 / (T * T);
-    const double HTTT = rho * d3bgdT3 + F3 * yT * yT * yT + 3.0 * F2 * yT * yTT + F1 * yTTT + 2.0 / T3;
+    const double HTTT =
+        rho * d3bgdT3 + F3 * yT * yT * yT + 3.0 * F2 * yT * yTT + F1 * yTTT + 2.0 / T3;
     const double HRhoT = work.dbgdT + F2 * yT * yRho + F1 * yRhoT;
-    const double HRhoTT = work.d2bgdT2 + F3 * yT * yT * yRho + F2 * (yTT * yRho + 2.0 * yT * yRhoT) +
-                          F1 * yRhoTT;
+    const double HRhoTT =
+        work.d2bgdT2 + F3 * yT * yT * yRho + F2 * (yTT * yRho + 2.0 * yT * yRhoT) + F1 * yRhoTT;
     const double HRhoRhoT = F3 * yT * yRho * yRho + 2.0 * F2 * yRho * yRhoT;
     const double RT = R * T;
     const double baseRhoRhoRho = RT * HRhoRhoRho;
@@ -368,8 +371,8 @@ void computeSecondDerivatives(EosWork& work) {
         const double ak = term.alpha * term.k;
         const double pd = (term.l - ak * deltaK) / delta;
         const double pdd = (-term.l - ak * (term.k - 1.0) * deltaK) / (delta * delta);
-        const double pddd =
-            (2.0 * term.l - ak * (term.k - 1.0) * (term.k - 2.0) * deltaK) / (delta * delta * delta);
+        const double pddd = (2.0 * term.l - ak * (term.k - 1.0) * (term.k - 2.0) * deltaK) /
+                            (delta * delta * delta);
         const double pt = -2.0 * term.beta * work.gaussTau[i] / term.tRef;
         const double ptt = -2.0 * term.beta / (term.tRef * term.tRef);
         const double r1 = term.rhoRef;

@@ -35,17 +35,17 @@ inline constexpr int kGaussianTerms = 4;
 /// density evaluations (setDensity) at that temperature.
 struct EosWork {
     // --- temperature functions (T only) ---
-    double T = 0.0;         ///< temperature, K
-    double v = 0.0;         ///< T_z / T
-    double b = 0.0;         ///< co-volume b(T), cm³/g
-    double dbdT = 0.0;      ///< db/dT, cm³/(g K)
-    double d2bdT2 = 0.0;    ///< d²b/dT², cm³/(g K²)
-    double B = 0.0;         ///< second-virial function B(T), cm³/g
-    double dBdT = 0.0;      ///< dB/dT, cm³/(g K)
-    double d2BdT2 = 0.0;    ///< d²B/dT², cm³/(g K²)
-    double bg = 0.0;        ///< B − γ b, cm³/g
-    double dbgdT = 0.0;     ///< d(B − γ b)/dT, cm³/(g K)
-    double d2bgdT2 = 0.0;   ///< d²(B − γ b)/dT², cm³/(g K²)
+    double T = 0.0;        ///< temperature, K
+    double v = 0.0;        ///< T_z / T
+    double b = 0.0;        ///< co-volume b(T), cm³/g
+    double dbdT = 0.0;     ///< db/dT, cm³/(g K)
+    double d2bdT2 = 0.0;   ///< d²b/dT², cm³/(g K²)
+    double B = 0.0;        ///< second-virial function B(T), cm³/g
+    double dBdT = 0.0;     ///< dB/dT, cm³/(g K)
+    double d2BdT2 = 0.0;   ///< d²B/dT², cm³/(g K²)
+    double bg = 0.0;       ///< B − γ b, cm³/g
+    double dbgdT = 0.0;    ///< d(B − γ b)/dT, cm³/(g K)
+    double d2bgdT2 = 0.0;  ///< d²(B − γ b)/dT², cm³/(g K²)
     /// Rows of the residual table at v (T only): r_k = Σ_l g_kl v^l, its weighted forms
     /// Σ_l l g_kl v^l and Σ_l l(l+1) g_kl v^l (kJ/kg).
     double row[kResidualRows] = {};
@@ -55,51 +55,51 @@ struct EosWork {
     double gaussTau[kGaussianTerms] = {};
     double gaussBetaTau2[kGaussianTerms] = {};
 
-    // --- ideal-gas function (T only), kJ/kg, kJ/(kg K), kJ/(kg K²) ---
-    double aIdeal = 0.0;
-    double aIdealT = 0.0;
-    double aIdealTT = 0.0;
+    // --- ideal-gas function (T only) ---
+    double aIdeal = 0.0;    ///< kJ/kg
+    double aIdealT = 0.0;   ///< kJ/(kg K)
+    double aIdealTT = 0.0;  ///< kJ/(kg K²)
 
     // --- base function at (rho, T) ---
-    double rho = 0.0;       ///< density, g/cm³
-    double y = 0.0;         ///< b rho / 4
-    double baseF = 0.0;     ///< F(y)
-    double baseF1 = 0.0;    ///< dF/dy
-    double baseF2 = 0.0;    ///< d²F/dy²
-    double aBase = 0.0;           ///< kJ/kg
-    double aBaseT = 0.0;          ///< kJ/(kg K)
-    double aBaseTT = 0.0;         ///< kJ/(kg K²)
-    double aBaseRho = 0.0;        ///< kJ/kg per g/cm³
-    double aBaseRhoRho = 0.0;     ///< kJ/kg per (g/cm³)²
-    double aBaseRhoT = 0.0;       ///< kJ/(kg K) per g/cm³
+    double rho = 0.0;          ///< density, g/cm³
+    double y = 0.0;            ///< b rho / 4, dimensionless
+    double baseF = 0.0;        ///< F(y), dimensionless
+    double baseF1 = 0.0;       ///< dF/dy, dimensionless
+    double baseF2 = 0.0;       ///< d²F/dy², dimensionless
+    double aBase = 0.0;        ///< kJ/kg
+    double aBaseT = 0.0;       ///< kJ/(kg K)
+    double aBaseTT = 0.0;      ///< kJ/(kg K²)
+    double aBaseRho = 0.0;     ///< kJ/kg per g/cm³
+    double aBaseRhoRho = 0.0;  ///< kJ/kg per (g/cm³)²
+    double aBaseRhoT = 0.0;    ///< kJ/(kg K) per g/cm³
 
     // --- residual function at (rho, T) ---
-    double expMinusRho = 0.0;     ///< e^(−rho)
-    double Q = 0.0;               ///< 1 − e^(−rho)
-    double aResidual = 0.0;
-    double aResidualT = 0.0;
-    double aResidualTT = 0.0;
-    double aResidualRho = 0.0;
-    double aResidualRhoRho = 0.0;
-    double aResidualRhoT = 0.0;
+    double expMinusRho = 0.0;      ///< e^(−rho), rho in g/cm³
+    double Q = 0.0;                ///< 1 − e^(−rho), dimensionless
+    double aResidual = 0.0;        ///< kJ/kg
+    double aResidualT = 0.0;       ///< kJ/(kg K)
+    double aResidualTT = 0.0;      ///< kJ/(kg K²)
+    double aResidualRho = 0.0;     ///< kJ/kg per g/cm³
+    double aResidualRhoRho = 0.0;  ///< kJ/kg per (g/cm³)²
+    double aResidualRhoT = 0.0;    ///< kJ/(kg K) per g/cm³
 
     // --- derived properties ---
-    double p = 0.0;         ///< pressure, MPa
-    double dpdT = 0.0;      ///< (∂p/∂T) at constant rho, MPa/K
-    double dpdRho = 0.0;    ///< (∂p/∂rho) at constant T, MPa/(g/cm³)
-    double a = 0.0;         ///< specific Helmholtz energy, kJ/kg
-    double g = 0.0;         ///< specific Gibbs energy, kJ/kg
-    double s = 0.0;         ///< specific entropy, kJ/(kg K)
-    double u = 0.0;         ///< specific internal energy, kJ/kg
-    double h = 0.0;         ///< specific enthalpy, kJ/kg
-    double cv = 0.0;        ///< isochoric heat capacity, kJ/(kg K)
-    double cp = 0.0;        ///< isobaric heat capacity, kJ/(kg K)
+    double p = 0.0;       ///< pressure, MPa
+    double dpdT = 0.0;    ///< (∂p/∂T) at constant rho, MPa/K
+    double dpdRho = 0.0;  ///< (∂p/∂rho) at constant T, MPa/(g/cm³)
+    double a = 0.0;       ///< specific Helmholtz energy, kJ/kg
+    double g = 0.0;       ///< specific Gibbs energy, kJ/kg
+    double s = 0.0;       ///< specific entropy, kJ/(kg K)
+    double u = 0.0;       ///< specific internal energy, kJ/kg
+    double h = 0.0;       ///< specific enthalpy, kJ/kg
+    double cv = 0.0;      ///< isochoric heat capacity, kJ/(kg K)
+    double cp = 0.0;      ///< isobaric heat capacity, kJ/(kg K)
 
     // --- second derivatives of the derived properties (only after computeSecondDerivatives) ---
-    double d2pdT2 = 0.0;      ///< ∂²p/∂T² at constant rho, MPa/K²
-    double d2pdRhodT = 0.0;   ///< ∂²p/∂rho∂T, MPa/(K g/cm³)
-    double d2pdRho2 = 0.0;    ///< ∂²p/∂rho² at constant T, MPa/(g/cm³)²
-    double dcvdT = 0.0;       ///< ∂cv/∂T at constant rho, kJ/(kg K²)
+    double d2pdT2 = 0.0;     ///< ∂²p/∂T² at constant rho, MPa/K²
+    double d2pdRhodT = 0.0;  ///< ∂²p/∂rho∂T, MPa/(K g/cm³)
+    double d2pdRho2 = 0.0;   ///< ∂²p/∂rho² at constant T, MPa/(g/cm³)²
+    double dcvdT = 0.0;      ///< ∂cv/∂T at constant rho, kJ/(kg K²)
 };
 
 /// Step 1: the temperature functions b(T), B(T), B − γ b with their first two T-derivatives,

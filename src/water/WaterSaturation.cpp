@@ -14,16 +14,15 @@ constexpr double kLiquidVolume[11] = {0.3155901296, -0.03592060636, 2.396625841,
                                       413.6745246,  -2911.342409,   12844.66533, -35543.55367,
                                       59925.07856,  -56266.61248,   22585.58};
 // Exponent of the saturated vapor volume below 623.15 K, V_0..V_10.
-constexpr double kVaporVolumeExponent[11] = {11.08333753,  -44.64350654, 121.0778198,
-                                             -278.5153762, 327.9464497,  1462.514145,
-                                             -11593.55916, 38922.19673,  -73229.67131,
-                                             74466.37149,  -31962.35787};
+constexpr double kVaporVolumeExponent[11] = {11.08333753,  -44.64350654, 121.0778198,  -278.5153762,
+                                             327.9464497,  1462.514145,  -11593.55916, 38922.19673,
+                                             -73229.67131, 74466.37149,  -31962.35787};
 // Saturated liquid and vapor volumes above 623.15 K, Lc_0..Lc_9 and Vc_0..Vc_9.
-constexpr double kLiquidVolumeCritical[10] = {1.0,          0.643432247,  -25.98811457, 192.8271795,
-                                              -947.6312526, 3190.638964,  -6805.842363, 8088.134131,
+constexpr double kLiquidVolumeCritical[10] = {1.0,          0.643432247, -25.98811457, 192.8271795,
+                                              -947.6312526, 3190.638964, -6805.842363, 8088.134131,
                                               -4034.574025, 0.0};
-constexpr double kVaporVolumeCritical[10] = {1.000000272,  4.026415669,  -129.9023268, 1867.667009,
-                                             -13845.24815, 61824.71587,  -171560.6251, 290312.0606,
+constexpr double kVaporVolumeCritical[10] = {1.000000272,  4.026415669, -129.9023268, 1867.667009,
+                                             -13845.24815, 61824.71587, -171560.6251, 290312.0606,
                                              -274292.5181, 111202.097};
 
 // Σ c_i x^i by Horner's scheme from the highest index down.
@@ -178,7 +177,8 @@ SaturationSolution solveSaturationAtP(double pressureMPa, EosWork& liquid, EosWo
             mismatch < 1e-8)
             break;
         // Temperature step that equalises the Gibbs energies at p, densities moved along it.
-        const double dT = (p * (1.0 / rhoL - 1.0 / rhoV) + (liquid.a - vapor.a)) / (liquid.s - vapor.s);
+        const double dT =
+            (p * (1.0 / rhoL - 1.0 / rhoV) + (liquid.a - vapor.a)) / (liquid.s - vapor.s);
         T = T + dT;
         rhoL = rhoL + ((p - liquid.p) - liquid.dpdT * dT) / liquid.dpdRho;
         rhoV = rhoV + ((p - vapor.p) - vapor.dpdT * dT) / vapor.dpdRho;
@@ -189,7 +189,8 @@ SaturationSolution solveSaturationAtP(double pressureMPa, EosWork& liquid, EosWo
 int classifyRegionByAuxiliary(double temperatureK, double pressureMPa) {
     const double T = temperatureK;
     const double p = pressureMPa;
-    if (T < kWaterTriplePointTemperatureK) return p > kWaterTriplePointPressureMPa ? kRegionLiquid : kRegionVapor;
+    if (T < kWaterTriplePointTemperatureK)
+        return p > kWaterTriplePointPressureMPa ? kRegionLiquid : kRegionVapor;
     const double ps = approxSaturationPressure(T).pressureMPa;
     if (T <= kNearCriticalTemperatureK) {
         if (p > 1.00015 * ps) return kRegionLiquid;

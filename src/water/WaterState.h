@@ -11,8 +11,8 @@ namespace kelvoran {
 /// Six derivative values and up to six child blocks (second-derivative blocks). A block owns
 /// its children.
 struct DerivativeBlock {
-    double d[6];                  ///< values, zero after creation
-    DerivativeBlock* child[6];    ///< children 0..5, null where not allocated
+    double d[6];                ///< values, zero after creation
+    DerivativeBlock* child[6];  ///< children 0..5, null where not allocated
 };
 
 /// Number of first-derivative slots of a record.
@@ -24,27 +24,29 @@ inline constexpr int kDerivativeSlots = 11;
 /// (Pa/(kg/m³)²).
 inline constexpr int kPressureDerivativeSlot = 3;
 /// Level-2 slot: d[0] = ∂cv/∂T at constant rho, J/(kg K²).
+/// Slot 0 (and at level 2 its children 0 and 1) is allocated as the record layout prescribes
+/// but receives no values for the ('T','p') pair.
 inline constexpr int kHeatCapacityDerivativeSlot = 9;
 
 /// One evaluated state of pure water, created by newProp and released by disposeProp.
 struct WaterState {
-    double quality;    ///< vapor mass fraction of a two-phase point (two-phase fill only)
-    double T;          ///< temperature, K
-    double rho;        ///< density, kg/m³
-    double p;          ///< pressure, Pa
-    double f;          ///< specific Helmholtz energy, J/kg
-    double g;          ///< specific Gibbs energy, J/kg
-    double s;          ///< specific entropy, J/(kg K)
-    double u;          ///< specific internal energy, J/kg
-    double h;          ///< specific enthalpy, J/kg
-    double cv;         ///< isochoric heat capacity, J/(kg K)
-    double cp;         ///< isobaric heat capacity, J/(kg K)
+    double quality;  ///< vapor mass fraction of a two-phase point (two-phase fill only)
+    double T;        ///< temperature, K
+    double rho;      ///< density, kg/m³
+    double p;        ///< pressure, Pa
+    double f;        ///< specific Helmholtz energy, J/kg
+    double g;        ///< specific Gibbs energy, J/kg
+    double s;        ///< specific entropy, J/(kg K)
+    double u;        ///< specific internal energy, J/kg
+    double h;        ///< specific enthalpy, J/kg
+    double cv;       ///< isochoric heat capacity, J/(kg K)
+    double cp;       ///< isobaric heat capacity, J/(kg K)
     DerivativeBlock* deriv[kDerivativeSlots];  ///< first-derivative blocks, null where absent
-    int filled;        ///< 1 after a single-phase or saturated fill, 2 after a two-phase fill
-    int error;         ///< 0: the fields hold the last evaluation; 1: it failed or was refused
-    char input1;       ///< first independent variable of the record ('T')
-    char input2;       ///< second independent variable of the record ('p')
-    int derivLevel;    ///< 0, 1 or 2: derivative orders the record carries
+    int filled;      ///< 1 after a single-phase or saturated fill, 2 after a two-phase fill
+    int error;       ///< 0: the fields hold the last evaluation; 1: it failed or was refused
+    char input1;     ///< first independent variable of the record ('T')
+    char input2;     ///< second independent variable of the record ('p')
+    int derivLevel;  ///< 0, 1 or 2: derivative orders the record carries
 };
 
 /// Creates a record for the input pair (input1, input2) carrying `derivLevel` derivative

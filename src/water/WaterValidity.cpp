@@ -27,7 +27,7 @@ double iceMeltingBranch(double T, double tB, double pB, double aB, int nB) {
 double sublimationPressure(double temperatureK) {
     const double theta = temperatureK / kTriplePointTemperatureK;
     return kTriplePointPressureMPa * std::exp(-13.928169 * (1.0 - std::pow(theta, -1.5)) +
-                                               34.7078238 * (1.0 - std::pow(theta, -1.25)));
+                                              34.7078238 * (1.0 - std::pow(theta, -1.25)));
 }
 
 double meltingPressureIceIh(double temperatureK) {
@@ -40,13 +40,14 @@ double meltingPressureHighIce(double temperatureK) {
     const double T = temperatureK;
     if (T < 256.164) return iceMeltingBranch(T, 251.165, 209.9, 0.295252, 60);  // ice III
     if (T < 273.31) return iceMeltingBranch(T, 256.164, 350.1, 1.18721, 8);     // ice V
-    if (T < 355.0) {                                                             // ice VI
+    if (T < 355.0) {                                                            // ice VI
         const double theta = T / 273.31;
         return 632.4 * (1.0 - 1.07476 * (1.0 - std::pow(theta, 4.6)));
     }
     const double theta = T / 355.0;  // ice VII
-    return 2216.0 * std::exp(1.73683 * (1.0 - 1.0 / theta) - 0.0544606 * (1.0 - integerPower(theta, 5)) +
-                             8.06106e-8 * (1.0 - integerPower(theta, 22)));
+    return 2216.0 *
+           std::exp(1.73683 * (1.0 - 1.0 / theta) - 0.0544606 * (1.0 - integerPower(theta, 5)) +
+                    8.06106e-8 * (1.0 - integerPower(theta, 22)));
 }
 
 bool inRangeTP(double temperatureK, double pressureMPa) {

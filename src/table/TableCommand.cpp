@@ -1,0 +1,299 @@
+#include "table/TableCommand.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "table/CsvReader.h"
+#include "table/GridAxis.h"
+#include "table/GridSource.h"
+#include "table/OutputFile.h"
+#include "table/ProgressBar.h"
+#include "table/TableFormatter.h"
+#include "table/TableRunner.h"
+
+#ifndef KELVORAN_VERSION
+#define KELVORAN_VERSION "unknown"
+#endif
+
+namespace kelvoran {
+
+namespace {
+
+constexpr const char* kProgram = "kelvoran-table";
+
+constexpr const char* kDescription =
+    "Phase state and phase properties of H2O-NaCl fluids for many points at once.\n"
+    "Reads points from a CSV file (or standard input), or evaluates a grid given with\n"
+    "-T, -P and -x (or -w); writes one CSV row per point, in input order.\n";
+
+constexpr const char* kFooter = R"(Input CSV:
+  A header line naming the columns T_C (°C), P_bar (bar) and x_NaCl (mole fraction
+  NaCl) or w_NaCl (mass fraction NaCl) in any order, then one point per line.
+  Fields are separated by commas, blanks around them are ignored; blank lines and
+  lines starting with # are skipped.
+
+Grid values (-T, -P, -x, -w): a comma-separated list of items, each one of
+  VALUE                  a single value, e.g. 25
+  START:STOP:COUNT       COUNT evenly spaced values, ends included, e.g. 0:1000:11
+  START:STOP:COUNT:log   COUNT values evenly spaced in log10, e.g. 1:5000:20:log
+  The grid is every combination, T slowest, then P, x fastest. Write values that
+  start with a minus sign as --temperature=-10:0:3.
+
+Output columns:
+  line, T_C, P_bar, x_NaCl, w_NaCl, out_of_range, state, state_name, then for each
+  phase of liquid, vapor, halite: <phase>_x_NaCl, <phase>_w_NaCl,
+  <phase>_density_kg_m3, <phase>_molar_volume_cm3_mol,
+  <phase>_specific_enthalpy_J_kg, <phase>_heat_capacity_J_kg_K, and last error.
+  line is the input line number (the point number for a grid). out_of_range is 1
+  for a point outside 0-1000 °C, 1-5000 bar, 0 <= x <= 1 (extrapolated), else 0.
+  state: 1 L (liquid), 2 V (vapor), 3 F (fluid above the vapor-liquid region),
+  4 V+L, 5 V+H, 6 L+H, 7 V+L+H (H = halite). A single fluid appears in the liquid
+  columns (L, F) or the vapor columns (V). Phases absent at a point have empty
+  columns. A property the model cannot evaluate is written nan. Inputs are echoed
+  exactly; computed values have 17 significant digits unless --digits says less.
+  A row that cannot be read keeps its line number, has no values and says why in
+  the error column.
+
+Exit status:
+  0  every row computed
+  1  the table was written, but some input rows could not be read
+  2  bad command line
+  3  the input cannot be used (cannot be read, no header, unknown column)
+  4  the output cannot be written
+  5  any other failure (such as running out of memory)
+  With -o, the file appears only when complete; on failure no file is left.
+
+Examples:
+  kelvoran-table -T 100:500:5 -P 1:1000:4:log -x 0,0.05,0.1 -o grid.csv
+  kelvoran-table points.csv -o results.csv --threads 2
+  printf 'T_C,P_bar,w_NaCl\n400,250,0.1\n' | kelvoran-table
+)";
+
+struct Options {
+    std::string input;
+    std::string output;
+    std::string temperature;
+    std::string pressure;
+    std::string composition;
+    std::string massFraction;
+    int threads = 0;
+    int digits = 17;
+    bool quiet = false;
+};
+
+int usageError(const std::string& message) {
+    std::cerr << kProgram << ": " << message << "\nRun " << kProgram << " --help for the syntax.\n";
+    return TableExitUsage;
+}
+
+std::string axisOption(const std::string& text, const char* option, std::vector<double>& values) {
+    try {
+        values = GridAxis::parse(text);
+        return {};
+    } catch (const std::exception& e) {
+        return std::string(option) + ": " + e.what();
+    }
+}
+
+// Closes an input file we opened (never standard input).
+struct InputFile {
+    std::FILE* file = nullptr;
+    bool owned = false;
+    ~InputFile() {
+        if (owned && file != nullptr) {
+            std::fclose(file);
+        }
+    }
+};
+
+}  // namespace
+
+int runTableCommand(int argc, char** argv) {
+    Options options;
+    CLI::App app{kDescription, kProgram};
+    app.footer(kFooter);
+    app.set_version_flag("--version", std::string(kProgram) + " " + KELVORAN_VERSION);
+    app.add_option("input", options.input,
+                   "CSV file of points; '-' or nothing reads standard input")
+        ->type_name("FILE");
+    app.add_option("-o,--output", options.output,
+                   "write the table to FILE instead of standard output")
+        ->type_name("FILE");
+    auto* temperature =
+        app.add_option("-T,--temperature", options.temperature, "grid temperatures, °C")
+            ->type_name("VALUES");
+    auto* pressure = app.add_option("-P,--pressure", options.pressure, "grid pressures, bar")
+                         ->type_name("VALUES");
+    auto* composition = app.add_option("-x,--composition", options.composition,
+                                       "grid compositions, mole fraction NaCl")
+                            ->type_name("VALUES");
+    auto* massFraction = app.add_option("-w,--mass-fraction", options.massFraction,
+                                        "grid compositions, mass fraction NaCl (instead of -x)")
+                             ->type_name("VALUES");
+    composition->excludes(massFraction);
+    app.add_option("-j,--threads", options.threads,
+                   "worker threads, each with its own calculator (0 or default: all cores)")
+        ->check(CLI::Range(0, 1024));
+    app.add_option("--digits", options.digits,
+                   "significant digits of computed values (17 reads back exactly)")
+        ->check(CLI::Range(1, 17))
+        ->capture_default_str();
+    app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            return app.exit(e);
+        }
+        return usageError(e.what());
+    }
+
+    // Where the points come from.
+    const bool gridMode =
+        temperature->count() + pressure->count() + composition->count() + massFraction->count() > 0;
+    std::optional<GridSource> grid;
+    if (gridMode) {
+        if (!options.input.empty()) {
+            return usageError("give either an input file or a grid (-T, -P, -x), not both");
+        }
+        if (temperature->count() == 0 || pressure->count() == 0 ||
+            composition->count() + massFraction->count() == 0) {
+            return usageError("a grid needs -T, -P and -x (or -w)");
+        }
+        std::vector<double> ts, ps, xs;
+        const bool byMass = massFraction->count() > 0;
+        for (const std::string& fault :
+             {axisOption(options.temperature, "--temperature", ts),
+              axisOption(options.pressure, "--pressure", ps),
+              byMass ? axisOption(options.massFraction, "--mass-fraction", xs)
+                     : axisOption(options.composition, "--composition", xs)}) {
+            if (!fault.empty()) {
+                return usageError(fault);
+            }
+        }
+        grid.emplace(std::move(ts), std::move(ps), std::move(xs), byMass);
+        if (grid->size() == 0) {
+            return usageError("the grid has too many points");
+        }
+    }
+
+    const bool fromStandardInput = !gridMode && (options.input.empty() || options.input == "-");
+    if (fromStandardInput && options.input.empty() && ::isatty(STDIN_FILENO)) {
+        return usageError(
+            "no input: give a CSV file, '-' for standard input, or a grid "
+            "(-T, -P, -x)");
+    }
+
+    InputFile input;
+    std::uint64_t inputBytes = 0;
+    std::string inputName = "grid";
+    if (!gridMode) {
+        if (fromStandardInput) {
+            input.file = stdin;
+            inputName = "<stdin>";
+        } else {
+            inputName = options.input;
+            struct stat info {};
+            if (::stat(options.input.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+                std::cerr << kProgram << ": cannot read " << options.input << ": it is a folder\n";
+                return TableExitInput;
+            }
+            input.file = std::fopen(options.input.c_str(), "r");
+            if (input.file == nullptr) {
+                const int error = errno;
+                std::cerr << kProgram << ": cannot read " << options.input << ": "
+                          << std::strerror(error) << '\n';
+                return TableExitInput;
+            }
+            input.owned = true;
+            if (::fstat(::fileno(input.file), &info) == 0 && S_ISREG(info.st_mode)) {
+                inputBytes = static_cast<std::uint64_t>(info.st_size);
+            }
+        }
+    }
+
+    const int threads = options.threads > 0
+                            ? options.threads
+                            : static_cast<int>(std::thread::hardware_concurrency() > 0
+                                                   ? std::thread::hardware_concurrency()
+                                                   : 1);
+
+    std::unique_ptr<OutputFile> output;
+    try {
+        output = std::make_unique<OutputFile>(options.output);
+    } catch (const OutputError& e) {
+        std::cerr << kProgram << ": " << e.what() << '\n';
+        return TableExitOutput;
+    }
+
+    std::optional<CsvReader> reader;
+    TableTotals totals;
+    ProgressBar progress(stderr, !options.quiet && ::isatty(STDERR_FILENO),
+                         gridMode ? grid->size() : 0);
+    try {
+        if (!gridMode) {
+            reader.emplace(input.file, inputName);
+            reader->readHeader();
+        }
+        TableFormatter formatter(options.digits);
+        output->write(formatter.header());
+
+        TableJob job;
+        if (gridMode) {
+            job.next = [&](InputRow& row) { return grid->next(row); };
+        } else {
+            job.next = [&](InputRow& row) { return reader->next(row); };
+        }
+        job.write = [&](std::string_view text) { output->write(text); };
+        job.rowFailed = [&](const InputRow& row) {
+            progress.finish();
+            std::cerr << kProgram << ": " << inputName << ":" << row.line << ": " << row.error
+                      << '\n';
+        };
+        job.progress = [&](std::uint64_t done) {
+            double fraction = -1.0;
+            if (reader && inputBytes > 0) {
+                fraction =
+                    static_cast<double>(reader->bytesRead()) / static_cast<double>(inputBytes);
+            }
+            progress.update(done, fraction);
+        };
+        TableRunner runner(threads, options.digits);
+        totals = runner.run(job);
+        output->commit();
+    } catch (const InputError& e) {
+        progress.finish();
+        std::cerr << kProgram << ": " << e.what() << '\n';
+        return TableExitInput;
+    } catch (const OutputError& e) {
+        progress.finish();
+        std::cerr << kProgram << ": " << e.what() << '\n';
+        return TableExitOutput;
+    } catch (const std::exception& e) {
+        progress.finish();
+        std::cerr << kProgram << ": " << e.what() << '\n';
+        return TableExitFailure;
+    }
+    progress.finish();
+
+    if (totals.failedRows > 0) {
+        std::cerr << kProgram << ": " << totals.failedRows << " of " << totals.rows
+                  << " rows could not be read; see the error column\n";
+        return TableExitBadRows;
+    }
+    return TableExitOk;
+}
+
+}  // namespace kelvoran

@@ -1,0 +1,34 @@
+# Installs the build in BUILD_DIR into WORK_DIR/prefix, then configures, builds and runs the
+# consumer project in CONSUMER_SOURCE_DIR against that prefix alone.
+foreach(var BUILD_DIR CONSUMER_SOURCE_DIR WORK_DIR GENERATOR CXX_COMPILER)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "ConsumerBuild.cmake needs -D${var}=...")
+  endif()
+endforeach()
+if(NOT BUILD_TYPE)
+  set(BUILD_TYPE Release)
+endif()
+
+function(run_step what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${what} failed (${status}):\n${out}\n${err}")
+  endif()
+  set(step_output "${out}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+set(prefix "${WORK_DIR}/prefix")
+
+run_step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}"
+  --config "${BUILD_TYPE}")
+run_step("configure the consumer" ${CMAKE_COMMAND} -S "${CONSUMER_SOURCE_DIR}"
+  -B "${WORK_DIR}/build" -G "${GENERATOR}" -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
+  -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DCMAKE_PREFIX_PATH=${prefix}
+  -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF)
+run_step("build the consumer" ${CMAKE_COMMAND} --build "${WORK_DIR}/build")
+run_step("run the consumer" "${WORK_DIR}/build/consumer")
+message(STATUS "consumer output:\n${step_output}")
+if(NOT step_output MATCHES "T = 25 °C, P = 1 bar, x = 0.01: state ")
+  message(FATAL_ERROR "unexpected consumer output:\n${step_output}")
+endif()

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "table/TableFormatter.h"
+
+namespace kelvoran {
+namespace {
+
+// Splits one CSV line (quoted fields allowed) into its fields.
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char ch = line[i];
+        if (ch == '\n' && !quoted) {
+            break;
+        }
+        if (ch == '"') {
+            if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                out.back() += '"';
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (ch == ',' && !quoted) {
+            out.emplace_back();
+        } else {
+            out.back() += ch;
+        }
+    }
+    return out;
+}
+
+PhaseRecord record(double composition, double massPercent, double density, double volume,
+                   double enthalpy, double cp) {
+    PhaseRecord r;
+    r.composition = composition;
+    r.massPercent = massPercent;
+    r.density = density;
+    r.molarVolume = volume;
+    r.specificEnthalpy = enthalpy;
+    r.heatCapacity = cp;
+    return r;
+}
+
+InputRow input(std::int64_t line, double t, double p, double x) {
+    InputRow row;
+    row.line = line;
+    row.temperatureC = t;
+    row.pressureBar = p;
+    row.composition = x;
+    row.massFraction = massFractionFromMoleFraction(x);
+    return row;
+}
+
+TEST(TableFormatterTest, HeaderNamesEveryColumn) {
+    const std::vector<std::string> header = fields(TableFormatter(17).header());
+    ASSERT_EQ(static_cast<int>(header.size()), TableFormatter::columnCount());
+    EXPECT_EQ(header[0], "line");
+    EXPECT_EQ(header[6], "state");
+    EXPECT_EQ(header[7], "state_name");
+    EXPECT_EQ(header[8], "liquid_x_NaCl");
+    EXPECT_EQ(header[14], "vapor_x_NaCl");
+    EXPECT_EQ(header[24], "halite_specific_enthalpy_J_kg");
+    EXPECT_EQ(header.back(), "error");
+}
+
+TEST(TableFormatterTest, PresentPhasesFilledAbsentPhasesEmpty) {
+    PointResult result;
+    result.phases = Phases::VaporHalite;
+    result.liquid = record(9, 9, 9, 9, 9, 9);  // must not be shown: no liquid in V+H
+    result.vapor = record(2.6e-7, 8.5e-5, 30.5, 590.6, 2.8e6, 2584.3);
+    result.halite = record(1.0, 100.0, 2024.6, 28.9, 0.0, 1006.3);
+    std::string line;
+    TableFormatter(5).appendRow(line, input(7, 500.0, 100.0, 0.05), result);
+    const std::vector<std::string> f = fields(line);
+    ASSERT_EQ(static_cast<int>(f.size()), TableFormatter::columnCount()) << line;
+    const std::vector<std::string> expected = {
+        "7",       "500",  "100",    "0.05",    "0.1458420674372642",
+        "0",       "5",    "V+H",    "",        "",
+        "",        "",     "",       "",        "2.6e-07",
+        "8.5e-07", "30.5", "590.6",  "2.8e+06", "2584.3",
+        "1",       "1",    "2024.6", "28.9",    "",
+        "1006.3",  ""};
+    EXPECT_EQ(f, expected);
+}
+
+TEST(TableFormatterTest, SingleFluidAppearsInTheLiquidOrVaporColumns) {
+    const std::pair<Phases, int> cases[] = {
+        {Phases::Liquid, 8}, {Phases::Fluid, 8}, {Phases::Vapor, 14}};
+    for (const auto& [phases, firstColumn] : cases) {
+        PointResult result;
+        result.phases = phases;
+        result.liquid = record(0.01, 3.17, 1019.6, 18.07, 1e5, 4028.7);
+        result.vapor = result.liquid;
+        std::string line;
+        TableFormatter(17).appendRow(line, input(1, 25.0, 1.0, 0.01), result);
+        const std::vector<std::string> f = fields(line);
+        for (int column = 8; column < 26; ++column) {
+            const bool shown = column >= firstColumn && column < firstColumn + 6;
+            EXPECT_EQ(f[column].empty(), !shown)
+                << "state " << static_cast<int>(phases) << " column " << column;
+        }
+    }
+}
+
+TEST(TableFormatterTest, OutOfRangePointsAreFlagged) {
+    struct Case {
+        double t, p, x;
+        const char* flag;
+    };
+    const Case cases[] = {{0.0, 1.0, 0.0, "0"},       {1000.0, 5000.0, 1.0, "0"},
+                          {-1.0, 100.0, 0.1, "1"},    {1001.0, 100.0, 0.1, "1"},
+                          {500.0, 0.5, 0.1, "1"},     {500.0, 5001.0, 0.1, "1"},
+                          {500.0, 100.0, -0.01, "1"}, {500.0, 100.0, 1.01, "1"}};
+    for (const Case& c : cases) {
+        std::string line;
+        TableFormatter(17).appendRow(line, input(1, c.t, c.p, c.x), PointResult{});
+        EXPECT_EQ(fields(line)[5], c.flag) << c.t << " " << c.p << " " << c.x;
+    }
+}
+
+TEST(TableFormatterTest, ErrorRowsKeepLineAndMessageAndTheColumnCount) {
+    InputRow row;
+    row.line = 12;
+    row.error = "P_bar: 'a,\"b' is not a number";
+    std::string line;
+    TableFormatter(17).appendErrorRow(line, row);
+    const std::vector<std::string> f = fields(line);
+    ASSERT_EQ(static_cast<int>(f.size()), TableFormatter::columnCount()) << line;
+    EXPECT_EQ(f.front(), "12");
+    EXPECT_EQ(f.back(), row.error);
+    for (std::size_t i = 1; i + 1 < f.size(); ++i) {
+        EXPECT_TRUE(f[i].empty());
+    }
+    EXPECT_EQ(csvField("plain text"), "plain text");
+    EXPECT_EQ(csvField("a \"b\", c"), "\"a \"\"b\"\", c\"");
+}
+
+}  // namespace
+}  // namespace kelvoran
