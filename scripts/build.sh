@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs what kelvoran needs on a fresh Debian machine (only what is missing), then configures
 # and builds it in ./build. Safe to run again: it only rebuilds what changed.
+# Besides the compiler and the libraries it installs what the robustness checks use: clang with
+# its runtime (libFuzzer, for scripts/fuzz.sh) and valgrind (scripts/memcheck.sh).
 # Usage: scripts/build.sh [extra cmake options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev
+  clang libclang-rt-14-dev valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -44,7 +44,7 @@ TEST(GridAxisTest, RangesEndExactlyOnTheirEnds) {
     }
 }
 
-TEST(GridAxisTest, RejectsMalformedSpecifications) {
+TEST(GridAxisTest, RejectsMalformedRanges) {
     const char* bad[] = {"",
                          " ",
                          "1,,2",
