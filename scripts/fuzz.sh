@@ -26,7 +26,17 @@ for target in "${targets[@]}"; do
   esac
   mkdir -p "build-fuzz/corpus/$target"
   echo "== fuzzing $target for $seconds s" >&2
-  "build-fuzz/fuzz/$program" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+  # libFuzzer's progress goes to a log; the final statistics, or the log's end on a failure,
+  # are shown here.
+  log="build-fuzz/$target.log"
+  if "build-fuzz/fuzz/$program" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-" "${extra[@]}" \
-    "build-fuzz/corpus/$target" "fuzz/corpus/$target"
+    "build-fuzz/corpus/$target" "fuzz/corpus/$target" >"$log" 2>&1; then
+    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" >&2 || true
+  else
+    status=$?
+    tail -n 60 "$log" >&2
+    echo "fuzz target $target failed (status $status); full log: $log" >&2
+    exit "$status"
+  fi
 done
