@@ -1,0 +1,74 @@
+#pragma once
+
+// kelvoran: many points at once, into caller-owned columns.
+//
+//   #include <kelvoran/Batch.h>
+//
+//   std::vector<double> t = {25, 400}, p = {1, 250}, x = {0.01, 0.05};   // °C, bar, x NaCl
+//   std::vector<std::int32_t> state(2);
+//   std::vector<double> liquidDensity(2);                                  // kg/m³
+//   kelvoran::BatchColumns out;
+//   out.state = state.data();
+//   out.liquid.density = liquidDensity.data();
+//   kelvoran::evaluateBatch(t, p, x, out);
+//
+// Every column is optional (null: not written). A column of a phase that is absent at a point
+// holds NaN there, as does a value the model does not define (the enthalpy of halite; the
+// density, molar volume, enthalpy and heat capacity of the bulk of a multi-phase state). The
+// results depend on each point alone: identical for any thread count and any order.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace kelvoran {
+
+/// Output columns of one phase (or of the bulk fluid): arrays of N doubles owned by the
+/// caller, or null for a column not wanted.
+struct PhaseColumns {
+    double* composition = nullptr;       ///< mole fraction NaCl
+    double* massFraction = nullptr;      ///< mass fraction NaCl
+    double* density = nullptr;           ///< kg/m³
+    double* molarVolume = nullptr;       ///< cm³/mol
+    double* specificEnthalpy = nullptr;  ///< J/kg
+    double* heatCapacity = nullptr;      ///< isobaric, J/(kg K)
+};
+
+/// Where evaluateBatch writes: N entries per non-null column.
+struct BatchColumns {
+    std::int32_t* state = nullptr;  ///< phase-state code 1..7 (see kelvoran::Phases)
+    PhaseColumns liquid;            ///< the liquid, or the single fluid of states L and F
+    PhaseColumns vapor;             ///< the vapor, or the single fluid of state V
+    PhaseColumns halite;            ///< solid NaCl
+    PhaseColumns bulk;              ///< the fluid as a whole at the input point
+};
+
+/// How evaluateBatch runs.
+struct BatchOptions {
+    /// Worker threads; 0 (the default) uses every core. The results do not depend on it.
+    int threads = 0;
+    /// Called on the calling thread once before any work (with 0), a few times a second while
+    /// the workers run, and once at the end, with the number of points finished and the
+    /// total. Return false to cancel: the workers stop at their next block of 64 points and
+    /// evaluateBatch returns BatchStatus::Cancelled (the return value of the last call, made
+    /// when every point is written, is ignored). Optional.
+    std::function<bool(std::size_t done, std::size_t total)> progress;
+};
+
+/// How a batch ended.
+enum class BatchStatus {
+    Completed,  ///< every point evaluated
+    Cancelled,  ///< the progress callback returned false; some points were not written
+};
+
+/// Evaluates the points (temperatureC[i] °C, pressureBar[i] bar, composition[i] mole fraction
+/// NaCl) into the columns of `out`. The three spans must have the same length (otherwise
+/// std::invalid_argument). No allocation per point. When no worker thread can be started the
+/// calling thread evaluates alone.
+BatchStatus evaluateBatch(std::span<const double> temperatureC,
+                          std::span<const double> pressureBar,
+                          std::span<const double> composition, const BatchColumns& out,
+                          const BatchOptions& options = {});
+
+}  // namespace kelvoran

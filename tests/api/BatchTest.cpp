@@ -1,0 +1,116 @@
+// The batch API against the per-point calculator: the same numbers bit for bit in every column,
+// NaN for absent phases and undefined values, for any thread count; mismatched inputs and
+// cancellation.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+#include "kelvoran/Batch.h"
+#include "kelvoran/Calculator.h"
+
+namespace kelvoran {
+namespace {
+
+struct Columns {
+    explicit Columns(std::size_t n) : state(n), values(24, std::vector<double>(n)) {
+        out.state = state.data();
+        PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite, &out.bulk};
+        for (int k = 0; k < 4; ++k) {
+            phases[k]->composition = values[6 * k + 0].data();
+            phases[k]->massFraction = values[6 * k + 1].data();
+            phases[k]->density = values[6 * k + 2].data();
+            phases[k]->molarVolume = values[6 * k + 3].data();
+            phases[k]->specificEnthalpy = values[6 * k + 4].data();
+            phases[k]->heatCapacity = values[6 * k + 5].data();
+        }
+    }
+    std::vector<std::int32_t> state;
+    std::vector<std::vector<double>> values;
+    BatchColumns out;
+};
+
+bool same(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+TEST(BatchTest, ColumnsEqualTheCalculatorForAnyThreadCount) {
+    std::vector<double> t, p, x;
+    for (double ti : {-10.0, 0.0, 25.0, 100.0, 373.976, 400.0, 500.0, 700.0, 900.0, 1200.0})
+        for (double pi : {0.001, 1.0, 100.0, 250.0, 322.00274, 1000.0, 5000.0})
+            for (double xi : {0.0, 1e-7, 0.001, 0.05, 0.2, 0.6, 1.0, std::nan("")}) {
+                t.push_back(ti);
+                p.push_back(pi);
+                x.push_back(xi);
+            }
+    const std::size_t n = t.size();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Calculator calculator;
+    std::vector<Columns> runs;
+    for (int threads : {1, 2, 3}) {
+        runs.emplace_back(n);
+        BatchOptions options;
+        options.threads = threads;
+        ASSERT_EQ(evaluateBatch(t, p, x, runs.back().out, options), BatchStatus::Completed);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const PointResult r = calculator.evaluate(t[i], p[i], x[i]);
+        const bool single =
+            r.phases == Phases::Liquid || r.phases == Phases::Vapor || r.phases == Phases::Fluid;
+        const PhaseRecord* records[] = {&r.liquid, &r.vapor, &r.halite, &r.bulk};
+        const bool present[] = {r.hasLiquid(), r.hasVapor(), r.hasHalite(), true};
+        for (const Columns& run : runs) {
+            ASSERT_EQ(run.state[i], static_cast<std::int32_t>(r.phases)) << i;
+            for (int k = 0; k < 4; ++k) {
+                const PhaseRecord& rec = *records[k];
+                const bool values = present[k] && (k < 3 || single);
+                const double expected[6] = {
+                    present[k] ? rec.composition : nan,
+                    present[k] ? rec.massPercent * 0.01 : nan,
+                    values ? rec.density : nan,
+                    values ? rec.molarVolume : nan,
+                    values && k != 2 ? rec.specificEnthalpy : nan,
+                    values ? rec.heatCapacity : nan};
+                for (int c = 0; c < 6; ++c) {
+                    const double seen = run.values[6 * k + c][i];
+                    EXPECT_TRUE(same(seen, expected[c]) ||
+                                (std::isnan(expected[c]) && std::isnan(seen) && !present[k]))
+                        << "point " << i << " phase " << k << " column " << c << ": " << seen
+                        << " vs " << expected[c];
+                }
+            }
+        }
+    }
+}
+
+TEST(BatchTest, MismatchedLengthsAndCancellation) {
+    std::vector<double> t(1000, 400.0), p(1000, 250.0), x(999, 0.05);
+    Columns columns(1000);
+    EXPECT_THROW(evaluateBatch(t, p, x, columns.out), std::invalid_argument);
+    x.push_back(0.05);
+    for (int threads : {1, 2}) {
+        BatchOptions options;
+        options.threads = threads;
+        // Cancelled at the report before any work: nothing is written.
+        columns.state.assign(1000, -1);
+        options.progress = [](std::size_t, std::size_t) { return false; };
+        EXPECT_EQ(evaluateBatch(t, p, x, columns.out, options), BatchStatus::Cancelled);
+        EXPECT_EQ(columns.state, std::vector<std::int32_t>(1000, -1));
+        // The last report, with every point done, cannot cancel any more.
+        std::size_t last = 0;
+        options.progress = [&](std::size_t done, std::size_t total) {
+            last = done;
+            return done == 0 || done < total;
+        };
+        EXPECT_EQ(evaluateBatch(t, p, x, columns.out, options), BatchStatus::Completed);
+        EXPECT_EQ(last, 1000U);
+        EXPECT_EQ(columns.state, std::vector<std::int32_t>(1000, 4));
+    }
+}
+
+}  // namespace
+}  // namespace kelvoran
