@@ -1,25 +1,12 @@
 #!/usr/bin/env bash
-# Installs what kelvoran needs on a fresh Debian machine (only what is missing), then configures
-# and builds it in ./build. Safe to run again: it only rebuilds what changed.
-# Besides the compiler and the libraries it installs what the robustness checks use: clang with
-# its runtime (libFuzzer, for scripts/fuzz.sh) and valgrind (scripts/memcheck.sh).
+# Builds the console program, ./build/kelvoran, installing on a fresh Debian machine only what
+# it needs (CMake, Ninja, g++). Safe to run again: it only rebuilds what changed.
 # Usage: scripts/build.sh [extra cmake options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib/packages.sh
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  clang libclang-rt-14-dev valgrind)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "Installing: ${missing[*]}" >&2
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
-fi
-
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-cmake --build build -j "$(nproc)"
+ensure_packages cmake ninja-build g++
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVORAN_BUILD_TESTS=OFF \
+  -DKELVORAN_BUILD_TABLE=OFF "$@" >/dev/null
+cmake --build build -j "$(nproc)" --target kelvoran

@@ -7,6 +7,9 @@
 #   targets: console (bytes as the console's input), evaluator (bytes as T, P, x doubles)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib/packages.sh
+
+ensure_packages cmake ninja-build clang libclang-rt-14-dev libcli11-dev
 
 seconds="${1:-60}"
 shift || true

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Runs the console program of ./build (build it first with scripts/build.sh) under valgrind
+# Runs the console program of ./build (build it first with scripts/build.sh or scripts/test.sh) under valgrind
 # memcheck on a scripted session over the reference points, ending with a temperature of zero.
 # Any memory error or any leak, of whatever kind, fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib/packages.sh
+
+ensure_packages valgrind
 
 session='25 1 0.01
 100 1 0.01
