@@ -66,8 +66,7 @@ enum class BatchStatus {
 /// NaCl) into the columns of `out`. The three spans must have the same length (otherwise
 /// std::invalid_argument). No allocation per point. When no worker thread can be started the
 /// calling thread evaluates alone.
-BatchStatus evaluateBatch(std::span<const double> temperatureC,
-                          std::span<const double> pressureBar,
+BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options = {});
 

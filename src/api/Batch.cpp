@@ -28,8 +28,8 @@ void put(double* column, std::size_t i, double value) {
 // One phase's columns at point i: the record's values when the phase is present, NaN
 // otherwise; `complete` false leaves the properties other than the composition NaN (values the
 // model does not define for that record).
-void writePhase(const PhaseColumns& columns, std::size_t i, const PhaseRecord& record,
-                bool present, bool hasEnthalpy, bool complete) {
+void writePhase(const PhaseColumns& columns, std::size_t i, const PhaseRecord& record, bool present,
+                bool hasEnthalpy, bool complete) {
     put(columns.composition, i, present ? record.composition : kNaN);
     put(columns.massFraction, i, present ? record.massPercent * 0.01 : kNaN);
     const bool values = present && complete;
@@ -44,8 +44,8 @@ void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     writePhase(out.liquid, i, r.liquid, r.hasLiquid(), true, true);
     writePhase(out.vapor, i, r.vapor, r.hasVapor(), true, true);
     writePhase(out.halite, i, r.halite, r.hasHalite(), false, true);
-    const bool singlePhase = r.phases == Phases::Liquid || r.phases == Phases::Vapor ||
-                             r.phases == Phases::Fluid;
+    const bool singlePhase =
+        r.phases == Phases::Liquid || r.phases == Phases::Vapor || r.phases == Phases::Fluid;
     writePhase(out.bulk, i, r.bulk, true, true, singlePhase);
 }
 
@@ -82,13 +82,13 @@ int workerCount(int requested, std::size_t total) {
 
 }  // namespace
 
-BatchStatus evaluateBatch(std::span<const double> temperatureC,
-                          std::span<const double> pressureBar,
+BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options) {
     if (temperatureC.size() != pressureBar.size() || temperatureC.size() != composition.size()) {
-        throw std::invalid_argument("evaluateBatch: the temperature, pressure and composition "
-                                    "spans differ in length");
+        throw std::invalid_argument(
+            "evaluateBatch: the temperature, pressure and composition "
+            "spans differ in length");
     }
     Run run{temperatureC, pressureBar, composition, out, temperatureC.size()};
     const auto report = [&](std::size_t done) {
@@ -109,8 +109,8 @@ BatchStatus evaluateBatch(std::span<const double> temperatureC,
             const std::size_t before = run.next.load();
             run.next.store(std::min(before + kPointsPerClaim, run.total));
             for (std::size_t i = before; i < run.next.load(); ++i) {
-                writePoint(out, i, calculator.evaluate(temperatureC[i], pressureBar[i],
-                                                       composition[i]));
+                writePoint(out, i,
+                           calculator.evaluate(temperatureC[i], pressureBar[i], composition[i]));
             }
             run.finished.store(run.next.load());
             const auto now = std::chrono::steady_clock::now();

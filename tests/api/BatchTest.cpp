@@ -68,13 +68,12 @@ TEST(BatchTest, ColumnsEqualTheCalculatorForAnyThreadCount) {
             for (int k = 0; k < 4; ++k) {
                 const PhaseRecord& rec = *records[k];
                 const bool values = present[k] && (k < 3 || single);
-                const double expected[6] = {
-                    present[k] ? rec.composition : nan,
-                    present[k] ? rec.massPercent * 0.01 : nan,
-                    values ? rec.density : nan,
-                    values ? rec.molarVolume : nan,
-                    values && k != 2 ? rec.specificEnthalpy : nan,
-                    values ? rec.heatCapacity : nan};
+                const double expected[6] = {present[k] ? rec.composition : nan,
+                                            present[k] ? rec.massPercent * 0.01 : nan,
+                                            values ? rec.density : nan,
+                                            values ? rec.molarVolume : nan,
+                                            values && k != 2 ? rec.specificEnthalpy : nan,
+                                            values ? rec.heatCapacity : nan};
                 for (int c = 0; c < 6; ++c) {
                     const double seen = run.values[6 * k + c][i];
                     EXPECT_TRUE(same(seen, expected[c]) ||
