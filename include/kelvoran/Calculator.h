@@ -44,6 +44,8 @@ std::string_view shortName(Phases phases);
 bool hasLiquid(Phases phases);
 bool hasVapor(Phases phases);
 bool hasHalite(Phases phases);
+/// Whether a state is a single fluid (L, V or F).
+bool isSinglePhase(Phases phases);
 
 /// The properties of one phase (or of the bulk fluid) at an evaluated point. A record of a phase
 /// that is absent holds zeros. A property the model cannot evaluate at the point is NaN.

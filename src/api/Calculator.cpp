@@ -1,46 +1,12 @@
 #include "kelvoran/Calculator.h"
 
-#include "phase/PhaseProperties.h"
-#include "phase/PhaseState.h"
+#include "kelvoran/Constants.h"
 #include "phase/PhaseStateEvaluator.h"
 
 namespace kelvoran {
 
-// The public codes are the evaluator's codes.
-static_assert(static_cast<std::int32_t>(Phases::Liquid) == LiquidSinglePhase);
-static_assert(static_cast<std::int32_t>(Phases::Vapor) == VaporSinglePhase);
-static_assert(static_cast<std::int32_t>(Phases::Fluid) == HighPressureSinglePhase);
-static_assert(static_cast<std::int32_t>(Phases::VaporLiquid) == VaporLiquid);
-static_assert(static_cast<std::int32_t>(Phases::VaporHalite) == VaporHalite);
-static_assert(static_cast<std::int32_t>(Phases::LiquidHalite) == LiquidHalite);
-static_assert(static_cast<std::int32_t>(Phases::VaporLiquidHalite) == VaporLiquidHalite);
-
-namespace {
-
-PhaseRecord toPublic(const PhaseProperties& r) {
-    PhaseRecord p;
-    p.temperature = r.temperature;
-    p.pressure = r.pressure;
-    p.composition = r.composition;
-    p.massPercent = r.massPercent;
-    p.massFraction = r.massFraction;
-    p.density = r.density;
-    p.molarVolume = r.molarVolume;
-    p.specificEnthalpy = r.specificEnthalpy;
-    p.heatCapacity = r.heatCapacity;
-    p.phaseState = r.phaseState;
-    return p;
-}
-
-}  // namespace
-
-// The evaluator is bound for life to the three doubles beside it, so the pair lives on the
-// heap, where moving the Calculator cannot move the doubles.
 struct Calculator::Model {
-    double temperatureC = 0.0;  // °C
-    double pressureBar = 0.0;   // bar
-    double composition = 0.0;   // mole fraction NaCl
-    PhaseStateEvaluator evaluator{temperatureC, pressureBar, composition};
+    PhaseStateEvaluator evaluator;
 };
 
 Calculator::Calculator() : model_(std::make_unique<Model>()) {}
@@ -52,19 +18,7 @@ PointResult Calculator::evaluate(double temperatureC, double pressureBar, double
     if (!model_) {  // moved from: serve again with a fresh model
         model_ = std::make_unique<Model>();
     }
-    Model& m = *model_;
-    m.temperatureC = temperatureC;
-    m.pressureBar = pressureBar;
-    m.composition = composition;
-    m.evaluator.evaluate();
-
-    PointResult result;
-    result.liquid = toPublic(m.evaluator.liquid());
-    result.vapor = toPublic(m.evaluator.vapor());
-    result.halite = toPublic(m.evaluator.halite());
-    result.bulk = toPublic(m.evaluator.bulk());
-    result.phases = static_cast<Phases>(result.bulk.phaseState);
-    return result;
+    return model_->evaluator.evaluate(temperatureC, pressureBar, composition);
 }
 
 std::string_view shortName(Phases phases) {
@@ -96,6 +50,10 @@ bool hasLiquid(Phases phases) {
 bool hasVapor(Phases phases) {
     return phases == Phases::Vapor || phases == Phases::VaporLiquid ||
            phases == Phases::VaporHalite || phases == Phases::VaporLiquidHalite;
+}
+
+bool isSinglePhase(Phases phases) {
+    return phases == Phases::Liquid || phases == Phases::Vapor || phases == Phases::Fluid;
 }
 
 bool hasHalite(Phases phases) {

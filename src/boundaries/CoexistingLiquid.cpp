@@ -1,65 +1,49 @@
 #include "boundaries/CoexistingLiquid.h"
 
 #include <cmath>
+#include <limits>
 
-#include "salt/SaltMeltingCurve.h"
+#include "kelvoran/Constants.h"
 
 namespace kelvoran {
 
-CoexistingLiquid::CoexistingLiquid(const double& temperatureC, const double& pressureBar)
-    : boundTemperatureC_(&temperatureC),
-      boundPressureBar_(&pressureBar),
-      criticalCurve_(cachedTemperatureC_),
-      threePhaseCurve_(cachedTemperatureC_),
-      boilingCurve_(cachedTemperatureC_, cachedPressureBar_),
-      water_(cachedTemperatureC_, cachedPressureBar_),
-      liquidus_(privateTemperatureC_, privateAnchorPressureBar_) {}
-
-void CoexistingLiquid::update() {
-    if (*boundTemperatureC_ == cachedTemperatureC_ && *boundPressureBar_ == cachedPressureBar_) {
-        return;
-    }
-    cachedTemperatureC_ = *boundTemperatureC_;
-    cachedPressureBar_ = *boundPressureBar_;
-    privateTemperatureC_ = cachedTemperatureC_;
-    privateAnchorPressureBar_ = cachedPressureBar_;
-    const double t = cachedTemperatureC_;
-    const double p = cachedPressureBar_;
-
-    criticalCurve_.update();
-    criticalPressureBar_ = criticalCurve_.criticalPressure();
-    criticalComposition_ = criticalCurve_.criticalComposition();
-    const double pCrit = criticalPressureBar_;
-    const double xCrit = criticalComposition_;
-
-    linearCoefficient_ =
+CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC,
+                                              double waterBoilingPressureBar) {
+    const double t = temperatureC;
+    CoexistingLiquidBranch b;
+    b.temperatureC = t;
+    b.criticalPressureBar = criticalPressureBar(t);
+    b.criticalComposition = criticalComposition(t);
+    b.linearCoefficient =
         0.000219379 + 0.001465481 / (1.0 + std::exp((t - 438.58) / 18.4508)) - 5.6765e-10 * (t * t);
-    quadraticCoefficient_ = 1.44951e-07 +
-                            6.592089000000001e-06 / (1.0 + std::exp((t - 384.904) / 7.07477)) +
-                            6.06896e-05 * std::exp(-0.00762859 * t);
-    const double g1 = linearCoefficient_;
-    const double g2 = quadraticCoefficient_;
+    b.quadraticCoefficient = 1.44951e-07 +
+                             6.592089000000001e-06 / (1.0 + std::exp((t - 384.904) / 7.07477)) +
+                             6.06896e-05 * std::exp(-0.00762859 * t);
 
     // Lower anchor: the halite-saturated liquid on the three-phase curve up to the melting point
     // of NaCl, pure liquid NaCl at its boiling pressure above it (and for a NaN temperature).
     // Below the critical point of water the branch also passes through water's boiling point.
-    waterSaturationPressureBar_ = std::numeric_limits<double>::quiet_NaN();
+    b.waterBoilingPressureBar = std::numeric_limits<double>::quiet_NaN();
     if (t <= kSaltTriplePointTemperatureC) {
-        threePhaseCurve_.update();
-        anchorPressureBar_ = threePhaseCurve_.pressure();
-        privateAnchorPressureBar_ = anchorPressureBar_;
-        liquidus_.update();
-        anchorComposition_ = liquidus_.composition();
+        b.anchorPressureBar = threePhasePressureBar(t);
+        b.anchorComposition = haliteLiquidusComposition(t, b.anchorPressureBar);
         if (t < kWaterCriticalTemperatureC) {
-            waterSaturationPressureBar_ = water_.saturationPressure() * 1e-05;
+            b.waterBoilingPressureBar = waterBoilingPressureBar;
         }
     } else {
-        boilingCurve_.update();
-        anchorPressureBar_ = boilingCurve_.pressure();
-        anchorComposition_ = 1.0;
+        b.anchorPressureBar = saltBoilingPressureBar(t);
+        b.anchorComposition = 1.0;
     }
-    const double pA = anchorPressureBar_;
-    const double xA = anchorComposition_;
+    return b;
+}
+
+double coexistingLiquidComposition(const CoexistingLiquidBranch& b, double pressureBar) {
+    const double p = pressureBar;
+    const double pCrit = b.criticalPressureBar;
+    const double g1 = b.linearCoefficient;
+    const double g2 = b.quadraticCoefficient;
+    const double pA = b.anchorPressureBar;
+    const double xA = b.anchorComposition;
 
     const auto root = [pCrit](double pressure) { return std::sqrt(pCrit - pressure); };
     const auto polynomial = [pCrit, g1, g2](double pressure) {
@@ -67,16 +51,24 @@ void CoexistingLiquid::update() {
         return g1 * below + g2 * (below * below);
     };
 
-    if (t < kWaterCriticalTemperatureC) {
+    if (b.temperatureC < kWaterCriticalTemperatureC) {
         // Through the anchor and through the boiling point of pure water, where x_L = 0.
-        const double pW = waterSaturationPressureBar_;
-        composition_ =
-            polynomial(p) - polynomial(pW) +
-            (root(p) - root(pW)) * (xA - polynomial(pA) + polynomial(pW)) / (root(pA) - root(pW));
-    } else {
-        // Through the anchor and ending at the critical point of the system.
-        composition_ = xCrit - (xCrit + polynomial(pA) - xA) * root(p) / root(pA) + polynomial(p);
+        const double pW = b.waterBoilingPressureBar;
+        return polynomial(p) - polynomial(pW) +
+               (root(p) - root(pW)) * (xA - polynomial(pA) + polynomial(pW)) /
+                   (root(pA) - root(pW));
     }
+    // Through the anchor and ending at the critical point of the system.
+    const double xCrit = b.criticalComposition;
+    return xCrit - (xCrit + polynomial(pA) - xA) * root(p) / root(pA) + polynomial(p);
+}
+
+double coexistingLiquidComposition(double temperatureC, double pressureBar) {
+    const double boiling = temperatureC < kWaterCriticalTemperatureC
+                               ? waterSaturationPressureBar(temperatureC)
+                               : std::numeric_limits<double>::quiet_NaN();
+    return coexistingLiquidComposition(coexistingLiquidBranch(temperatureC, boiling),
+                                       pressureBar);
 }
 
 }  // namespace kelvoran

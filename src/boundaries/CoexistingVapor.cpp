@@ -1,30 +1,21 @@
 #include "boundaries/CoexistingVapor.h"
 
+#include "boundaries/CoexistingLiquid.h"
+
 namespace kelvoran {
 
-CoexistingVapor::CoexistingVapor(const double& temperatureC, const double& pressureBar)
-    : boundTemperatureC_(&temperatureC),
-      boundPressureBar_(&pressureBar),
-      liquidus_(cachedTemperatureC_, cachedPressureBar_),
-      liquid_(cachedTemperatureC_, cachedPressureBar_),
-      haliteSaturatedVapor_(cachedTemperatureC_, cachedPressureBar_) {}
-
-void CoexistingVapor::update() {
-    if (*boundTemperatureC_ == cachedTemperatureC_ && *boundPressureBar_ == cachedPressureBar_) {
-        return;
-    }
-    cachedTemperatureC_ = *boundTemperatureC_;
-    cachedPressureBar_ = *boundPressureBar_;
-
-    liquid_.update();
-    const double liquid = liquid_.composition();
-    haliteSaturatedVapor_.update();
-    const double vaporWithHalite = haliteSaturatedVapor_.composition();
-    liquidus_.update();
-    const double liquidWithHalite = liquidus_.composition();
+double coexistingVaporComposition(double temperatureC, double pressureBar,
+                                  double coexistingLiquidComposition) {
+    const double vaporWithHalite = haliteSaturatedVaporComposition(temperatureC, pressureBar);
+    const double liquidWithHalite = haliteLiquidusComposition(temperatureC, pressureBar);
     // The vapor is enriched over the liquid as the halite-saturated vapor is over the
     // halite-saturated liquid at the same T and P.
-    composition_ = (vaporWithHalite * liquid) / liquidWithHalite;
+    return (vaporWithHalite * coexistingLiquidComposition) / liquidWithHalite;
+}
+
+double coexistingVaporComposition(double temperatureC, double pressureBar) {
+    return coexistingVaporComposition(temperatureC, pressureBar,
+                                      coexistingLiquidComposition(temperatureC, pressureBar));
 }
 
 }  // namespace kelvoran

@@ -21,47 +21,45 @@ double pressureAboveWaterCritical(double d) {
 
 }  // namespace
 
-CriticalCurve::CriticalCurve(const double& temperatureC) : boundTemperatureC_(&temperatureC) {}
-
-void CriticalCurve::update() {
-    if (*boundTemperatureC_ == cachedTemperatureC_) return;
-    cachedTemperatureC_ = *boundTemperatureC_;
-    const double t = cachedTemperatureC_;
-
+double criticalPressureBar(double temperatureC) {
+    const double t = temperatureC;
     if (kTc <= t && t <= 500.0) {
-        criticalPressureBar_ = pressureAboveWaterCritical(t - kTc);
-    } else if (t > 500.0) {
+        return pressureAboveWaterCritical(t - kTc);
+    }
+    if (t > 500.0) {
         // Quadratic extension that continues the curve at 500 °C in value and slope.
         const double d5 = 500.0 - kTc;
         const double p5 = pressureAboveWaterCritical(d5);
         const double s5 =
             2.36 - 0.0262834 * d5 + 0.007462275 * std::pow(d5, 1.5) - 0.000390342 * (d5 * d5);
         const double e = t - 500.0;
-        criticalPressureBar_ = p5 + s5 * e - 0.000488336 * (e * e);
-    } else {
-        // Below the water critical point (and NaN): the curve runs down towards water's
-        // boiling curve.
-        const double d = kTc - t;
-        criticalPressureBar_ = kPc - 2.36 * d + 0.128534 * std::pow(d, 1.5) - 0.023707 * (d * d) +
-                               0.00320089 * std::pow(d, 2.5) - 0.000138917 * (d * d * d) +
-                               1.02789e-07 * (d * d * d * d) - 4.8376e-11 * (d * d * d * d * d);
+        return p5 + s5 * e - 0.000488336 * (e * e);
     }
+    // Below the water critical point (and NaN): the curve runs down towards water's boiling
+    // curve.
+    const double d = kTc - t;
+    return kPc - 2.36 * d + 0.128534 * std::pow(d, 1.5) - 0.023707 * (d * d) +
+           0.00320089 * std::pow(d, 2.5) - 0.000138917 * (d * d * d) +
+           1.02789e-07 * (d * d * d * d) - 4.8376e-11 * (d * d * d * d * d);
+}
 
+double criticalComposition(double temperatureC) {
+    const double t = temperatureC;
     if (t <= kTc) {
-        criticalComposition_ = 0.0;
-    } else if (t < 600.0) {
+        return 0.0;
+    }
+    if (t < 600.0) {
         const double d = t - kTc;
         // c1·d + c2·d² + … + c7·d⁷ in Horner form from c7 down.
         double x = kCompositionCoefficients[6];
         for (int i = 5; i >= 0; --i) x = x * d + kCompositionCoefficients[i];
-        criticalComposition_ = x * d;
-    } else if (t >= 600.0) {
-        const double e = t - 600.0;
-        criticalComposition_ =
-            0.0777761 + 0.00027042 * e - 4.244821e-07 * (e * e) + 2.580872e-10 * (e * e * e);
-    } else {
-        criticalComposition_ = 0.0;  // NaN temperature
+        return x * d;
     }
+    if (t >= 600.0) {
+        const double e = t - 600.0;
+        return 0.0777761 + 0.00027042 * e - 4.244821e-07 * (e * e) + 2.580872e-10 * (e * e * e);
+    }
+    return 0.0;  // NaN temperature
 }
 
 }  // namespace kelvoran

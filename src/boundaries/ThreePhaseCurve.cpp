@@ -1,6 +1,6 @@
 #include "boundaries/ThreePhaseCurve.h"
 
-#include "salt/SaltMeltingCurve.h"
+#include "kelvoran/Constants.h"
 
 namespace kelvoran {
 
@@ -11,18 +11,13 @@ constexpr double kCoefficients[] = {0.00464,  5e-07,     16.9078,      -269.148,
                                     549708.0, -284628.0, 57540.7960595};
 }  // namespace
 
-ThreePhaseCurve::ThreePhaseCurve(const double& temperatureC) : boundTemperatureC_(&temperatureC) {}
-
-void ThreePhaseCurve::update() {
-    if (*boundTemperatureC_ == cachedTemperatureC_) return;
-    cachedTemperatureC_ = *boundTemperatureC_;
+double threePhasePressureBar(double temperatureC) {
     // Temperature scaled by the melting point of NaCl, where the curve ends at 0.0005 bar.
-    scaledTemperature_ = cachedTemperatureC_ / kSaltTriplePointTemperatureC;
-    const double th = scaledTemperature_;
+    const double th = temperatureC / kSaltTriplePointTemperatureC;
     // Degree-10 polynomial in Horner form from p10 down.
     double p = kCoefficients[10];
     for (int i = 9; i >= 0; --i) p = p * th + kCoefficients[i];
-    pressureBar_ = p;
+    return p;
 }
 
 }  // namespace kelvoran

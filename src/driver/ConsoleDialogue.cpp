@@ -8,9 +8,8 @@
 #include <streambuf>
 #include <string>
 
-#include "phase/PhaseProperties.h"
-#include "phase/PhaseState.h"
-#include "phase/PhaseStateEvaluator.h"
+#include "kelvoran/Calculator.h"
+#include "kelvoran/Constants.h"
 
 namespace kelvoran {
 
@@ -90,30 +89,32 @@ void reportUnreadable(std::ostream& error, const char* what, ReadOutcome outcome
     error << '\n';
 }
 
+constexpr std::int32_t code(Phases phases) { return static_cast<std::int32_t>(phases); }
+
 const char* phaseStateLine(std::int32_t state) {
     switch (state) {
-        case LiquidSinglePhase:
-        case VaporSinglePhase:
-        case HighPressureSinglePhase:
+        case code(Phases::Liquid):
+        case code(Phases::Vapor):
+        case code(Phases::Fluid):
             return "*  Fluid is in the single phase state           *\n";
-        case VaporLiquid:
+        case code(Phases::VaporLiquid):
             return "*  Fluid is in the V + L phase state            *\n";
-        case LiquidHalite:
+        case code(Phases::LiquidHalite):
             return "*  Fluid is in the L + H phase state            *\n";
-        case VaporHalite:
+        case code(Phases::VaporHalite):
             return "*  Fluid is in the V + H phase state            *\n";
-        case VaporLiquidHalite:
+        case code(Phases::VaporLiquidHalite):
             return "*  Fluid is in the V + L + H phase state        *\n";
         default:
             return "*  WARNING: phase state of fluid undetermined   *\n";
     }
 }
 
-void printBlock(std::ostream& output, const char* heading, const PhaseProperties& record) {
+void printBlock(std::ostream& output, const char* heading, const PhaseRecord& record) {
     const double c = record.composition;
     const double d = record.density;
     // The molar mass first, then 1000/d, then their product.
-    const double molarVolume = ((1.0 - c) * 18.015 + c * 58.443) * (1000.0 / d);
+    const double molarVolume = ((1.0 - c) * kWaterMolarMass + c * kSaltMolarMass) * (1000.0 / d);
     output << "\n" << heading;
     output << "Density      = " << d << " kg/m3\n";
     output << "MolarVolume  = " << molarVolume << " cm3/mol\n";
@@ -133,23 +134,24 @@ void printBanner(std::ostream& output) {
            << "original publication. Error reports send to " << kMaintainerAddress << ".\n\n";
 }
 
-void printResultBox(std::ostream& output, const PhaseProperties& liquid,
-                    const PhaseProperties& vapor, const PhaseProperties& halite,
-                    const PhaseProperties& bulk) {
+void printResultBox(std::ostream& output, const PhaseRecord& liquid,
+                    const PhaseRecord& vapor, const PhaseRecord& halite,
+                    const PhaseRecord& bulk) {
     const std::int32_t state = bulk.phaseState;
     output.precision(5);
     output << kBoxEdge << phaseStateLine(state);
-    if (state == LiquidSinglePhase || state == VaporSinglePhase ||
-        state == HighPressureSinglePhase) {
-        printBlock(output, "Single phase fluid:\n", state == VaporSinglePhase ? vapor : liquid);
+    const Phases phases = static_cast<Phases>(state);
+    const bool single = isSinglePhase(phases);
+    if (single) {
+        printBlock(output, "Single phase fluid:\n", phases == Phases::Vapor ? vapor : liquid);
     }
-    if (state == VaporLiquid || state == VaporHalite || state == VaporLiquidHalite) {
+    if (!single && hasVapor(phases)) {
         printBlock(output, "Vapor:\n", vapor);
     }
-    if (state == VaporLiquid || state == LiquidHalite || state == VaporLiquidHalite) {
+    if (!single && hasLiquid(phases)) {
         printBlock(output, "Liquid:\n", liquid);
     }
-    if (state == VaporHalite || state == LiquidHalite || state == VaporLiquidHalite) {
+    if (hasHalite(phases)) {
         printBlock(output, "Salt:\n", halite);
     }
     output << kBoxEdge << "\n";
@@ -161,7 +163,7 @@ int runConsoleDialogue(std::istream& input, std::ostream& output, std::ostream& 
     double temperatureC = 100.0;
     double pressureBar = 100.0;
     double composition = 0.01;
-    PhaseStateEvaluator evaluator(temperatureC, pressureBar, composition);
+    Calculator calculator;
 
     printBanner(output);
 
@@ -193,11 +195,9 @@ int runConsoleDialogue(std::istream& input, std::ostream& output, std::ostream& 
             reportUnreadable(error, prompt.name, outcome, found);
             return 1;
         }
-        const PhaseProperties liquid = evaluator.getLiquid();
-        const PhaseProperties vapor = evaluator.getVapor();
-        const PhaseProperties halite = evaluator.getHalite();
-        const PhaseProperties bulk = evaluator.getBulk();
-        printResultBox(output, liquid, vapor, halite, bulk);
+        // One evaluation gives all four records of the pass.
+        const PointResult result = calculator.evaluate(temperatureC, pressureBar, composition);
+        printResultBox(output, result.liquid, result.vapor, result.halite, result.bulk);
     }
     output << std::flush;
     return 0;

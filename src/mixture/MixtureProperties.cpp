@@ -1,15 +1,14 @@
 #include "mixture/MixtureProperties.h"
 
 #include <cmath>
-#include <limits>
 
 #include "boundaries/ThreePhaseCurve.h"
+#include "kelvoran/Constants.h"
+#include "water/WaterStateMemo.h"
 
 namespace kelvoran {
 
 namespace {
-
-constexpr double kUnset = std::numeric_limits<double>::quiet_NaN();
 
 // The composition dependence shared by the offsets of both scaled temperatures:
 // a1 + a2·(1 − x) − (a1 + a2)·(1 − x)², zero for pure water.
@@ -81,24 +80,14 @@ double compositionSlopeDerivative(double a1, double a2, double a3Slope, double a
     return -d0 + dx + x * (d0 - d1 + a3Slope);
 }
 
+// Molar volume of water (cm³/mol) at a scaled temperature (°C) and pressure (bar).
+double waterMolarVolumeAt(double scaledTemperatureC, double pressureBar, WaterStateMemo& water) {
+    return kWaterMolarVolumeFactor / water.pureWater(scaledTemperatureC, pressureBar).densityKgM3;
+}
+
 }  // namespace
 
-MixtureProperties::MixtureProperties(const double& temperatureC, const double& pressureBar,
-                                     const double& composition)
-    : boundTemperatureC_(temperatureC),
-      boundPressureBar_(pressureBar),
-      boundComposition_(composition),
-      temperatureC_(kUnset),
-      pressureBar_(kUnset),
-      composition_(kUnset),
-      scaledTemperatureC_(kUnset),
-      evaluationPressureBar_(kUnset),
-      water_(scaledTemperatureC_, evaluationPressureBar_),
-      molarVolume_(kUnset),
-      specificEnthalpy_(kUnset),
-      heatCapacity_(kUnset) {}
-
-double MixtureProperties::volumeScaledTemperature(double t, double p, double x) {
+double volumeScaledTemperature(double t, double p, double x) {
     const VolumeCoefficients c(p);
     const double q1 = compositionOffset(c.q11, c.q12, x);
     const double q2 = compositionSlope(c.q21, c.q22, c.q23, x);
@@ -107,7 +96,7 @@ double MixtureProperties::volumeScaledTemperature(double t, double p, double x) 
     return q1 + q2 * t + d * std::exp(e * t);
 }
 
-double MixtureProperties::volumeScaledTemperatureSlope(double t, double p, double x) {
+double volumeScaledTemperatureSlope(double t, double p, double x) {
     const VolumeCoefficients c(p);
     const VolumeCoefficientSlopes s(p);
     const double y = 1.0 - x;
@@ -122,62 +111,25 @@ double MixtureProperties::volumeScaledTemperatureSlope(double t, double p, doubl
     return q1Slope + t * q2Slope + std::exp(e * t) * (dSlope + d * eSlope * t);
 }
 
-void MixtureProperties::update() {
-    if (boundTemperatureC_ == temperatureC_ && boundPressureBar_ == pressureBar_ &&
-        boundComposition_ == composition_) {
-        return;
-    }
-    temperatureC_ = boundTemperatureC_;
-    pressureBar_ = boundPressureBar_;
-    composition_ = boundComposition_;
-    scaledTemperatureC_ = temperatureC_;
-    evaluationPressureBar_ = pressureBar_;
-
-    molarVolume_ = computeMolarVolume();
-
-    // Enthalpy and heat capacity: pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
-    const double p = pressureBar_;
-    const double x = composition_;
-    const double m11 = 47.9048 - 0.00936994 * p + 6.51059e-06 * (p * p);
-    const double m12 = -32.1724 + 0.0621255 * p;
-    const double m21 = -1.69513 - 0.000452781 * p - 6.04279e-08 * (p * p);
-    const double m22 = 0.0612567 + 1.88082e-05 * p;
-    const double m23 = 0.241022 + 3.45087e-05 * p - 4.28356e-09 * (p * p);
-    const double m1 = compositionOffset(m11, m12, x);
-    const double m2 = compositionSlope(m21, m22, m23, x);
-    scaledTemperatureC_ = m1 + m2 * temperatureC_;
-    evaluationPressureBar_ = p;
-    water_.update();
-    specificEnthalpy_ = water_.specificEnthalpy() / (1.0 + x);
-    heatCapacity_ = water_.heatCapacity() * m2 / (1.0 + x);
-}
-
-double MixtureProperties::waterMolarVolumeAt(double scaledTemperatureC, double pressureBar) {
-    scaledTemperatureC_ = scaledTemperatureC;
-    evaluationPressureBar_ = pressureBar;
-    water_.update();
-    return WaterProperties::molarVolumeFactor / water_.density();
-}
-
-double MixtureProperties::waterMolarVolumeSlope(double temperatureC, double pressureBar) const {
-    return water_.dVdP() * 100000.0 +
-           water_.dVdT() * volumeScaledTemperatureSlope(temperatureC, pressureBar, composition_);
-}
-
-double MixtureProperties::computeMolarVolume() {
-    const double t = temperatureC_;
-    const double p = pressureBar_;
-    const double x = composition_;
+double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
+                          WaterStateMemo& water) {
+    const double t = temperatureC;
+    const double p = pressureBar;
+    const double x = composition;
     const double scaledT = volumeScaledTemperature(t, p, x);
 
     // High temperature, low pressure, salt-rich: a curve with the value and slope of the mapped
     // volume at the pressure maximum of the three-phase curve that passes through the mapped
     // volume at 1000 bar.
-    const double pm = ThreePhaseCurve::maximumPressure();
-    if (t > ThreePhaseCurve::maximumTemperature() && p < pm && x > 0.1) {
-        const double v1 = waterMolarVolumeAt(volumeScaledTemperature(t, pm, x), pm);
-        const double s1 = waterMolarVolumeSlope(t, pm);
-        const double v2 = waterMolarVolumeAt(volumeScaledTemperature(t, 1000.0, x), 1000.0);
+    const double pm = kThreePhaseMaximumPressureBar;
+    if (t > kThreePhaseMaximumTemperatureC && p < pm && x > 0.1) {
+        const double scaledT1 = volumeScaledTemperature(t, pm, x);
+        const double density1 = water.pureWater(scaledT1, pm).densityKgM3;
+        const double v1 = kWaterMolarVolumeFactor / density1;
+        const WaterVolumeSlopes slopes = waterVolumeSlopes(scaledT1, pm, density1);
+        const double s1 = slopes.dVdPcm3MolPa * 100000.0 +
+                          slopes.dVdTcm3MolK * volumeScaledTemperatureSlope(t, pm, x);
+        const double v2 = waterMolarVolumeAt(volumeScaledTemperature(t, 1000.0, x), 1000.0, water);
         const double lm = std::log(pm + 1000.0);
         const double l2 = std::log(2000.0);
         const double q = (pm + 1000.0) * (l2 - lm);
@@ -187,10 +139,11 @@ double MixtureProperties::computeMolarVolume() {
 
     // Low pressure at or above the boiling point of water: extrapolate from the saturated liquid.
     if (p < 16.0 && x > 0.0001) {
-        const double ts = water_.saturationTemperature();
+        const WaterSaturationAtPressure& saturation = water.saturationAtPressure(p);
+        const double ts = saturation.temperatureC;
         if (scaledT >= ts - 0.01) {
-            const double rhoS = water_.saturatedLiquidDensityAtP();
-            const double vs = WaterProperties::molarVolumeFactor / rhoS;
+            const double rhoS = saturation.liquidDensityKgM3;
+            const double vs = kWaterMolarVolumeFactor / rhoS;
             const double gs = (151.142 - 151.848 * std::pow(p + 2.13768e-07, 0.000792594) -
                                0.00992859 * p) *
                               (-18015.0) / rhoS / rhoS;
@@ -203,7 +156,36 @@ double MixtureProperties::computeMolarVolume() {
         }
     }
 
-    return waterMolarVolumeAt(scaledT, p);
+    return waterMolarVolumeAt(scaledT, p, water);
+}
+
+MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pressureBar,
+                                                  double composition, WaterStateMemo& water) {
+    // Pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
+    const double p = pressureBar;
+    const double x = composition;
+    const double m11 = 47.9048 - 0.00936994 * p + 6.51059e-06 * (p * p);
+    const double m12 = -32.1724 + 0.0621255 * p;
+    const double m21 = -1.69513 - 0.000452781 * p - 6.04279e-08 * (p * p);
+    const double m22 = 0.0612567 + 1.88082e-05 * p;
+    const double m23 = 0.241022 + 3.45087e-05 * p - 4.28356e-09 * (p * p);
+    const double m1 = compositionOffset(m11, m12, x);
+    const double m2 = compositionSlope(m21, m22, m23, x);
+    const WaterPoint& w = water.pureWater(m1 + m2 * temperatureC, p);
+    return {w.specificEnthalpyJKg / (1.0 + x), w.heatCapacityJKgK * m2 / (1.0 + x)};
+}
+
+double phaseDensityKgM3(double composition, double molarVolumeCm3Mol) {
+    return molarMass(composition) / molarVolumeCm3Mol * 1000.0;
+}
+
+FluidPoint mixtureProperties(double temperatureC, double pressureBar, double composition) {
+    WaterStateMemo water;
+    const double v = mixtureMolarVolume(temperatureC, pressureBar, composition, water);
+    const MixtureThermalProperties thermal =
+        mixtureThermalProperties(temperatureC, pressureBar, composition, water);
+    return {phaseDensityKgM3(composition, v), v, thermal.specificEnthalpyJKg,
+            thermal.heatCapacityJKgK};
 }
 
 }  // namespace kelvoran

@@ -1,296 +1,203 @@
 #include "phase/PhaseStateEvaluator.h"
 
+#include <bit>
+#include <cstdint>
 #include <limits>
+
+#include "boundaries/CoexistingVapor.h"
+#include "boundaries/CriticalCurve.h"
+#include "kelvoran/Constants.h"
+#include "mixture/MixtureProperties.h"
+#include "salt/HaliteLiquidus.h"
+#include "salt/HaliteProperties.h"
+#include "salt/HaliteSaturatedVapor.h"
 
 namespace kelvoran {
 
 namespace {
-constexpr double kUnset = std::numeric_limits<double>::quiet_NaN();
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The point and the composition of a record, with its mass percent and mass fraction.
+PhaseRecord recordAt(double t, double p, double composition, Phases phases) {
+    PhaseRecord r;
+    r.phaseState = static_cast<std::int32_t>(phases);
+    r.temperature = t;
+    r.pressure = p;
+    r.composition = composition;
+    const double salt = composition * kSaltMolarMass;
+    r.massPercent = salt / ((1.0 - composition) * kWaterMolarMass + salt) * 100.0;
+    r.massFraction = r.massPercent * 0.01;
+    return r;
 }
 
-PhaseStateEvaluator::PhaseStateEvaluator(const double& temperatureC, const double& pressureBar,
-                                         const double& composition)
-    : boundTemperatureC_(temperatureC),
-      boundPressureBar_(pressureBar),
-      boundComposition_(composition),
-      temperatureC_(kUnset),
-      pressureBar_(kUnset),
-      composition_(kUnset),
-      threePhaseCurve_(temperatureC_),
-      haliteSaturatedVapor_(temperatureC_, pressureBar_),
-      haliteLiquidus_(temperatureC_, pressureBar_),
-      water_(temperatureC_, pressureBar_),
-      criticalCurve_(temperatureC_),
-      coexistingLiquid_(temperatureC_, pressureBar_),
-      coexistingVapor_(temperatureC_, pressureBar_),
-      haliteProperties_(temperatureC_, pressureBar_),
-      mixture_(temperatureC_, pressureBar_, composition_) {}
+void setMolarVolume(PhaseRecord& r) {
+    r.molarVolume = molarMass(r.composition) * (1000.0 / r.density);
+}
 
-void PhaseStateEvaluator::evaluate() {
-    pressureBar_ = boundPressureBar_;
-    temperatureC_ = boundTemperatureC_;
-    composition_ = boundComposition_;
+}  // namespace
 
-    switch (classify()) {
-        case LiquidSinglePhase:
-            fillLiquidSinglePhase();
-            break;
-        case VaporSinglePhase:
-            fillVaporSinglePhase();
-            break;
-        case HighPressureSinglePhase:
-            fillHighPressureSinglePhase();
-            break;
-        case VaporLiquid:
-            fillVaporLiquid();
-            break;
-        case VaporHalite:
-            fillVaporHalite();
-            break;
-        case LiquidHalite:
-            fillLiquidHalite();
-            break;
-        case VaporLiquidHalite:
-            fillVaporLiquidHalite();
-            break;
+// The liquid branch at T, kept while T stays the same (bit for bit): along an isotherm only
+// its pressure-dependent part is evaluated again.
+const CoexistingLiquidBranch& PhaseStateEvaluator::liquidBranch(double t,
+                                                                double waterBoilingPressureBar) {
+    if (!haveBranch_ ||
+        std::bit_cast<std::uint64_t>(branch_.temperatureC) != std::bit_cast<std::uint64_t>(t)) {
+        branch_ = coexistingLiquidBranch(t, waterBoilingPressureBar);
+        haveBranch_ = true;
     }
+    return branch_;
 }
 
 // The decision tree. The order of the tests and their strictness are part of the model: a
 // comparison with NaN is false, which routes a NaN pressure past the three-phase tests and a
 // NaN composition in the upper-pressure branch to vapor + liquid.
-PhaseState PhaseStateEvaluator::classify() {
-    threePhaseCurve_.update();
-    const double threePhasePressure = threePhaseCurve_.pressure();
+PhaseStateEvaluator::Classification PhaseStateEvaluator::classify(double t, double p, double x) {
+    Classification c{Phases::Undetermined, kNaN, kNaN, kNaN, kNaN};
+    const double threePhasePressure = threePhasePressureBar(t);
 
-    if (pressureBar_ == threePhasePressure) {
-        haliteSaturatedVapor_.update();
-        return composition_ > haliteSaturatedVapor_.composition() ? VaporLiquidHalite
-                                                                   : VaporSinglePhase;
+    if (p == threePhasePressure) {
+        c.haliteSaturatedVapor = haliteSaturatedVaporComposition(t, p);
+        c.phases = x > c.haliteSaturatedVapor ? Phases::VaporLiquidHalite : Phases::Vapor;
+        return c;
     }
-    if (pressureBar_ < threePhasePressure) {
-        haliteSaturatedVapor_.update();
-        return composition_ > haliteSaturatedVapor_.composition() ? VaporHalite
-                                                                   : VaporSinglePhase;
-    }
-
-    haliteLiquidus_.update();
-    if (composition_ > haliteLiquidus_.composition()) {
-        return LiquidHalite;
+    if (p < threePhasePressure) {
+        c.haliteSaturatedVapor = haliteSaturatedVaporComposition(t, p);
+        c.phases = x > c.haliteSaturatedVapor ? Phases::VaporHalite : Phases::Vapor;
+        return c;
     }
 
-    if (temperatureC_ < kWaterCriticalTemperatureC) {
-        const double boilingPressureBar = water_.saturationPressure() * 1e-05;
-        if (boilingPressureBar < pressureBar_) {
-            return HighPressureSinglePhase;
+    c.haliteLiquidus = haliteLiquidusComposition(t, p);
+    if (x > c.haliteLiquidus) {
+        c.phases = Phases::LiquidHalite;
+        return c;
+    }
+
+    double boilingPressureBar = kNaN;
+    if (t < kWaterCriticalTemperatureC) {
+        boilingPressureBar = water_.saturationPressurePa(t) * 1e-05;
+        if (boilingPressureBar < p) {
+            c.phases = Phases::Fluid;
+            return c;
         }
-    } else if (temperatureC_ >= kWaterCriticalTemperatureC) {
-        criticalCurve_.update();
-        if (pressureBar_ >= criticalCurve_.criticalPressure()) {
-            return HighPressureSinglePhase;
+    } else if (t >= kWaterCriticalTemperatureC) {
+        if (p >= criticalPressureBar(t)) {
+            c.phases = Phases::Fluid;
+            return c;
         }
     }
 
-    coexistingLiquid_.update();
-    if (composition_ >= coexistingLiquid_.composition()) {
-        return LiquidSinglePhase;
+    c.coexistingLiquid = coexistingLiquidComposition(liquidBranch(t, boilingPressureBar), p);
+    if (x >= c.coexistingLiquid) {
+        c.phases = Phases::Liquid;
+        return c;
     }
-    coexistingVapor_.update();
-    if (composition_ <= coexistingVapor_.composition()) {
-        return VaporSinglePhase;
-    }
-    return VaporLiquid;
-}
-
-// --- building blocks ------------------------------------------------------------------------
-
-void PhaseStateEvaluator::clearRecords() {
-    liquid_ = PhaseProperties{};
-    vapor_ = PhaseProperties{};
-    halite_ = PhaseProperties{};
-    bulk_ = PhaseProperties{};
-}
-
-void PhaseStateEvaluator::setPoint(PhaseProperties& record) const {
-    record.temperature = temperatureC_;
-    record.pressure = pressureBar_;
-}
-
-void PhaseStateEvaluator::setComposition(PhaseProperties& record, double composition) {
-    record.composition = composition;
-    const double salt = composition * kSaltMolarMass;
-    record.massPercent = salt / ((1.0 - composition) * kWaterMolarMass + salt) * 100.0;
-}
-
-void PhaseStateEvaluator::setMassFraction(PhaseProperties& record) {
-    record.massFraction = record.massPercent * 0.01;
-}
-
-// A fluid phase of the given composition from the mixture model: the working composition is set
-// to it for the moment and restored afterwards. Without `withDensity` only the enthalpy and the
-// heat capacity are taken (the density comes from elsewhere).
-void PhaseStateEvaluator::setMixtureAt(PhaseProperties& record, double composition,
-                                       bool withDensity) {
-    const double bulkComposition = composition_;
-    composition_ = composition;
-    mixture_.update();
-    if (withDensity) {
-        record.density = molarMass(mixture_.composition()) / mixture_.molarVolume() * 1000.0;
-    }
-    record.specificEnthalpy = mixture_.specificEnthalpy();
-    record.heatCapacity = mixture_.heatCapacity();
-    composition_ = bulkComposition;
-}
-
-void PhaseStateEvaluator::setPureWater(PhaseProperties& record, bool withHeatCapacityAndEnthalpy) {
-    water_.update();
-    record.density = water_.density();
-    if (withHeatCapacityAndEnthalpy) {
-        record.specificEnthalpy = water_.specificEnthalpy();
-        record.heatCapacity = water_.heatCapacity();
-    }
-}
-
-void PhaseStateEvaluator::setHalite(PhaseProperties& record) {
-    record.composition = 1.0;
-    record.massPercent = 100.0;
-    haliteProperties_.update();
-    record.density = haliteProperties_.density();
-    record.heatCapacity = haliteProperties_.heatCapacity();
-}
-
-void PhaseStateEvaluator::setMolarVolume(PhaseProperties& record) {
-    record.molarVolume = molarMass(record.composition) * (1000.0 / record.density);
-}
-
-// --- fill routines, one per state ---------------------------------------------------------
-// Every routine starts from cleared records, so nothing of an earlier evaluation survives.
-// Every fluid record that is filled also gets its mass fraction and specific enthalpy, from the
-// same source as its other properties; the bulk record of a multi-phase state gets the mass
-// fraction of the bulk composition but no enthalpy.
-
-// The bulk fluid of a single-phase state: the mixture model at the bulk composition.
-void PhaseStateEvaluator::fillSinglePhaseBulk(PhaseState state) {
-    clearRecords();
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
-    setMixtureAt(bulk_, composition_, true);
-    setMolarVolume(bulk_);
-    bulk_.phaseState = state;
-}
-
-// The bulk record of a state with two or three phases: the point and its composition only.
-void PhaseStateEvaluator::fillBulkOfSeveralPhases(PhaseState state) {
-    clearRecords();
-    bulk_.phaseState = state;
-    setPoint(bulk_);
-    setComposition(bulk_, composition_);
-    setMassFraction(bulk_);
+    c.coexistingVapor = coexistingVaporComposition(t, p, c.coexistingLiquid);
+    c.phases = x <= c.coexistingVapor ? Phases::Vapor : Phases::VaporLiquid;
+    return c;
 }
 
 // A fluid phase of the given composition, all of its properties from the mixture model.
-void PhaseStateEvaluator::fillFluidPhase(PhaseProperties& record, double composition,
-                                         PhaseState state) {
-    record.phaseState = state;
-    setPoint(record);
-    setComposition(record, composition);
-    setMassFraction(record);
-    setMixtureAt(record, composition, true);
-    setMolarVolume(record);
+PhaseRecord PhaseStateEvaluator::fluidPhase(double t, double p, double composition,
+                                            Phases phases) {
+    PhaseRecord r = recordAt(t, p, composition, phases);
+    r.density = phaseDensityKgM3(composition, mixtureMolarVolume(t, p, composition, water_));
+    const MixtureThermalProperties thermal = mixtureThermalProperties(t, p, composition, water_);
+    r.specificEnthalpy = thermal.specificEnthalpyJKg;
+    r.heatCapacity = thermal.heatCapacityJKgK;
+    setMolarVolume(r);
+    return r;
 }
 
-void PhaseStateEvaluator::fillHalitePhase(PhaseState state) {
-    halite_.phaseState = state;
-    setPoint(halite_);
-    setHalite(halite_);
-    setMolarVolume(halite_);
+// The vapor coexisting with halite is so dilute that its density is that of pure water; its
+// molar volume still uses its own composition. With halite alone (V + H) its enthalpy and heat
+// capacity are those of pure water too; with liquid and halite (V + L + H) they come from the
+// mixture model at its composition.
+PhaseRecord PhaseStateEvaluator::vaporWithHalite(double t, double p, double composition,
+                                                 Phases phases) {
+    PhaseRecord r = recordAt(t, p, composition, phases);
+    const WaterPoint& water = water_.pureWater(t, p);
+    r.density = water.densityKgM3;
+    if (phases == Phases::VaporHalite) {
+        r.specificEnthalpy = water.specificEnthalpyJKg;
+        r.heatCapacity = water.heatCapacityJKgK;
+    } else {
+        const MixtureThermalProperties thermal =
+            mixtureThermalProperties(t, p, composition, water_);
+        r.specificEnthalpy = thermal.specificEnthalpyJKg;
+        r.heatCapacity = thermal.heatCapacityJKgK;
+    }
+    setMolarVolume(r);
+    return r;
 }
 
-void PhaseStateEvaluator::fillLiquidSinglePhase() {
-    fillSinglePhaseBulk(LiquidSinglePhase);
-    liquid_ = bulk_;
+PhaseRecord PhaseStateEvaluator::halitePhase(double t, double p, Phases phases) {
+    PhaseRecord r;
+    r.phaseState = static_cast<std::int32_t>(phases);
+    r.temperature = t;
+    r.pressure = p;
+    r.composition = 1.0;
+    r.massPercent = 100.0;
+    r.density = haliteDensityKgM3(t, p);
+    r.heatCapacity = haliteHeatCapacityJKgK(t, p);
+    setMolarVolume(r);
+    return r;
 }
 
-void PhaseStateEvaluator::fillVaporSinglePhase() {
-    fillSinglePhaseBulk(VaporSinglePhase);
-    vapor_ = bulk_;
+// The bulk record of a state with two or three phases: the point and its composition only.
+PhaseRecord PhaseStateEvaluator::bulkOfSeveralPhases(double t, double p, double x,
+                                                     Phases phases) {
+    return recordAt(t, p, x, phases);
 }
 
-void PhaseStateEvaluator::fillHighPressureSinglePhase() {
-    fillSinglePhaseBulk(HighPressureSinglePhase);
-    vapor_.phaseState = HighPressureSinglePhase;
-    halite_.phaseState = HighPressureSinglePhase;
-    liquid_ = bulk_;
-}
-
-void PhaseStateEvaluator::fillVaporLiquid() {
-    fillBulkOfSeveralPhases(VaporLiquid);
-    coexistingLiquid_.update();
-    fillFluidPhase(liquid_, coexistingLiquid_.composition(), VaporLiquid);
-    coexistingVapor_.update();
-    fillFluidPhase(vapor_, coexistingVapor_.composition(), VaporLiquid);
-}
-
-void PhaseStateEvaluator::fillVaporHalite() {
-    fillBulkOfSeveralPhases(VaporHalite);
-
-    // The vapor coexisting with halite is so dilute that its density, heat capacity and
-    // enthalpy are those of pure water; its molar volume still uses its own composition.
-    haliteSaturatedVapor_.update();
-    vapor_.phaseState = VaporHalite;
-    setPoint(vapor_);
-    setComposition(vapor_, haliteSaturatedVapor_.composition());
-    setMassFraction(vapor_);
-    setPureWater(vapor_, true);
-    setMolarVolume(vapor_);
-
-    fillHalitePhase(VaporHalite);
-}
-
-void PhaseStateEvaluator::fillLiquidHalite() {
-    fillBulkOfSeveralPhases(LiquidHalite);
-    haliteLiquidus_.update();
-    fillFluidPhase(liquid_, haliteLiquidus_.composition(), LiquidHalite);
-    fillHalitePhase(LiquidHalite);
-}
-
-void PhaseStateEvaluator::fillVaporLiquidHalite() {
-    fillBulkOfSeveralPhases(VaporLiquidHalite);
-
-    // Vapor: density of pure water, enthalpy and heat capacity of the mixture at its composition.
-    haliteSaturatedVapor_.update();
-    vapor_.phaseState = VaporLiquidHalite;
-    setPoint(vapor_);
-    setComposition(vapor_, haliteSaturatedVapor_.composition());
-    setMassFraction(vapor_);
-    setPureWater(vapor_, false);
-    setMolarVolume(vapor_);
-    setMixtureAt(vapor_, vapor_.composition, false);
-
-    haliteLiquidus_.update();
-    fillFluidPhase(liquid_, haliteLiquidus_.composition(), VaporLiquidHalite);
-    fillHalitePhase(VaporLiquidHalite);
-}
-
-PhaseProperties PhaseStateEvaluator::getLiquid() {
-    evaluate();
-    return liquid_;
-}
-
-PhaseProperties PhaseStateEvaluator::getVapor() {
-    evaluate();
-    return vapor_;
-}
-
-PhaseProperties PhaseStateEvaluator::getHalite() {
-    evaluate();
-    return halite_;
-}
-
-PhaseProperties PhaseStateEvaluator::getBulk() {
-    evaluate();
-    return bulk_;
+// Every record a state does not fill holds zeros; the records it fills hold its code. Every
+// fluid record that is filled also gets its mass fraction and specific enthalpy, from the same
+// source as its other properties; the bulk record of a multi-phase state gets the mass fraction
+// of the bulk composition but no enthalpy.
+PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
+    const Classification c = classify(t, p, x);
+    PointResult r;
+    r.phases = c.phases;
+    switch (c.phases) {
+        case Phases::Liquid:
+            r.bulk = fluidPhase(t, p, x, c.phases);
+            r.liquid = r.bulk;
+            break;
+        case Phases::Vapor:
+            r.bulk = fluidPhase(t, p, x, c.phases);
+            r.vapor = r.bulk;
+            break;
+        case Phases::Fluid:
+            r.bulk = fluidPhase(t, p, x, c.phases);
+            r.liquid = r.bulk;
+            r.vapor.phaseState = r.bulk.phaseState;
+            r.halite.phaseState = r.bulk.phaseState;
+            break;
+        case Phases::VaporLiquid:
+            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.liquid = fluidPhase(t, p, c.coexistingLiquid, c.phases);
+            r.vapor = fluidPhase(t, p, c.coexistingVapor, c.phases);
+            break;
+        case Phases::VaporHalite:
+            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases);
+            r.halite = halitePhase(t, p, c.phases);
+            break;
+        case Phases::LiquidHalite:
+            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.liquid = fluidPhase(t, p, c.haliteLiquidus, c.phases);
+            r.halite = halitePhase(t, p, c.phases);
+            break;
+        case Phases::VaporLiquidHalite:
+            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases);
+            r.liquid = fluidPhase(t, p, haliteLiquidusComposition(t, p), c.phases);
+            r.halite = halitePhase(t, p, c.phases);
+            break;
+        case Phases::Undetermined:
+            break;
+    }
+    return r;
 }
 
 }  // namespace kelvoran

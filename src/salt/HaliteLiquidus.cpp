@@ -2,24 +2,9 @@
 
 namespace kelvoran {
 
-HaliteLiquidus::HaliteLiquidus(const double& temperatureC, const double& pressureBar)
-    : boundTemperatureC_(&temperatureC),
-      boundPressureBar_(&pressureBar),
-      meltingCurve_(cachedTemperatureC_, cachedPressureBar_) {}
-
-void HaliteLiquidus::update() {
-    if (*boundTemperatureC_ == cachedTemperatureC_ && *boundPressureBar_ == cachedPressureBar_) {
-        return;
-    }
-    cachedTemperatureC_ = *boundTemperatureC_;
-    cachedPressureBar_ = *boundPressureBar_;
-    const double t = cachedTemperatureC_;
-    const double p = cachedPressureBar_;
-
-    meltingCurve_.update();
-    meltingTemperatureC_ = meltingCurve_.meltingTemperature();
-    reducedTemperature_ = t / meltingTemperatureC_;
-    const double x = reducedTemperature_;
+double haliteLiquidusComposition(double temperatureC, double pressureBar) {
+    const double p = pressureBar;
+    const double x = temperatureC / saltMeltingTemperatureC(p);
 
     // Coefficients at this pressure; the last one makes them sum to 1 (composition 1 at Tm).
     const double e0 = (3.30796e-06 - 4.71759e-10 * p) * p + 0.0989944;
@@ -29,7 +14,7 @@ void HaliteLiquidus::update() {
     const double e4 = (8.17048e-08 * p - 0.000154023) * p + 3.36474;
     const double e5 = 1.0 - e0 - e1 - e2 - e3 - e4;
 
-    composition_ = ((((e5 * x + e4) * x + e3) * x + e2) * x + e1) * x + e0;
+    return ((((e5 * x + e4) * x + e3) * x + e2) * x + e1) * x + e0;
 }
 
 }  // namespace kelvoran

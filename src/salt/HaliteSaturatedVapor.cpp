@@ -2,36 +2,23 @@
 
 #include <cmath>
 
+#include "salt/SaltVaporPressureCurve.h"
+
 namespace kelvoran {
 
-HaliteSaturatedVapor::HaliteSaturatedVapor(const double& temperatureC, const double& pressureBar)
-    : boundTemperatureC_(&temperatureC),
-      boundPressureBar_(&pressureBar),
-      sublimationCurve_(cachedTemperatureC_, cachedPressureBar_),
-      criticalCurve_(cachedTemperatureC_),
-      liquidus_(workingTemperatureC_, workingPressureBar_) {}
+double haliteSaturatedVaporReducedPressure(double temperatureC, double pressureBar) {
+    const double pCrit = criticalPressureBar(temperatureC);
+    const double pSub = saltSublimationPressureBar(temperatureC);
+    return (pressureBar - pSub) / (pCrit - pSub);
+}
 
-void HaliteSaturatedVapor::update() {
-    if (*boundTemperatureC_ == cachedTemperatureC_ && *boundPressureBar_ == cachedPressureBar_) {
-        return;
-    }
-    cachedTemperatureC_ = *boundTemperatureC_;
-    cachedPressureBar_ = *boundPressureBar_;
-    workingTemperatureC_ = cachedTemperatureC_;
-    workingPressureBar_ = cachedPressureBar_;
-    const double t = cachedTemperatureC_;
-    const double p = cachedPressureBar_;
-
-    criticalCurve_.update();
-    criticalPressureBar_ = criticalCurve_.criticalPressure();
-    sublimationCurve_.update();
-    sublimationPressureBar_ = sublimationCurve_.pressure();
-    const double pCrit = criticalPressureBar_;
-    const double pSub = sublimationPressureBar_;
-    reducedPressure_ = (p - pSub) / (pCrit - pSub);
-
-    liquidus_.update();
-    const double liquidAtP = liquidus_.composition();
+double haliteSaturatedVaporComposition(double temperatureC, double pressureBar) {
+    const double t = temperatureC;
+    const double p = pressureBar;
+    const double pCrit = criticalPressureBar(t);
+    const double pSub = saltSublimationPressureBar(t);
+    const double reducedPressure = (p - pSub) / (pCrit - pSub);
+    const double liquidAtP = haliteLiquidusComposition(t, p);
 
     // Temperature functions of the interpolation.
     const double j0 = std::exp(-0.004 * t) * -0.188838 + -0.235694;
@@ -40,22 +27,19 @@ void HaliteSaturatedVapor::update() {
     const double j2 = ((-7.3653e-10 * t + 1.95965e-06) * t - 0.00139991) * t - 0.292631;
     const double j3 = (-1.18658e-06 * t + 0.000769766) * t + 0.904411;
 
-    // The liquidus at the vapor pressure of halite: move the working pressure there for the
-    // moment, then put it back so that the member's next update sees (T, P) again.
-    workingPressureBar_ = pSub;
-    liquidus_.update();
-    const double liquidAtPSub = liquidus_.composition();
+    // log10 of the enrichment of the vapor over the halite-saturated liquid, interpolated
+    // between its values at the vapor pressure of halite and at the critical pressure.
+    const double liquidAtPSub = haliteLiquidusComposition(t, pSub);
     const double a = std::log10(liquidAtPSub);
     const double r = std::log10(pSub / pCrit);
-    const double u = 1.0 - reducedPressure_;
+    const double u = 1.0 - reducedPressure;
     const double f = ((std::pow(u, j1) * j0 + 1.0) + u * j2 + std::pow(u, 2.0) * j3) +
                      std::pow(u, 3.0) * (-1.0 - j0 - j2 - j3);
     const double l = (r - a) * f + a;
     const double q = std::log10(pSub / p);
     const double enrichment = std::pow(10.0, l - q);
-    workingPressureBar_ = p;
 
-    composition_ = liquidAtP / enrichment;
+    return liquidAtP / enrichment;
 }
 
 }  // namespace kelvoran

@@ -1,7 +1,6 @@
 #include "water/WaterProperties.h"
 
 #include <limits>
-#include <new>
 
 #include "water/WaterLibrary.h"
 #include "water/WaterSaturation.h"
@@ -11,10 +10,22 @@ namespace kelvoran {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kDensityGuessKgM3 = 500.0;  // start of every density solve
+constexpr double kTolerance = 1e-8;          // relative pressure tolerance
+constexpr double kKelvinOffset = 273.15;     // °C to K
+constexpr double kPressureStepBar = 0.01;    // finite-difference step in P
+constexpr double kTemperatureStepK = 0.01;   // finite-difference step in T
+
+// Water at (T K, P Pa), solved from the usual start density.
+WaterState stateAt(double temperatureK, double pressurePa) {
+    WaterState record;
+    evaluateTP(temperatureK, pressurePa, kDensityGuessKgM3, kTolerance, &record);
+    return record;
+}
 
 // Molar volume of a record, cm³/mol; NaN when its evaluation was refused.
 double molarVolume(const WaterState& record) {
-    return record.error == 0 ? WaterProperties::molarVolumeFactor / record.rho : kNaN;
+    return record.error == 0 ? kWaterMolarVolumeFactor / record.rho : kNaN;
 }
 
 // Pressure of a record, Pa; NaN when its evaluation was refused.
@@ -44,112 +55,84 @@ double nearCriticalBridge(double t) {
 
 }  // namespace
 
-WaterProperties::Record WaterProperties::makeRecord() {
-    Record record(newProp('T', 'p', 1));
-    if (!record) throw std::bad_alloc();
-    return record;
+WaterPoint pureWater(double temperatureC, double pressureBar) {
+    const WaterState state = stateAt(temperatureC + kKelvinOffset, pressureBar * 1e5);
+    if (state.error != 0) return {kNaN, kNaN, kNaN};
+    return {state.rho, state.h, state.cp};
 }
 
-WaterProperties::WaterProperties(const double& temperatureC, const double& pressureBar)
-    : boundTemperatureC_(&temperatureC),
-      boundPressureBar_(&pressureBar),
-      temperatureK_(kNaN),
-      pressurePa_(kNaN),
-      dVdP_(kNaN),
-      dVdT_(kNaN),
-      slopeCase_(SlopeCase::None),
-      state_(makeRecord()),
-      statePlusDP_(makeRecord()),
-      statePlusDT_(makeRecord()),
-      satLiquidAtT_(makeRecord()),
-      satVaporAtT_(makeRecord()),
-      satLiquidAtP_(makeRecord()),
-      satVaporAtP_(makeRecord()) {}
-
-double WaterProperties::saturationTemperature() {
-    pressurePa_ = *boundPressureBar_ * 1e5;
-    saturationAtP(pressurePa_, satLiquidAtP_.get(), satVaporAtP_.get());
-    return satLiquidAtP_->error == 0 ? satLiquidAtP_->T - kelvinOffset : kNaN;
-}
-
-double WaterProperties::saturationPressure() {
-    const double t = *boundTemperatureC_;
-    temperatureK_ = t + kelvinOffset;
+double waterSaturationPressurePa(double temperatureC) {
+    const double t = temperatureC;
+    const double temperatureK = t + kKelvinOffset;
     if (373.0 < t && t < 373.976) return nearCriticalBridge(t);
-    if (temperatureK_ < kWaterTriplePointTemperatureK) {
+    if (temperatureK < kWaterTriplePointTemperatureK) {
         // No liquid-vapor equilibrium to solve below the triple point (0.01 °C itself rounds to
         // 273.15999999999997 K): continue the boiling curve with the auxiliary equation.
-        return approxSaturationPressure(temperatureK_).pressureMPa * 1e6;
+        return approxSaturationPressure(temperatureK).pressureMPa * 1e6;
     }
-    saturationAtT(temperatureK_, satLiquidAtT_.get(), satVaporAtT_.get());
-    return pressureOf(*satLiquidAtT_);
+    WaterState liquid;
+    WaterState vapor;
+    saturationAtT(temperatureK, &liquid, &vapor);
+    return pressureOf(liquid);
 }
 
-void WaterProperties::update() {
-    temperatureK_ = *boundTemperatureC_ + kelvinOffset;
-    pressurePa_ = *boundPressureBar_ * 1e5;
-    const double T = temperatureK_;
-    const double P = pressurePa_;
-    const double dP = pressureStep * 1e5;  // Pa
-    const double dT = temperatureStep;
+double waterSaturationPressureBar(double temperatureC) {
+    return waterSaturationPressurePa(temperatureC) * 1e-05;
+}
 
-    evaluateTP(T, P, densityGuess, tolerance, state_.get());
-    evaluateTP(T, P + dP, densityGuess, tolerance, statePlusDP_.get());
-    evaluateTP(T + dT, P, densityGuess, tolerance, statePlusDT_.get());
+WaterSaturationAtPressure waterSaturationAtPressure(double pressureBar) {
+    WaterState liquid;
+    WaterState vapor;
+    saturationAtP(pressureBar * 1e5, &liquid, &vapor);
+    if (liquid.error != 0) return {kNaN, kNaN};
+    return {liquid.T - kKelvinOffset, liquid.rho};
+}
 
-    if (T >= kWaterCriticalTemperatureK) {
-        slopeCase_ = SlopeCase::Supercritical;
-        dVdP_ = (molarVolume(*statePlusDP_) - molarVolume(*state_)) / pressureStep / 1e5;
-        dVdT_ = (molarVolume(*statePlusDT_) - molarVolume(*state_)) / dT;
-        return;
-    }
+double waterSaturationTemperatureC(double pressureBar) {
+    return waterSaturationAtPressure(pressureBar).temperatureC;
+}
 
-    saturationAtP(P, satLiquidAtP_.get(), satVaporAtP_.get());
-    saturationAtT(T, satLiquidAtT_.get(), satVaporAtT_.get());
-    const double pLiquid = pressureOf(*satLiquidAtT_);
-    const double pVapor = pressureOf(*satVaporAtT_);
+WaterVolumeSlopes waterVolumeSlopes(double temperatureC, double pressureBar, double densityKgM3) {
+    const double T = temperatureC + kKelvinOffset;
+    const double P = pressureBar * 1e5;
+    const double dP = kPressureStepBar * 1e5;  // Pa
+    const double dT = kTemperatureStepK;
+    const double v = kWaterMolarVolumeFactor / densityKgM3;  // NaN when the state was refused
 
-    // One-sided differences: none may span the saturation curve.
+    // Forward differences in P and T, used wherever no difference would span the saturation
+    // curve.
+    const auto plain = [&](SlopeCase slopeCase) {
+        const WaterState plusDP = stateAt(T, P + dP);
+        const WaterState plusDT = stateAt(T + dT, P);
+        return WaterVolumeSlopes{(molarVolume(plusDP) - v) / kPressureStepBar / 1e5,
+                                 (molarVolume(plusDT) - v) / dT, slopeCase};
+    };
+    if (T >= kWaterCriticalTemperatureK) return plain(SlopeCase::Supercritical);
+
+    WaterState satLiquid;
+    WaterState satVapor;
+    saturationAtT(T, &satLiquid, &satVapor);
+    const double pLiquid = pressureOf(satLiquid);
+    const double pVapor = pressureOf(satVapor);
+
+    // One-sided differences next to the saturation curve.
     if (P == pVapor || P == pLiquid) {
-        slopeCase_ = SlopeCase::OnSaturation;
-        dVdP_ = (molarVolume(*statePlusDP_) - molarVolume(*satLiquidAtT_)) /
-                (pressureOf(*statePlusDP_) - P);
-        evaluateTP(T - dT, P, densityGuess, tolerance, statePlusDT_.get());
-        dVdT_ = (molarVolume(*satLiquidAtT_) - molarVolume(*statePlusDT_)) / dT;
-        evaluateTP(T + dT, P, densityGuess, tolerance, statePlusDT_.get());
-    } else if (P < pVapor && pVapor <= P + dP) {
-        slopeCase_ = SlopeCase::VaporBelowSaturation;
-        dVdP_ = (molarVolume(*satVaporAtT_) - molarVolume(*state_)) / (pVapor - P);
-        dVdT_ = (molarVolume(*statePlusDT_) - molarVolume(*state_)) / dT;
-    } else if (P - dP <= pLiquid && pLiquid < P) {
-        slopeCase_ = SlopeCase::LiquidAboveSaturation;
-        dVdP_ = (molarVolume(*state_) - molarVolume(*satLiquidAtT_)) / (P - pLiquid);
-        evaluateTP(T - dT, P, densityGuess, tolerance, statePlusDT_.get());
-        dVdT_ = (molarVolume(*state_) - molarVolume(*statePlusDT_)) / dT;
-        evaluateTP(T + dT, P, densityGuess, tolerance, statePlusDT_.get());
-    } else {
-        slopeCase_ = SlopeCase::Plain;
-        dVdP_ = (molarVolume(*statePlusDP_) - molarVolume(*state_)) / pressureStep / 1e5;
-        dVdT_ = (molarVolume(*statePlusDT_) - molarVolume(*state_)) / dT;
+        const WaterState plusDP = stateAt(T, P + dP);
+        const WaterState minusDT = stateAt(T - dT, P);
+        return {(molarVolume(plusDP) - molarVolume(satLiquid)) / (pressureOf(plusDP) - P),
+                (molarVolume(satLiquid) - molarVolume(minusDT)) / dT, SlopeCase::OnSaturation};
     }
+    if (P < pVapor && pVapor <= P + dP) {
+        const WaterState plusDT = stateAt(T + dT, P);
+        return {(molarVolume(satVapor) - v) / (pVapor - P), (molarVolume(plusDT) - v) / dT,
+                SlopeCase::VaporBelowSaturation};
+    }
+    if (P - dP <= pLiquid && pLiquid < P) {
+        const WaterState minusDT = stateAt(T - dT, P);
+        return {(v - molarVolume(satLiquid)) / (P - pLiquid), (v - molarVolume(minusDT)) / dT,
+                SlopeCase::LiquidAboveSaturation};
+    }
+    return plain(SlopeCase::Plain);
 }
-
-double WaterProperties::density() const { return state_->error == 0 ? state_->rho : kNaN; }
-
-double WaterProperties::specificEnthalpy() const { return state_->error == 0 ? state_->h : kNaN; }
-
-double WaterProperties::heatCapacity() const { return state_->error == 0 ? state_->cp : kNaN; }
-
-double WaterProperties::saturatedLiquidDensityAtP() const {
-    return satLiquidAtP_->error == 0 ? satLiquidAtP_->rho : kNaN;
-}
-
-double WaterProperties::dVdP() const { return dVdP_; }
-
-double WaterProperties::dVdT() const { return dVdT_; }
-
-const WaterState& WaterProperties::state() const { return *state_; }
-
-WaterProperties::SlopeCase WaterProperties::slopeCase() const { return slopeCase_; }
 
 }  // namespace kelvoran

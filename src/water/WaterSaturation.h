@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kelvoran/Constants.h"
 #include "water/WaterEquationOfState.h"
 
 // Liquid-vapor saturation of pure water: the auxiliary correlations that give start values and
@@ -9,12 +10,6 @@
 
 namespace kelvoran {
 
-/// Critical temperature of the formulation, K.
-inline constexpr double kWaterCriticalTemperatureK = 647.126;
-/// Critical density of the formulation, g/cm³.
-inline constexpr double kWaterCriticalDensityGcm3 = 0.32189;
-/// Critical pressure of the formulation, MPa.
-inline constexpr double kWaterCriticalPressureMPa = 22.054915;
 /// Triple-point temperature, K.
 inline constexpr double kWaterTriplePointTemperatureK = 273.16;
 /// Triple-point pressure of the formulation, MPa.

@@ -1,9 +1,7 @@
 #include "water/WaterState.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
-#include <new>
+#include <stdexcept>
 
 namespace kelvoran {
 
@@ -11,66 +9,39 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Releases a block after its children (depth-first, children 0..5 in order).
-void releaseBlock(DerivativeBlock* block) {
-    if (block == nullptr) return;
-    for (DerivativeBlock*& child : block->child) {
-        releaseBlock(child);
-        child = nullptr;
-    }
-    delete block;
-}
-
-// Allocates a zeroed block; false when memory runs out.
-bool allocateBlock(DerivativeBlock*& slot) {
-    slot = new (std::nothrow) DerivativeBlock{};
-    return slot != nullptr;
-}
-
-// Allocates the blocks a ('T','p') record of the given level carries.
-bool allocateBlocks(WaterState& record) {
+// The blocks a temperature–pressure record of the given level carries.
+void allocateBlocks(WaterState& record) {
     if (record.derivLevel >= 1) {
-        if (!allocateBlock(record.deriv[0])) return false;
-        if (!allocateBlock(record.deriv[kPressureDerivativeSlot])) return false;
+        record.deriv[0] = std::make_unique<DerivativeBlock>();
+        record.deriv[kPressureDerivativeSlot] = std::make_unique<DerivativeBlock>();
     }
     if (record.derivLevel == 2) {
-        if (!allocateBlock(record.deriv[kHeatCapacityDerivativeSlot])) return false;
-        DerivativeBlock* pressure = record.deriv[kPressureDerivativeSlot];
-        if (!allocateBlock(pressure->child[0]) || !allocateBlock(pressure->child[1])) return false;
-        DerivativeBlock* first = record.deriv[0];
-        if (!allocateBlock(first->child[0]) || !allocateBlock(first->child[1])) return false;
+        record.deriv[kHeatCapacityDerivativeSlot] = std::make_unique<DerivativeBlock>();
+        DerivativeBlock& pressure = *record.deriv[kPressureDerivativeSlot];
+        pressure.child[0] = std::make_unique<DerivativeBlock>();
+        pressure.child[1] = std::make_unique<DerivativeBlock>();
+        DerivativeBlock& first = *record.deriv[0];
+        first.child[0] = std::make_unique<DerivativeBlock>();
+        first.child[1] = std::make_unique<DerivativeBlock>();
     }
-    return true;
 }
 
 }  // namespace
 
-WaterState* newProp(char input1, char input2, int derivLevel) {
-    WaterState* record = new (std::nothrow) WaterState{};
-    if (record == nullptr) return nullptr;
-    record->input1 = input1;
-    record->input2 = input2;
-    record->derivLevel = derivLevel;
+std::unique_ptr<WaterState> newProp(WaterInputPair inputs, int derivLevel) {
     if (derivLevel < 0 || derivLevel > 2) {
-        std::fputs("newProp(): deriv out of range\n", stderr);
-        std::exit(1);
+        throw std::invalid_argument("newProp(): deriv out of range");
     }
-    // Only the ('T','p') pair is provided; other pairs would need derivative transforms.
-    if (input1 != 'T' || input2 != 'p') return disposeProp(record);
-    record->filled = 0;
-    record->error = 1;  // no state yet
-    if (!allocateBlocks(*record)) return disposeProp(record);
+    // Only the temperature–pressure pair is provided; other pairs would need derivative
+    // transforms.
+    if (inputs != WaterInputPair::TemperaturePressure) {
+        throw std::invalid_argument("newProp(): only the temperature-pressure pair is provided");
+    }
+    auto record = std::make_unique<WaterState>();
+    record->inputs = inputs;
+    record->derivLevel = derivLevel;
+    allocateBlocks(*record);
     return record;
-}
-
-WaterState* disposeProp(WaterState* record) {
-    if (record == nullptr) return nullptr;
-    for (DerivativeBlock*& block : record->deriv) {
-        releaseBlock(block);
-        block = nullptr;
-    }
-    delete record;
-    return nullptr;
 }
 
 void fillState(WaterState& record, EosWork& work) {
@@ -85,15 +56,15 @@ void fillState(WaterState& record, EosWork& work) {
     record.cv = work.cv * 1000.0;
     record.cp = work.cp * 1000.0;
     if (record.derivLevel > 0) {
-        DerivativeBlock* pressure = record.deriv[kPressureDerivativeSlot];
-        pressure->d[0] = work.dpdT * 1e6;
-        pressure->d[1] = work.dpdRho * 1000.0;
+        DerivativeBlock& pressure = *record.deriv[kPressureDerivativeSlot];
+        pressure.d[0] = work.dpdT * 1e6;
+        pressure.d[1] = work.dpdRho * 1000.0;
         if (record.derivLevel == 2) {
             computeSecondDerivatives(work);
-            pressure->child[0]->d[0] = work.d2pdT2 * 1e6;
-            pressure->child[0]->d[1] = work.d2pdRhodT * 1000.0;
-            pressure->child[1]->d[0] = work.d2pdRhodT * 1000.0;
-            pressure->child[1]->d[1] = work.d2pdRho2;
+            pressure.child[0]->d[0] = work.d2pdT2 * 1e6;
+            pressure.child[0]->d[1] = work.d2pdRhodT * 1000.0;
+            pressure.child[1]->d[0] = work.d2pdRhodT * 1000.0;
+            pressure.child[1]->d[1] = work.d2pdRho2;
             record.deriv[kHeatCapacityDerivativeSlot]->d[0] = work.dcvdT * 1000.0;
         }
     }
@@ -127,14 +98,14 @@ void fillTwoPhase(WaterState& record, const EosWork& liquid, const EosWork& vapo
     record.cv = ((1.0 - q) * cvL + q * cvV) * 1000.0;
 
     if (record.derivLevel > 0) {
-        DerivativeBlock* pressure = record.deriv[kPressureDerivativeSlot];
-        pressure->d[0] = slope * 1e6;
-        pressure->d[1] = 0.0;
+        DerivativeBlock& pressure = *record.deriv[kPressureDerivativeSlot];
+        pressure.d[0] = slope * 1e6;
+        pressure.d[1] = 0.0;
         if (record.derivLevel == 2) {
-            pressure->child[0]->d[0] = kNaN;
-            pressure->child[0]->d[1] = kNaN;
-            pressure->child[1]->d[0] = kNaN;
-            pressure->child[1]->d[1] = kNaN;
+            pressure.child[0]->d[0] = kNaN;
+            pressure.child[0]->d[1] = kNaN;
+            pressure.child[1]->d[0] = kNaN;
+            pressure.child[1]->d[1] = kNaN;
             record.deriv[kHeatCapacityDerivativeSlot]->d[0] = kNaN;
         }
     }

@@ -1,18 +1,20 @@
 #pragma once
 
+#include <array>
+#include <memory>
+
 #include "water/WaterEquationOfState.h"
 
-// The property record of the pure-water library: creation, release and filling from an
-// evaluated equation of state. Record units: T in K, p in Pa, rho in kg/m³, energies in J/kg,
-// entropy and heat capacities in J/(kg K).
+// The property record of the pure-water library: creation and filling from an evaluated
+// equation of state. Record units: T in K, p in Pa, rho in kg/m³, energies in J/kg, entropy
+// and heat capacities in J/(kg K).
 
 namespace kelvoran {
 
-/// Six derivative values and up to six child blocks (second-derivative blocks). A block owns
-/// its children.
+/// Six derivative values and up to six child blocks (second-derivative blocks).
 struct DerivativeBlock {
-    double d[6];                ///< values, zero after creation
-    DerivativeBlock* child[6];  ///< children 0..5, null where not allocated
+    std::array<double, 6> d{};                             ///< values, zero after creation
+    std::array<std::unique_ptr<DerivativeBlock>, 6> child;  ///< children 0..5, null if absent
 };
 
 /// Number of first-derivative slots of a record.
@@ -25,42 +27,48 @@ inline constexpr int kDerivativeSlots = 11;
 inline constexpr int kPressureDerivativeSlot = 3;
 /// Level-2 slot: d[0] = ∂cv/∂T at constant rho, J/(kg K²).
 /// Slot 0 (and at level 2 its children 0 and 1) is allocated as the record layout prescribes
-/// but receives no values for the ('T','p') pair.
+/// but receives no values for the temperature–pressure pair.
 inline constexpr int kHeatCapacityDerivativeSlot = 9;
 
-/// One evaluated state of pure water, created by newProp and released by disposeProp.
-struct WaterState {
-    double quality;  ///< vapor mass fraction of a two-phase point (two-phase fill only)
-    double T;        ///< temperature, K
-    double rho;      ///< density, kg/m³
-    double p;        ///< pressure, Pa
-    double f;        ///< specific Helmholtz energy, J/kg
-    double g;        ///< specific Gibbs energy, J/kg
-    double s;        ///< specific entropy, J/(kg K)
-    double u;        ///< specific internal energy, J/kg
-    double h;        ///< specific enthalpy, J/kg
-    double cv;       ///< isochoric heat capacity, J/(kg K)
-    double cp;       ///< isobaric heat capacity, J/(kg K)
-    DerivativeBlock* deriv[kDerivativeSlots];  ///< first-derivative blocks, null where absent
-    int filled;      ///< 1 after a single-phase or saturated fill, 2 after a two-phase fill
-    int error;       ///< 0: the fields hold the last evaluation; 1: it failed or was refused
-    char input1;     ///< first independent variable of the record ('T')
-    char input2;     ///< second independent variable of the record ('p')
-    int derivLevel;  ///< 0, 1 or 2: derivative orders the record carries
+/// The independent variables a record is made for. Only temperature–pressure is provided.
+enum class WaterInputPair {
+    TemperaturePressure,
+    PressureEnthalpy,
+    PressureEntropy,
 };
 
-/// Creates a record for the input pair (input1, input2) carrying `derivLevel` derivative
-/// orders. A level outside 0..2 writes "newProp(): deriv out of range\n" to standard error
-/// and ends the program with exit status 1. Returns null when memory runs out (nothing
-/// allocated survives) and for any input pair other than ('T','p'), the only pair this library
-/// provides. The new record has every value zero, filled = 0 and error = 1 (no state yet).
-WaterState* newProp(char input1, char input2, int derivLevel);
+/// One evaluated state of pure water. A default-constructed record carries no derivative
+/// blocks (level 0) and holds no state yet (error = 1); newProp makes records of higher levels.
+struct WaterState {
+    double quality = 0.0;  ///< vapor mass fraction of a two-phase point (two-phase fill only)
+    double T = 0.0;        ///< temperature, K
+    double rho = 0.0;      ///< density, kg/m³
+    double p = 0.0;        ///< pressure, Pa
+    double f = 0.0;        ///< specific Helmholtz energy, J/kg
+    double g = 0.0;        ///< specific Gibbs energy, J/kg
+    double s = 0.0;        ///< specific entropy, J/(kg K)
+    double u = 0.0;        ///< specific internal energy, J/kg
+    double h = 0.0;        ///< specific enthalpy, J/kg
+    double cv = 0.0;       ///< isochoric heat capacity, J/(kg K)
+    double cp = 0.0;       ///< isobaric heat capacity, J/(kg K)
+    /// First-derivative blocks, null where absent.
+    std::array<std::unique_ptr<DerivativeBlock>, kDerivativeSlots> deriv;
+    int filled = 0;  ///< 1 after a single-phase or saturated fill, 2 after a two-phase fill
+    int error = 1;   ///< 0: the fields hold the last evaluation; 1: it failed or was refused
+    WaterInputPair inputs = WaterInputPair::TemperaturePressure;  ///< independent variables
+    int derivLevel = 0;  ///< 0, 1 or 2: derivative orders the record carries
+};
 
-/// Releases a record with all its derivative blocks; accepts null. Always returns null.
-WaterState* disposeProp(WaterState* record);
+/// Creates a record for `inputs` carrying `derivLevel` derivative orders, with every value
+/// zero, filled = 0 and error = 1 (no state yet). Throws std::invalid_argument with the text
+/// "newProp(): deriv out of range" for a level outside 0..2, and for any input pair other than
+/// temperature–pressure (the only pair this library provides); std::bad_alloc when memory runs
+/// out.
+std::unique_ptr<WaterState> newProp(WaterInputPair inputs, int derivLevel);
 
 /// Writes a single-phase or saturated state evaluated into `work` (internal units) to the
-/// record in record units, with the derivative blocks its level carries; filled = 1, error = 0.
+/// record in record units, with the derivative blocks its level carries (second derivatives
+/// only at level 2); filled = 1, error = 0.
 void fillState(WaterState& record, EosWork& work);
 
 /// Writes a two-phase state of vapor mass fraction `quality` at the temperature of the two

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "boundaries/ThreePhaseCurve.h"
 #include "kelvoran/Calculator.h"
+#include "kelvoran/Correlations.h"
 
 namespace kelvoran {
 namespace {
@@ -30,14 +30,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 struct Point {
     double temperatureC, pressureBar, composition;
 };
-
-// Pressure of the three-phase curve at T (°C), bar, exactly as the classification computes it.
-double threePhasePressure(double temperatureC) {
-    double t = temperatureC;
-    ThreePhaseCurve curve(t);
-    curve.update();
-    return curve.pressure();
-}
 
 // splitmix64: a fixed, portable stream of random bits.
 struct RandomBits {
@@ -74,7 +66,7 @@ std::vector<Point> digestGrid() {
     for (int i = 0; i <= 160; ++i) {
         const double t = i * (800.7 / 160.0);
         for (double x : {1e-9, 1e-6, 1e-3, 0.05, 0.1, 0.3, 0.9}) {
-            grid.push_back({t, threePhasePressure(t), x});
+            grid.push_back({t, threePhasePressureBar(t), x});
         }
     }
 

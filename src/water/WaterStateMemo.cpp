@@ -1,0 +1,60 @@
+#include "water/WaterStateMemo.h"
+
+#include <bit>
+#include <cstdint>
+
+namespace kelvoran {
+
+namespace {
+
+// Keys match when their bits do: no two different inputs share a result, not even 0 and −0.
+bool same(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// The value kept for `equal` keys, or a new one computed by `compute` in the oldest slot.
+template <typename SlotsType, typename Equal, typename Compute>
+auto& lookUp(SlotsType& slots, const Equal& equal, const Compute& compute) {
+    for (std::size_t i = 0; i < slots.used; ++i) {
+        if (equal(slots.keys[i])) return slots.values[i];
+    }
+    const std::size_t i = slots.next;
+    slots.next = (slots.next + 1) % slots.keys.size();
+    if (slots.used < slots.keys.size()) ++slots.used;
+    compute(slots.keys[i], slots.values[i]);
+    return slots.values[i];
+}
+
+}  // namespace
+
+const WaterPoint& WaterStateMemo::pureWater(double temperatureC, double pressureBar) {
+    return lookUp(
+        states_,
+        [&](const PointKey& k) {
+            return same(k.temperatureC, temperatureC) && same(k.pressureBar, pressureBar);
+        },
+        [&](PointKey& k, WaterPoint& v) {
+            k = {temperatureC, pressureBar};
+            v = kelvoran::pureWater(temperatureC, pressureBar);
+        });
+}
+
+double WaterStateMemo::saturationPressurePa(double temperatureC) {
+    return lookUp(
+        saturationPressures_, [&](double k) { return same(k, temperatureC); },
+        [&](double& k, double& v) {
+            k = temperatureC;
+            v = waterSaturationPressurePa(temperatureC);
+        });
+}
+
+const WaterSaturationAtPressure& WaterStateMemo::saturationAtPressure(double pressureBar) {
+    return lookUp(
+        saturationsAtPressure_, [&](double k) { return same(k, pressureBar); },
+        [&](double& k, WaterSaturationAtPressure& v) {
+            k = pressureBar;
+            v = waterSaturationAtPressure(pressureBar);
+        });
+}
+
+}  // namespace kelvoran
