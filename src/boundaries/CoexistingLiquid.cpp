@@ -7,8 +7,7 @@
 
 namespace kelvoran {
 
-CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC,
-                                              double waterBoilingPressureBar) {
+CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC, double waterBoilingPressureBar) {
     const double t = temperatureC;
     CoexistingLiquidBranch b;
     b.temperatureC = t;
@@ -67,8 +66,7 @@ double coexistingLiquidComposition(double temperatureC, double pressureBar) {
     const double boiling = temperatureC < kWaterCriticalTemperatureC
                                ? waterSaturationPressureBar(temperatureC)
                                : std::numeric_limits<double>::quiet_NaN();
-    return coexistingLiquidComposition(coexistingLiquidBranch(temperatureC, boiling),
-                                       pressureBar);
+    return coexistingLiquidComposition(coexistingLiquidBranch(temperatureC, boiling), pressureBar);
 }
 
 }  // namespace kelvoran

@@ -13,23 +13,22 @@ namespace kelvoran {
 
 /// The temperature-only part of the liquid branch at one temperature.
 struct CoexistingLiquidBranch {
-    double temperatureC;                ///< °C
-    double criticalPressureBar;         ///< Pcrit, bar
-    double criticalComposition;         ///< xcrit, mole fraction NaCl
-    double linearCoefficient;           ///< g1, per bar
-    double quadraticCoefficient;        ///< g2, per bar²
-    double anchorPressureBar;           ///< lower anchor: three-phase curve up to 800.7 °C,
-                                        ///< boiling curve of NaCl above, bar
-    double anchorComposition;           ///< composition at the anchor, mole fraction NaCl
-    double waterBoilingPressureBar;     ///< below 373.976 °C, the boiling pressure of water
-                                        ///< the branch also passes through (x = 0), bar; NaN
-                                        ///< otherwise
+    double temperatureC;             ///< °C
+    double criticalPressureBar;      ///< Pcrit, bar
+    double criticalComposition;      ///< xcrit, mole fraction NaCl
+    double linearCoefficient;        ///< g1, per bar
+    double quadraticCoefficient;     ///< g2, per bar²
+    double anchorPressureBar;        ///< lower anchor: three-phase curve up to 800.7 °C,
+                                     ///< boiling curve of NaCl above, bar
+    double anchorComposition;        ///< composition at the anchor, mole fraction NaCl
+    double waterBoilingPressureBar;  ///< below 373.976 °C, the boiling pressure of water
+                                     ///< the branch also passes through (x = 0), bar; NaN
+                                     ///< otherwise
 };
 
 /// The branch at T (°C). `waterBoilingPressureBar` is the boiling pressure of pure water at T
 /// (bar, waterSaturationPressureBar); it is read only below 373.976 °C.
-CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC,
-                                              double waterBoilingPressureBar);
+CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC, double waterBoilingPressureBar);
 
 /// Composition of the branch at a pressure (bar), mole fraction NaCl.
 double coexistingLiquidComposition(const CoexistingLiquidBranch& branch, double pressureBar);

@@ -24,11 +24,11 @@ enum class ReadOutcome { Value, EndOfInput, NotANumber, OutOfRange };
 // say what it read. It holds no characters of its own: what it does not take stays in the
 // other buffer for the next read.
 class RecordingBuffer : public std::streambuf {
-public:
+  public:
     explicit RecordingBuffer(std::streambuf* source) : source_(source) {}
     const std::string& taken() const { return taken_; }
 
-protected:
+  protected:
     int_type underflow() override { return source_->sgetc(); }
     int_type uflow() override {
         const int_type c = source_->sbumpc();
@@ -38,7 +38,7 @@ protected:
         return c;
     }
 
-private:
+  private:
     std::streambuf* source_;
     std::string taken_;
 };
@@ -134,9 +134,8 @@ void printBanner(std::ostream& output) {
            << "original publication. Error reports send to " << kMaintainerAddress << ".\n\n";
 }
 
-void printResultBox(std::ostream& output, const PhaseRecord& liquid,
-                    const PhaseRecord& vapor, const PhaseRecord& halite,
-                    const PhaseRecord& bulk) {
+void printResultBox(std::ostream& output, const PhaseRecord& liquid, const PhaseRecord& vapor,
+                    const PhaseRecord& halite, const PhaseRecord& bulk) {
     const std::int32_t state = bulk.phaseState;
     output.precision(5);
     output << kBoxEdge << phaseStateLine(state);

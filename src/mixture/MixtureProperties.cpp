@@ -144,12 +144,12 @@ double mixtureMolarVolume(double temperatureC, double pressureBar, double compos
         if (scaledT >= ts - 0.01) {
             const double rhoS = saturation.liquidDensityKgM3;
             const double vs = kWaterMolarVolumeFactor / rhoS;
-            const double gs = (151.142 - 151.848 * std::pow(p + 2.13768e-07, 0.000792594) -
-                               0.00992859 * p) *
-                              (-18015.0) / rhoS / rhoS;
+            const double gs =
+                (151.142 - 151.848 * std::pow(p + 2.13768e-07, 0.000792594) - 0.00992859 * p) *
+                (-18015.0) / rhoS / rhoS;
             const double l = std::log10(p);
-            const double o5 = 3.29977e-09 * std::exp(-4.31279 * l) + 2.0125e-07 -
-                              1.17748e-07 * l + 7.58009e-08 * (l * l);
+            const double o5 = 3.29977e-09 * std::exp(-4.31279 * l) + 2.0125e-07 - 1.17748e-07 * l +
+                              7.58009e-08 * (l * l);
             return vs + gs * (scaledT - ts) +
                    o5 * (scaledT * scaledT * scaledT - 3.0 * scaledT * (ts * ts) +
                          2.0 * (ts * ts * ts));

@@ -98,8 +98,7 @@ PhaseStateEvaluator::Classification PhaseStateEvaluator::classify(double t, doub
 }
 
 // A fluid phase of the given composition, all of its properties from the mixture model.
-PhaseRecord PhaseStateEvaluator::fluidPhase(double t, double p, double composition,
-                                            Phases phases) {
+PhaseRecord PhaseStateEvaluator::fluidPhase(double t, double p, double composition, Phases phases) {
     PhaseRecord r = recordAt(t, p, composition, phases);
     r.density = phaseDensityKgM3(composition, mixtureMolarVolume(t, p, composition, water_));
     const MixtureThermalProperties thermal = mixtureThermalProperties(t, p, composition, water_);
@@ -145,8 +144,7 @@ PhaseRecord PhaseStateEvaluator::halitePhase(double t, double p, Phases phases) 
 }
 
 // The bulk record of a state with two or three phases: the point and its composition only.
-PhaseRecord PhaseStateEvaluator::bulkOfSeveralPhases(double t, double p, double x,
-                                                     Phases phases) {
+PhaseRecord PhaseStateEvaluator::bulkOfSeveralPhases(double t, double p, double x, Phases phases) {
     return recordAt(t, p, x, phases);
 }
 

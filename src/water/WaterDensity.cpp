@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "water/WaterEvaluationCounts.h"
 #include "water/WaterSaturation.h"
 
 namespace kelvoran {
@@ -32,6 +33,7 @@ DensityBounds densityBounds(double temperatureK, double densityGuessGcm3) {
 
 DensitySolveResult solveDensity(double temperatureK, double pressureMPa, double densityGuessGcm3,
                                 double relativeTolerance, WaterState& record) {
+    countWater(&WaterEvaluationCounts::densitySolves);
     const double p = pressureMPa;
     const DensityBounds bounds = densityBounds(temperatureK, densityGuessGcm3);
     EosWork work;

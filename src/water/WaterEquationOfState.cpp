@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "water/WaterEvaluationCounts.h"
+
 namespace kelvoran {
 
 namespace {
@@ -106,6 +108,37 @@ double gaussianDelta(const GaussianTerm& term, double rho) {
     return delta;
 }
 
+// δ, δ^k and δ^l of each Gaussian term at one density. Terms that share their reference
+// density and exponent k share δ and δ^k, and δ^l is 1 for l = 0 (as the power function gives
+// for any δ) and δ^k for l = k: two powers for the four terms instead of eight, same values.
+struct GaussianPowers {
+    double delta[kGaussianTerms];
+    double deltaK[kGaussianTerms];
+    double deltaL[kGaussianTerms];
+};
+
+GaussianPowers gaussianPowers(double rho) {
+    GaussianPowers powers;
+    for (int i = 0; i < kGaussianTerms; ++i) {
+        const GaussianTerm& term = kGaussian[i];
+        if (i > 0 && term.rhoRef == kGaussian[i - 1].rhoRef && term.k == kGaussian[i - 1].k) {
+            powers.delta[i] = powers.delta[i - 1];
+            powers.deltaK[i] = powers.deltaK[i - 1];
+        } else {
+            powers.delta[i] = gaussianDelta(term, rho);
+            powers.deltaK[i] = std::pow(powers.delta[i], term.k);
+        }
+        if (term.l == 0.0) {
+            powers.deltaL[i] = 1.0;
+        } else if (term.l == term.k) {
+            powers.deltaL[i] = powers.deltaK[i];
+        } else {
+            powers.deltaL[i] = std::pow(powers.delta[i], term.l);
+        }
+    }
+    return powers;
+}
+
 }  // namespace
 
 void computeTemperatureFunctions(EosWork& work, double temperatureK) {
@@ -137,8 +170,14 @@ void computeTemperatureFunctions(EosWork& work, double temperatureK) {
         work.rowLL[k] = rowPolynomial(G[k], v, [](double l) { return l * (l + 1.0); });
     }
 
+    // Terms with the same reference temperature and width share τ and β τ².
     for (int i = 0; i < kGaussianTerms; ++i) {
         const GaussianTerm& term = kGaussian[i];
+        if (i > 0 && term.tRef == kGaussian[i - 1].tRef && term.beta == kGaussian[i - 1].beta) {
+            work.gaussTau[i] = work.gaussTau[i - 1];
+            work.gaussBetaTau2[i] = work.gaussBetaTau2[i - 1];
+            continue;
+        }
         const double tau = (T - term.tRef) / term.tRef;
         work.gaussTau[i] = tau;
         work.gaussBetaTau2[i] = term.beta * std::pow(tau, 2.0);
@@ -245,12 +284,13 @@ void computeResidualPart(EosWork& work) {
     double aRhoT = -(E * s1L) / T;
 
     // Gaussian terms G_i = g δ^l exp(−α δ^k − β τ²).
+    const GaussianPowers powers = gaussianPowers(rho);
     for (int i = 0; i < kGaussianTerms; ++i) {
         const GaussianTerm& term = kGaussian[i];
-        const double delta = gaussianDelta(term, rho);
-        const double deltaK = std::pow(delta, term.k);
-        const double Gi = term.g * std::pow(delta, term.l) *
-                          std::exp(-term.alpha * deltaK - work.gaussBetaTau2[i]);
+        const double delta = powers.delta[i];
+        const double deltaK = powers.deltaK[i];
+        const double Gi =
+            term.g * powers.deltaL[i] * std::exp(-term.alpha * deltaK - work.gaussBetaTau2[i]);
         // d ln G / d delta, its delta derivative, and d ln G / dT with its T derivative.
         const double pd = (term.l - term.alpha * term.k * deltaK) / delta;
         const double pdd =
@@ -291,6 +331,7 @@ void computeDerivedProperties(EosWork& work) {
 }
 
 void computeDensityParts(EosWork& work, double densityGcm3) {
+    countWater(&WaterEvaluationCounts::helmholtz);
     computeBasePart(work, densityGcm3);
     computeResidualPart(work);
     computeDerivedProperties(work);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "water/WaterEvaluationCounts.h"
+
 namespace kelvoran {
 
 namespace {
@@ -107,6 +109,7 @@ double nearCriticalSaturation(double temperatureK, EosWork& liquid, EosWork& vap
 }
 
 SaturationSolution solveSaturationAtT(double temperatureK, EosWork& liquid, EosWork& vapor) {
+    countWater(&WaterEvaluationCounts::saturationSolves);
     const double T = temperatureK;
     if (T > kNearCriticalTemperatureK) {
         const double ps = nearCriticalSaturation(T, liquid, vapor);
@@ -162,6 +165,7 @@ SaturationSolution nearCriticalSaturationTemperature(double pressureMPa, EosWork
 }
 
 SaturationSolution solveSaturationAtP(double pressureMPa, EosWork& liquid, EosWork& vapor) {
+    countWater(&WaterEvaluationCounts::saturationSolves);
     const double p = pressureMPa;
     if (p > kNearCriticalPressureMPa) return nearCriticalSaturationTemperature(p, liquid, vapor);
     double T = approxSaturationTemperature(p);

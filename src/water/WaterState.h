@@ -13,7 +13,7 @@ namespace kelvoran {
 
 /// Six derivative values and up to six child blocks (second-derivative blocks).
 struct DerivativeBlock {
-    std::array<double, 6> d{};                             ///< values, zero after creation
+    std::array<double, 6> d{};                              ///< values, zero after creation
     std::array<std::unique_ptr<DerivativeBlock>, 6> child;  ///< children 0..5, null if absent
 };
 
