@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
-ensure_packages cmake ninja-build g++
+ensure_packages cmake ninja-build libboost-dev g++
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVORAN_BUILD_TESTS=OFF \
   -DKELVORAN_BUILD_TABLE=OFF "$@" >/dev/null
 cmake --build build -j "$(nproc)" --target kelvoran

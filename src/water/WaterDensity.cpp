@@ -1,6 +1,8 @@
 #include "water/WaterDensity.h"
 
+#include <boost/math/tools/toms748_solve.hpp>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "water/WaterEvaluationCounts.h"
@@ -70,8 +72,74 @@ DensitySolveResult solveDensity(double temperatureK, double pressureMPa, double 
         fillState(record, work);
         return DensitySolveResult::AcceptedAtRoundOff;
     }
+    if (solveDensityBracketed(temperatureK, p, densityGuessGcm3 >= kWaterCriticalDensityGcm3,
+                              record)) {
+        return DensitySolveResult::Bracketed;
+    }
     record.error = 1;
     return DensitySolveResult::Refused;
+}
+
+bool solveDensityBracketed(double temperatureK, double pressureMPa, bool liquidSide,
+                           WaterState& record) {
+    const double T = temperatureK;
+    const double p = pressureMPa;
+    constexpr double kLowest = 2.220446049250313e-16;  // g/cm³, the formulation's bounds
+    constexpr double kHighest = 1.8;
+    EosWork work;
+    computeTemperatureParts(work, T);
+    const auto excess = [&](double rho) {
+        computeDensityParts(work, rho);
+        return work.p - p;
+    };
+
+    // The stable branch of the chosen side, between the saturated density and the end of the
+    // density range; the Newton bounds of that side where no saturation exists to solve.
+    double lower = kLowest;
+    double upper = kHighest;
+    if (T < kWaterCriticalTemperatureK) {
+        if (T >= kWaterTriplePointTemperatureK) {
+            EosWork liquid;
+            EosWork vapor;
+            const SaturationSolution saturation = solveSaturationAtT(T, liquid, vapor);
+            if (liquidSide) {
+                lower = saturation.liquidDensity;
+            } else {
+                upper = saturation.vaporDensity;
+            }
+        } else {
+            const DensityBounds bounds =
+                densityBounds(T, liquidSide ? kWaterCriticalDensityGcm3 : 0.0);
+            lower = bounds.lower;
+            upper = bounds.upper;
+        }
+    }
+    if (!(lower < upper)) return false;
+    const double atLower = excess(lower);
+    const double atUpper = excess(upper);
+    if (!(atLower <= 0.0 && atUpper >= 0.0)) return false;  // no root on this side (or NaN)
+
+    double rho;
+    if (atLower == 0.0) {
+        rho = lower;
+    } else if (atUpper == 0.0) {
+        rho = upper;
+    } else {
+        std::uintmax_t iterations = 200;
+        const auto close = [](double a, double b) {
+            return std::fabs(b - a) <= 4.0 * std::numeric_limits<double>::epsilon() * std::fabs(a);
+        };
+        const std::pair<double, double> bracket = boost::math::tools::toms748_solve(
+            excess, lower, upper, atLower, atUpper, close, iterations);
+        // The end of the final bracket with the smaller pressure residual.
+        const double first = std::fabs(excess(bracket.first));
+        const double second = std::fabs(excess(bracket.second));
+        rho = first <= second ? bracket.first : bracket.second;
+    }
+    computeDensityParts(work, rho);
+    fillState(record, work);
+    record.fromBracketedSolve = true;
+    return true;
 }
 
 }  // namespace kelvoran

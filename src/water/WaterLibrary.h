@@ -9,9 +9,12 @@
 namespace kelvoran {
 
 /// State at (T K, p Pa) from the start density `densityGuessKgm3` (kg/m³) with the relative
-/// pressure tolerance `relativeTolerance`. Refused (error = 1) outside the validity domain,
-/// exactly on the saturation curve, or when the density iteration does not converge. A null
-/// record is ignored.
+/// pressure tolerance `relativeTolerance`, on the side of the saturation curve the point lies
+/// on (a point within round-off of the saturation pressure takes the liquid at and above the
+/// solved saturation pressure, the vapor below it). When the Newton iteration does not converge
+/// a bracketed search finds the density (fromBracketedSolve). Refused (error = 1) outside the
+/// validity domain, or when no density on that side gives the pressure. A null record is
+/// ignored.
 void evaluateTP(double temperatureK, double pressurePa, double densityGuessKgm3,
                 double relativeTolerance, WaterState* record);
 

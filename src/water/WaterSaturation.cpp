@@ -224,4 +224,11 @@ int classifyRegion(double temperatureK, double pressureMPa) {
     return kRegionSaturated;
 }
 
+int sideOfSaturation(double temperatureK, double pressureMPa) {
+    EosWork liquid;
+    EosWork vapor;
+    const SaturationSolution saturation = solveSaturationAtT(temperatureK, liquid, vapor);
+    return pressureMPa >= saturation.pressureMPa ? kRegionLiquid : kRegionVapor;
+}
+
 }  // namespace kelvoran

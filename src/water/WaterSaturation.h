@@ -93,4 +93,9 @@ int classifyRegionByAuxiliary(double temperatureK, double pressureMPa);
 /// Region of (T K, p MPa), T below 647.126 K: kRegionLiquid, kRegionSaturated or kRegionVapor.
 int classifyRegion(double temperatureK, double pressureMPa);
 
+/// Side of the saturation curve of a point that classifyRegion finds saturated (within
+/// round-off of the saturation pressure): kRegionLiquid at and above the solved saturation
+/// pressure, kRegionVapor below it.
+int sideOfSaturation(double temperatureK, double pressureMPa);
+
 }  // namespace kelvoran

@@ -70,6 +70,7 @@ void fillState(WaterState& record, EosWork& work) {
     }
     record.filled = 1;
     record.error = 0;
+    record.fromBracketedSolve = false;
 }
 
 void fillTwoPhase(WaterState& record, const EosWork& liquid, const EosWork& vapor,

@@ -55,6 +55,8 @@ struct WaterState {
     std::array<std::unique_ptr<DerivativeBlock>, kDerivativeSlots> deriv;
     int filled = 0;  ///< 1 after a single-phase or saturated fill, 2 after a two-phase fill
     int error = 1;   ///< 0: the fields hold the last evaluation; 1: it failed or was refused
+    /// The density came from the bracketed root search after the Newton iteration failed.
+    bool fromBracketedSolve = false;
     WaterInputPair inputs = WaterInputPair::TemperaturePressure;  ///< independent variables
     int derivLevel = 0;  ///< 0, 1 or 2: derivative orders the record carries
 };
