@@ -37,11 +37,13 @@ struct PhaseColumns {
 
 /// Where evaluateBatch writes: N entries per non-null column.
 struct BatchColumns {
-    std::int32_t* state = nullptr;  ///< phase-state code 1..7 (see kelvoran::Phases)
-    PhaseColumns liquid;            ///< the liquid, or the single fluid of states L and F
-    PhaseColumns vapor;             ///< the vapor, or the single fluid of state V
-    PhaseColumns halite;            ///< solid NaCl
-    PhaseColumns bulk;              ///< the fluid as a whole at the input point
+    std::int32_t* state = nullptr;      ///< phase-state code 1..7 (see kelvoran::Phases)
+    std::uint32_t* warnings = nullptr;  ///< kelvoran::Warning bits (see warningNames)
+    std::int32_t* fluidType = nullptr;  ///< kelvoran::FluidType code, 0 for several phases
+    PhaseColumns liquid;                ///< the liquid, or the single fluid of states L and F
+    PhaseColumns vapor;                 ///< the vapor, or the single fluid of state V
+    PhaseColumns halite;                ///< solid NaCl
+    PhaseColumns bulk;                  ///< the fluid as a whole at the input point
 };
 
 /// How evaluateBatch runs.

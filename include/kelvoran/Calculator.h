@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace kelvoran {
@@ -64,9 +65,57 @@ struct PhaseRecord {
     friend bool operator==(const PhaseRecord&, const PhaseRecord&) = default;
 };
 
+/// Reasons to doubt the numbers of a point, as bits of PointResult::warnings. Each is computed
+/// with the evaluation; none changes a number.
+enum Warning : std::uint32_t {
+    /// The point lies outside 0–1000 °C, 1–5000 bar, 0 ≤ x ≤ 1: the numbers are extrapolations.
+    kWarningOutsideFittedRange = 1U << 0,
+    /// A scaled temperature of a fluid phase lies in an ice field of water (or below the
+    /// water model's 260 K): the properties taken there are NaN.
+    kWarningIceField = 1U << 1,
+    /// The molar volume of a liquid was extrapolated from the saturated liquid of water
+    /// (below 16 bar, near or above the boiling point of water).
+    kWarningLowPressureVolume = 1U << 2,
+    /// The molar volume of a salt-rich phase came from the high-temperature, low-pressure
+    /// extrapolation (above 594.63 °C, below 390.15 bar, x > 0.1).
+    kWarningHighTemperatureVolume = 1U << 3,
+    /// The scaled temperature of a liquid's enthalpy lies on the vapor side of the boiling
+    /// curve of water: its enthalpy and heat capacity are those of a vapor-like water state and
+    /// jump where the scaled temperature crosses the boiling curve.
+    kWarningLiquidEnthalpyVaporSide = 1U << 4,
+    /// V + L + H: the amounts of the three phases are not fixed by (T, P, x).
+    kWarningAmountsUndetermined = 1U << 5,
+    /// A water state came from the bracketed fallback solve (the Newton iteration failed).
+    kWarningWaterFallbackSolve = 1U << 6,
+};
+
+/// Short name of one warning bit: "outside_fitted_range", "ice_field", "low_pressure_volume",
+/// "high_temperature_volume", "liquid_enthalpy_vapor_side", "amounts_undetermined",
+/// "water_fallback_solve"; empty for anything else.
+std::string_view warningName(Warning warning);
+
+/// The short names of the bits set in `warnings`, in the order of their bits, joined by '|';
+/// empty when none is set.
+std::string warningNames(std::uint32_t warnings);
+
+/// Whether a single fluid lies below or above the critical temperature of its composition on
+/// the model's critical curve (criticalTemperatureC). The phase-state codes L, V and F do not
+/// say it: state F covers water at 25 °C and 1 bar, and a state-V fluid may be dense.
+enum class FluidType : std::int32_t {
+    None = 0,           ///< not a single fluid (two or three phases)
+    LiquidLike = 1,     ///< state L or F, below the critical temperature of its composition
+    VaporLike = 2,      ///< state V, below the critical temperature of its composition
+    Supercritical = 3,  ///< above the critical temperature of its composition
+};
+
+/// "liquid", "vapor", "supercritical", or empty for FluidType::None.
+std::string_view shortName(FluidType fluidType);
+
 /// Everything computed for one point (T °C, P bar, x mole fraction NaCl).
 struct PointResult {
     Phases phases = Phases::Undetermined;
+    std::uint32_t warnings = 0;             ///< Warning bits
+    FluidType fluidType = FluidType::None;  ///< for a single fluid
     PhaseRecord liquid;  ///< the liquid, or the single fluid in states Liquid and Fluid
     PhaseRecord vapor;   ///< the vapor, or the single fluid in state Vapor
     PhaseRecord halite;  ///< solid NaCl

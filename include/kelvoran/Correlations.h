@@ -18,6 +18,10 @@ double criticalPressureBar(double temperatureC);
 /// Critical composition of the H2O–NaCl system at a temperature, mole fraction NaCl (0 at and
 /// below the critical temperature of water).
 double criticalComposition(double temperatureC);
+/// Critical temperature of a composition (mole fraction NaCl) on the critical curve, °C: the
+/// lowest temperature from 373.976 °C on whose critical composition reaches it (373.976 for
+/// x ≤ 0); +infinity beyond the curve's composition at 2000 °C, NaN for a NaN composition.
+double criticalTemperatureC(double composition);
 /// Pressure of the vapor + liquid + halite curve at a temperature, bar.
 double threePhasePressureBar(double temperatureC);
 /// Composition of the liquid saturated with halite at (T, P), mole fraction NaCl.
@@ -73,8 +77,17 @@ struct FluidPoint {
     double specificEnthalpyJKg;  ///< J/kg
     double heatCapacityJKgK;     ///< isobaric, J/(kg K)
 };
+/// Whether a fluid phase is evaluated as a liquid or as a vapor. They differ below 16 bar only:
+/// there the molar volume of a liquid brine near and above the boiling point of water is
+/// extrapolated from the saturated liquid of water, while a vapor takes the plain mapping.
+enum class FluidKind {
+    Liquid,  ///< the liquid of V + L, L + H, V + L + H and the single fluids of states L and F
+    Vapor,   ///< the vapor of V + L and the single fluid of state V
+};
+
 /// One fluid phase of composition x (mole fraction NaCl) at (T, P), whether or not that phase
 /// is stable there.
-FluidPoint mixtureProperties(double temperatureC, double pressureBar, double composition);
+FluidPoint mixtureProperties(double temperatureC, double pressureBar, double composition,
+                             FluidKind kind = FluidKind::Liquid);
 
 }  // namespace kelvoran

@@ -41,6 +41,8 @@ void writePhase(const PhaseColumns& columns, std::size_t i, const PhaseRecord& r
 
 void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     if (out.state != nullptr) out.state[i] = static_cast<std::int32_t>(r.phases);
+    if (out.warnings != nullptr) out.warnings[i] = r.warnings;
+    if (out.fluidType != nullptr) out.fluidType[i] = static_cast<std::int32_t>(r.fluidType);
     writePhase(out.liquid, i, r.liquid, r.hasLiquid(), true, true);
     writePhase(out.vapor, i, r.vapor, r.hasVapor(), true, true);
     writePhase(out.halite, i, r.halite, r.hasHalite(), false, true);

@@ -42,6 +42,52 @@ std::string_view shortName(Phases phases) {
     }
 }
 
+std::string_view warningName(Warning warning) {
+    switch (warning) {
+        case kWarningOutsideFittedRange:
+            return "outside_fitted_range";
+        case kWarningIceField:
+            return "ice_field";
+        case kWarningLowPressureVolume:
+            return "low_pressure_volume";
+        case kWarningHighTemperatureVolume:
+            return "high_temperature_volume";
+        case kWarningLiquidEnthalpyVaporSide:
+            return "liquid_enthalpy_vapor_side";
+        case kWarningAmountsUndetermined:
+            return "amounts_undetermined";
+        case kWarningWaterFallbackSolve:
+            return "water_fallback_solve";
+    }
+    return "";
+}
+
+std::string warningNames(std::uint32_t warnings) {
+    std::string names;
+    for (std::uint32_t bit = 1; bit != 0; bit <<= 1) {
+        if ((warnings & bit) == 0) continue;
+        const std::string_view name = warningName(static_cast<Warning>(bit));
+        if (name.empty()) continue;
+        if (!names.empty()) names += '|';
+        names += name;
+    }
+    return names;
+}
+
+std::string_view shortName(FluidType fluidType) {
+    switch (fluidType) {
+        case FluidType::LiquidLike:
+            return "liquid";
+        case FluidType::VaporLike:
+            return "vapor";
+        case FluidType::Supercritical:
+            return "supercritical";
+        case FluidType::None:
+            break;
+    }
+    return "";
+}
+
 bool hasLiquid(Phases phases) {
     return phases == Phases::Liquid || phases == Phases::Fluid || phases == Phases::VaporLiquid ||
            phases == Phases::LiquidHalite || phases == Phases::VaporLiquidHalite;

@@ -1,6 +1,7 @@
 #include "boundaries/CriticalCurve.h"
 
 #include <cmath>
+#include <limits>
 
 namespace kelvoran {
 
@@ -41,6 +42,26 @@ double criticalPressureBar(double temperatureC) {
     return kPc - 2.36 * d + 0.128534 * std::pow(d, 1.5) - 0.023707 * (d * d) +
            0.00320089 * std::pow(d, 2.5) - 0.000138917 * (d * d * d) +
            1.02789e-07 * (d * d * d * d) - 4.8376e-11 * (d * d * d * d * d);
+}
+
+double criticalTemperatureC(double composition) {
+    const double x = composition;
+    if (std::isnan(x)) return x;
+    if (x <= 0.0) return kTc;
+    // The critical composition rises with temperature (but for a step of −6.5e-6 at 600 °C):
+    // bisect for the lowest temperature that reaches x.
+    double lo = kTc;
+    double hi = 2000.0;
+    if (criticalComposition(hi) < x) return std::numeric_limits<double>::infinity();
+    while (hi - lo > 1e-12 * hi) {
+        const double mid = 0.5 * (lo + hi);
+        if (criticalComposition(mid) >= x) {
+            hi = mid;
+        } else {
+            lo = mid;
+        }
+    }
+    return hi;
 }
 
 double criticalComposition(double temperatureC) {

@@ -111,8 +111,8 @@ double volumeScaledTemperatureSlope(double t, double p, double x) {
     return q1Slope + t * q2Slope + std::exp(e * t) * (dSlope + d * eSlope * t);
 }
 
-double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
-                          WaterStateMemo& water) {
+MixtureVolume mixtureVolume(double temperatureC, double pressureBar, double composition,
+                            FluidKind kind, WaterStateMemo& water) {
     const double t = temperatureC;
     const double p = pressureBar;
     const double x = composition;
@@ -127,6 +127,7 @@ double mixtureMolarVolume(double temperatureC, double pressureBar, double compos
         const double density1 = water.pureWater(scaledT1, pm).densityKgM3;
         const double v1 = kWaterMolarVolumeFactor / density1;
         const WaterVolumeSlopes slopes = waterVolumeSlopes(scaledT1, pm, density1);
+        water.addNotes(slopes.notes);
         const double s1 = slopes.dVdPcm3MolPa * 100000.0 +
                           slopes.dVdTcm3MolK * volumeScaledTemperatureSlope(t, pm, x);
         const double v2 = waterMolarVolumeAt(volumeScaledTemperature(t, 1000.0, x), 1000.0, water);
@@ -134,11 +135,14 @@ double mixtureMolarVolume(double temperatureC, double pressureBar, double compos
         const double l2 = std::log(2000.0);
         const double q = (pm + 1000.0) * (l2 - lm);
         const double b = (v1 - v2 + s1 * q) / ((pm - 1000.0) + q);
-        return v1 + b * (p - pm) - (b - s1) * (pm + 1000.0) * (std::log(p + 1000.0) - lm);
+        return {v1 + b * (p - pm) - (b - s1) * (pm + 1000.0) * (std::log(p + 1000.0) - lm),
+                VolumeMapping::HighTemperature};
     }
 
-    // Low pressure at or above the boiling point of water: extrapolate from the saturated liquid.
-    if (p < 16.0 && x > 0.0001) {
+    // A liquid at low pressure at or above the boiling point of water: extrapolate from the
+    // saturated liquid. (Far above the boiling point, in a vapor, that extrapolation would give
+    // a vapor the volume of a liquid; a vapor takes the plain mapping.)
+    if (kind == FluidKind::Liquid && p < 16.0 && x > 0.0001) {
         const WaterSaturationAtPressure& saturation = water.saturationAtPressure(p);
         const double ts = saturation.temperatureC;
         if (scaledT >= ts - 0.01) {
@@ -150,13 +154,19 @@ double mixtureMolarVolume(double temperatureC, double pressureBar, double compos
             const double l = std::log10(p);
             const double o5 = 3.29977e-09 * std::exp(-4.31279 * l) + 2.0125e-07 - 1.17748e-07 * l +
                               7.58009e-08 * (l * l);
-            return vs + gs * (scaledT - ts) +
-                   o5 * (scaledT * scaledT * scaledT - 3.0 * scaledT * (ts * ts) +
-                         2.0 * (ts * ts * ts));
+            return {vs + gs * (scaledT - ts) +
+                        o5 * (scaledT * scaledT * scaledT - 3.0 * scaledT * (ts * ts) +
+                              2.0 * (ts * ts * ts)),
+                    VolumeMapping::LowPressureLiquid};
         }
     }
 
-    return waterMolarVolumeAt(scaledT, p, water);
+    return {waterMolarVolumeAt(scaledT, p, water), VolumeMapping::ScaledTemperature};
+}
+
+double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
+                          WaterStateMemo& water, FluidKind kind) {
+    return mixtureVolume(temperatureC, pressureBar, composition, kind, water).molarVolumeCm3Mol;
 }
 
 MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pressureBar,
@@ -171,17 +181,21 @@ MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pr
     const double m23 = 0.241022 + 3.45087e-05 * p - 4.28356e-09 * (p * p);
     const double m1 = compositionOffset(m11, m12, x);
     const double m2 = compositionSlope(m21, m22, m23, x);
-    const WaterPoint& w = water.pureWater(m1 + m2 * temperatureC, p);
-    return {w.specificEnthalpyJKg / (1.0 + x), w.heatCapacityJKgK * m2 / (1.0 + x)};
+    const double scaledT = m1 + m2 * temperatureC;
+    const WaterPoint& w = water.pureWater(scaledT, p);
+    const bool vaporSide = scaledT + 273.15 < kWaterCriticalTemperatureK &&
+                           w.densityKgM3 < kWaterCriticalDensityGcm3 * 1000.0;
+    return {w.specificEnthalpyJKg / (1.0 + x), w.heatCapacityJKgK * m2 / (1.0 + x), vaporSide};
 }
 
 double phaseDensityKgM3(double composition, double molarVolumeCm3Mol) {
     return molarMass(composition) / molarVolumeCm3Mol * 1000.0;
 }
 
-FluidPoint mixtureProperties(double temperatureC, double pressureBar, double composition) {
+FluidPoint mixtureProperties(double temperatureC, double pressureBar, double composition,
+                             FluidKind kind) {
     WaterStateMemo water;
-    const double v = mixtureMolarVolume(temperatureC, pressureBar, composition, water);
+    const double v = mixtureMolarVolume(temperatureC, pressureBar, composition, water, kind);
     const MixtureThermalProperties thermal =
         mixtureThermalProperties(temperatureC, pressureBar, composition, water);
     return {phaseDensityKgM3(composition, v), v, thermal.specificEnthalpyJKg,

@@ -18,14 +18,36 @@ double volumeScaledTemperature(double temperatureC, double pressureBar, double c
 /// Pressure derivative of T*_V at constant T and x, K/bar.
 double volumeScaledTemperatureSlope(double temperatureC, double pressureBar, double composition);
 
-/// Molar volume of the phase, cm³/mol; water states come through `water`.
+/// How the molar volume of a phase was found.
+enum class VolumeMapping {
+    ScaledTemperature,  ///< water at T*_V and P
+    LowPressureLiquid,  ///< extrapolated from the saturated liquid of water (P < 16 bar, liquids)
+    HighTemperature,    ///< the curve through the pressure maximum of the three-phase curve and
+                        ///< 1000 bar (T > 594.63 °C, P < 390.15 bar, x > 0.1)
+};
+
+/// Molar volume of a phase and how it was found.
+struct MixtureVolume {
+    double molarVolumeCm3Mol;  ///< cm³/mol
+    VolumeMapping mapping;
+};
+
+/// Molar volume of a phase of the given kind; water states come through `water`, which also
+/// collects the notes on them.
+MixtureVolume mixtureVolume(double temperatureC, double pressureBar, double composition,
+                            FluidKind kind, WaterStateMemo& water);
+
+/// Molar volume of the phase, cm³/mol (mixtureVolume without how).
 double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
-                          WaterStateMemo& water);
+                          WaterStateMemo& water, FluidKind kind = FluidKind::Liquid);
 
 /// Specific enthalpy and isobaric heat capacity of one fluid phase.
 struct MixtureThermalProperties {
     double specificEnthalpyJKg;  ///< J/kg
     double heatCapacityJKgK;     ///< isobaric, J/(kg K)
+    /// The scaled temperature T*_h lies below the critical temperature of water and its water
+    /// state on the vapor side of the boiling curve (a doubtful enthalpy for a liquid).
+    bool onVaporSideOfBoilingCurve;
 };
 /// Enthalpy and heat capacity of the phase; water states come through `water`.
 MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pressureBar,

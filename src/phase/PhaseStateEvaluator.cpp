@@ -97,15 +97,31 @@ PhaseStateEvaluator::Classification PhaseStateEvaluator::classify(double t, doub
     return c;
 }
 
-// A fluid phase of the given composition, all of its properties from the mixture model.
-PhaseRecord PhaseStateEvaluator::fluidPhase(double t, double p, double composition, Phases phases) {
+// A fluid phase of the given composition, all of its properties from the mixture model; the
+// warnings its extrapolations call for are added to `warnings`.
+PhaseRecord PhaseStateEvaluator::fluidPhase(double t, double p, double composition, Phases phases,
+                                            FluidKind kind, std::uint32_t& warnings) {
     PhaseRecord r = recordAt(t, p, composition, phases);
-    r.density = phaseDensityKgM3(composition, mixtureMolarVolume(t, p, composition, water_));
+    const MixtureVolume volume = mixtureVolume(t, p, composition, kind, water_);
+    r.density = phaseDensityKgM3(composition, volume.molarVolumeCm3Mol);
+    if (volume.mapping == VolumeMapping::LowPressureLiquid) warnings |= kWarningLowPressureVolume;
+    if (volume.mapping == VolumeMapping::HighTemperature) warnings |= kWarningHighTemperatureVolume;
     const MixtureThermalProperties thermal = mixtureThermalProperties(t, p, composition, water_);
     r.specificEnthalpy = thermal.specificEnthalpyJKg;
     r.heatCapacity = thermal.heatCapacityJKgK;
+    if (kind == FluidKind::Liquid && thermal.onVaporSideOfBoilingCurve) {
+        warnings |= kWarningLiquidEnthalpyVaporSide;
+    }
     setMolarVolume(r);
     return r;
+}
+
+// A single fluid below the critical temperature of its composition is liquid-like (states L
+// and F) or vapor-like (state V); above it, supercritical.
+FluidType PhaseStateEvaluator::fluidTypeOf(Phases phases, double t, double x) {
+    if (!isSinglePhase(phases)) return FluidType::None;
+    if (t > criticalTemperatureC(x)) return FluidType::Supercritical;
+    return phases == Phases::Vapor ? FluidType::VaporLike : FluidType::LiquidLike;
 }
 
 // The vapor coexisting with halite is so dilute that its density is that of pure water; its
@@ -153,28 +169,32 @@ PhaseRecord PhaseStateEvaluator::bulkOfSeveralPhases(double t, double p, double 
 // source as its other properties; the bulk record of a multi-phase state gets the mass fraction
 // of the bulk composition but no enthalpy.
 PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
+    water_.takeNotes();  // only the notes of this point's water states count
     const Classification c = classify(t, p, x);
     PointResult r;
     r.phases = c.phases;
+    std::uint32_t& w = r.warnings;
+    constexpr FluidKind liquid = FluidKind::Liquid;
+    constexpr FluidKind vapor = FluidKind::Liquid;
     switch (c.phases) {
         case Phases::Liquid:
-            r.bulk = fluidPhase(t, p, x, c.phases);
+            r.bulk = fluidPhase(t, p, x, c.phases, liquid, w);
             r.liquid = r.bulk;
             break;
         case Phases::Vapor:
-            r.bulk = fluidPhase(t, p, x, c.phases);
+            r.bulk = fluidPhase(t, p, x, c.phases, vapor, w);
             r.vapor = r.bulk;
             break;
         case Phases::Fluid:
-            r.bulk = fluidPhase(t, p, x, c.phases);
+            r.bulk = fluidPhase(t, p, x, c.phases, liquid, w);
             r.liquid = r.bulk;
             r.vapor.phaseState = r.bulk.phaseState;
             r.halite.phaseState = r.bulk.phaseState;
             break;
         case Phases::VaporLiquid:
             r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
-            r.liquid = fluidPhase(t, p, c.coexistingLiquid, c.phases);
-            r.vapor = fluidPhase(t, p, c.coexistingVapor, c.phases);
+            r.liquid = fluidPhase(t, p, c.coexistingLiquid, c.phases, liquid, w);
+            r.vapor = fluidPhase(t, p, c.coexistingVapor, c.phases, vapor, w);
             break;
         case Phases::VaporHalite:
             r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
@@ -183,18 +203,24 @@ PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
             break;
         case Phases::LiquidHalite:
             r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
-            r.liquid = fluidPhase(t, p, c.haliteLiquidus, c.phases);
+            r.liquid = fluidPhase(t, p, c.haliteLiquidus, c.phases, liquid, w);
             r.halite = halitePhase(t, p, c.phases);
             break;
         case Phases::VaporLiquidHalite:
             r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
             r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases);
-            r.liquid = fluidPhase(t, p, haliteLiquidusComposition(t, p), c.phases);
+            r.liquid = fluidPhase(t, p, haliteLiquidusComposition(t, p), c.phases, liquid, w);
             r.halite = halitePhase(t, p, c.phases);
+            w |= kWarningAmountsUndetermined;
             break;
         case Phases::Undetermined:
             break;
     }
+    const unsigned notes = water_.takeNotes();
+    if ((notes & kWaterNoteIceField) != 0) w |= kWarningIceField;
+    if ((notes & kWaterNoteBracketedSolve) != 0) w |= kWarningWaterFallbackSolve;
+    if (!inFittedRange(t, p, x)) w |= kWarningOutsideFittedRange;
+    r.fluidType = fluidTypeOf(c.phases, t, x);
     return r;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "boundaries/CoexistingLiquid.h"
 #include "kelvoran/Calculator.h"
 #include "water/WaterStateMemo.h"
@@ -30,8 +32,10 @@ class PhaseStateEvaluator {
     const CoexistingLiquidBranch& liquidBranch(double t, double waterBoilingPressureBar);
 
     // Records of the fill routines.
-    PhaseRecord fluidPhase(double t, double p, double composition, Phases phases);
+    PhaseRecord fluidPhase(double t, double p, double composition, Phases phases, FluidKind kind,
+                           std::uint32_t& warnings);
     PhaseRecord vaporWithHalite(double t, double p, double composition, Phases phases);
+    static FluidType fluidTypeOf(Phases phases, double t, double x);
     static PhaseRecord halitePhase(double t, double p, Phases phases);
     static PhaseRecord bulkOfSeveralPhases(double t, double p, double x, Phases phases);
 

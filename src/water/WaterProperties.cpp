@@ -4,6 +4,7 @@
 
 #include "water/WaterLibrary.h"
 #include "water/WaterSaturation.h"
+#include "water/WaterValidity.h"
 
 namespace kelvoran {
 
@@ -55,10 +56,25 @@ double nearCriticalBridge(double t) {
 
 }  // namespace
 
+// Notes of a record evaluated at (T K, P Pa).
+static unsigned notesOf(const WaterState& record, double temperatureK, double pressurePa) {
+    if (record.error != 0) {
+        return inIceField(temperatureK, pressurePa * 1e-6) ? kWaterNoteIceField : 0U;
+    }
+    return record.fromBracketedSolve ? kWaterNoteBracketedSolve : 0U;
+}
+
+WaterStateAt waterStateAt(double temperatureC, double pressureBar) {
+    const double temperatureK = temperatureC + kKelvinOffset;
+    const double pressurePa = pressureBar * 1e5;
+    const WaterState state = stateAt(temperatureK, pressurePa);
+    const unsigned notes = notesOf(state, temperatureK, pressurePa);
+    if (state.error != 0) return {{kNaN, kNaN, kNaN}, notes};
+    return {{state.rho, state.h, state.cp}, notes};
+}
+
 WaterPoint pureWater(double temperatureC, double pressureBar) {
-    const WaterState state = stateAt(temperatureC + kKelvinOffset, pressureBar * 1e5);
-    if (state.error != 0) return {kNaN, kNaN, kNaN};
-    return {state.rho, state.h, state.cp};
+    return waterStateAt(temperatureC, pressureBar).values;
 }
 
 double waterSaturationPressurePa(double temperatureC) {
@@ -105,7 +121,8 @@ WaterVolumeSlopes waterVolumeSlopes(double temperatureC, double pressureBar, dou
         const WaterState plusDP = stateAt(T, P + dP);
         const WaterState plusDT = stateAt(T + dT, P);
         return WaterVolumeSlopes{(molarVolume(plusDP) - v) / kPressureStepBar / 1e5,
-                                 (molarVolume(plusDT) - v) / dT, slopeCase};
+                                 (molarVolume(plusDT) - v) / dT, slopeCase,
+                                 notesOf(plusDP, T, P + dP) | notesOf(plusDT, T + dT, P)};
     };
     if (T >= kWaterCriticalTemperatureK) return plain(SlopeCase::Supercritical);
 
@@ -120,17 +137,18 @@ WaterVolumeSlopes waterVolumeSlopes(double temperatureC, double pressureBar, dou
         const WaterState plusDP = stateAt(T, P + dP);
         const WaterState minusDT = stateAt(T - dT, P);
         return {(molarVolume(plusDP) - molarVolume(satLiquid)) / (pressureOf(plusDP) - P),
-                (molarVolume(satLiquid) - molarVolume(minusDT)) / dT, SlopeCase::OnSaturation};
+                (molarVolume(satLiquid) - molarVolume(minusDT)) / dT, SlopeCase::OnSaturation,
+                notesOf(plusDP, T, P + dP) | notesOf(minusDT, T - dT, P)};
     }
     if (P < pVapor && pVapor <= P + dP) {
         const WaterState plusDT = stateAt(T + dT, P);
         return {(molarVolume(satVapor) - v) / (pVapor - P), (molarVolume(plusDT) - v) / dT,
-                SlopeCase::VaporBelowSaturation};
+                SlopeCase::VaporBelowSaturation, notesOf(plusDT, T + dT, P)};
     }
     if (P - dP <= pLiquid && pLiquid < P) {
         const WaterState minusDT = stateAt(T - dT, P);
         return {(v - molarVolume(satLiquid)) / (P - pLiquid), (v - molarVolume(minusDT)) / dT,
-                SlopeCase::LiquidAboveSaturation};
+                SlopeCase::LiquidAboveSaturation, notesOf(minusDT, T - dT, P)};
     }
     return plain(SlopeCase::Plain);
 }

@@ -13,6 +13,19 @@ namespace kelvoran {
 /// Molar volume of water [cm³/mol] = kWaterMolarVolumeFactor / density [kg/m³].
 inline constexpr double kWaterMolarVolumeFactor = 18015.0;
 
+/// Why a water state's values are doubtful, as bits of WaterState::notes.
+enum WaterNote : unsigned {
+    kWaterNoteBracketedSolve = 1U << 0,  ///< the density came from the bracketed fallback solve
+    kWaterNoteIceField = 1U << 1,        ///< refused: (T, P) lies in an ice field (values NaN)
+};
+
+/// Pure water at (T °C, P bar) as pureWater gives it, with the notes on how it was found.
+struct WaterStateAt {
+    WaterPoint values;
+    unsigned notes;  ///< WaterNote bits
+};
+WaterStateAt waterStateAt(double temperatureC, double pressureBar);
+
 /// Saturation pressure of water at T (°C), Pa: the near-critical bridge for
 /// 373.0 < T < 373.976 °C, the auxiliary vapor-pressure equation below 273.16 K (where no
 /// liquid–vapor saturation exists to solve); NaN when refused (T above 373.976 °C).
@@ -41,6 +54,7 @@ struct WaterVolumeSlopes {
     double dVdPcm3MolPa;  ///< ∂V/∂P at constant T, cm³/(mol Pa)
     double dVdTcm3MolK;   ///< ∂V/∂T at constant P, cm³/(mol K)
     SlopeCase slopeCase;  ///< the differences used
+    unsigned notes;       ///< WaterNote bits of the states the differences used
 };
 /// Slopes at (T °C, P bar), with steps of 0.01 bar and 0.01 K that never span the saturation
 /// curve (one-sided next to it); `densityKgM3` is the density of water at (T, P) itself, as

@@ -28,15 +28,23 @@ auto& lookUp(SlotsType& slots, const Equal& equal, const Compute& compute) {
 }  // namespace
 
 const WaterPoint& WaterStateMemo::pureWater(double temperatureC, double pressureBar) {
-    return lookUp(
+    const WaterStateAt& state = lookUp(
         states_,
         [&](const PointKey& k) {
             return same(k.temperatureC, temperatureC) && same(k.pressureBar, pressureBar);
         },
-        [&](PointKey& k, WaterPoint& v) {
+        [&](PointKey& k, WaterStateAt& v) {
             k = {temperatureC, pressureBar};
-            v = kelvoran::pureWater(temperatureC, pressureBar);
+            v = waterStateAt(temperatureC, pressureBar);
         });
+    notes_ |= state.notes;
+    return state.values;
+}
+
+unsigned WaterStateMemo::takeNotes() {
+    const unsigned notes = notes_;
+    notes_ = 0;
+    return notes;
 }
 
 double WaterStateMemo::saturationPressurePa(double temperatureC) {

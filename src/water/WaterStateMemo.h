@@ -24,6 +24,12 @@ class WaterStateMemo {
     /// waterSaturationAtPressure(P bar).
     const WaterSaturationAtPressure& saturationAtPressure(double pressureBar);
 
+    /// The WaterNote bits of every pure-water state asked for (kept or not) since the last
+    /// takeNotes(), together with those added by addNotes(); clears them.
+    unsigned takeNotes();
+    /// Adds WaterNote bits of states evaluated elsewhere (the slopes of the molar volume).
+    void addNotes(unsigned notes) { notes_ |= notes; }
+
   private:
     template <typename Key, typename Value, std::size_t N>
     struct Slots {
@@ -36,7 +42,8 @@ class WaterStateMemo {
         double temperatureC, pressureBar;
     };
 
-    Slots<PointKey, WaterPoint, 8> states_;
+    Slots<PointKey, WaterStateAt, 8> states_;
+    unsigned notes_ = 0;
     Slots<double, double, 2> saturationPressures_;
     Slots<double, WaterSaturationAtPressure, 2> saturationsAtPressure_;
 };

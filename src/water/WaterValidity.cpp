@@ -64,6 +64,12 @@ bool inRangeTP(double temperatureK, double pressureMPa) {
     return p <= meltingPressureHighIce(T);
 }
 
+bool inIceField(double temperatureK, double pressureMPa) {
+    const double T = temperatureK;
+    const double p = pressureMPa;
+    return p >= 1e-6 && p <= 3000.0 && T < 413.0 && !inRangeTP(T, p);
+}
+
 bool inRangeTRho(double temperatureK, double densityGcm3) {
     const double T = temperatureK;
     const double rho = densityGcm3;

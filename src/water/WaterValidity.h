@@ -20,6 +20,11 @@ double meltingPressureHighIce(double temperatureK);
 /// 260 K ≤ T ≤ 2500 K, 1e-6 MPa ≤ p ≤ 3000 MPa, outside the ice fields.
 bool inRangeTP(double temperatureK, double pressureMPa);
 
+/// True when (T K, p MPa) is refused because it lies in an ice field of water or below the
+/// 260 K limit of the library, at a pressure inside 1e-6–3000 MPa: where the stable phase is
+/// a solid.
+bool inIceField(double temperatureK, double pressureMPa);
+
 /// True when (T K, rho g/cm³) lies in 260 K ≤ T ≤ 2500 K and 2.220446049250313e-16 ≤ rho ≤ 1.8.
 bool inRangeTRho(double temperatureK, double densityGcm3);
 
