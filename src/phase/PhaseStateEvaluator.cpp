@@ -175,7 +175,7 @@ PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
     r.phases = c.phases;
     std::uint32_t& w = r.warnings;
     constexpr FluidKind liquid = FluidKind::Liquid;
-    constexpr FluidKind vapor = FluidKind::Liquid;
+    constexpr FluidKind vapor = FluidKind::Vapor;
     switch (c.phases) {
         case Phases::Liquid:
             r.bulk = fluidPhase(t, p, x, c.phases, liquid, w);
