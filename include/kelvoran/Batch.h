@@ -13,9 +13,10 @@
 //   kelvoran::evaluateBatch(t, p, x, out);
 //
 // Every column is optional (null: not written). A column of a phase that is absent at a point
-// holds NaN there, as does a value the model does not define (the enthalpy of halite; the
-// density, molar volume, enthalpy and heat capacity of the bulk of a multi-phase state). The
-// results depend on each point alone: identical for any thread count and any order.
+// holds NaN there, as does a value the model does not define (the enthalpy of halite and so the
+// bulk enthalpy of a state with halite; the heat capacity of the bulk of several phases; the
+// amounts and bulk values of V + L + H). The results depend on each point alone: identical for
+// any thread count and any order.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,12 +28,14 @@ namespace kelvoran {
 /// Output columns of one phase (or of the bulk fluid): arrays of N doubles owned by the
 /// caller, or null for a column not wanted.
 struct PhaseColumns {
-    double* composition = nullptr;       ///< mole fraction NaCl
-    double* massFraction = nullptr;      ///< mass fraction NaCl
-    double* density = nullptr;           ///< kg/m³
-    double* molarVolume = nullptr;       ///< cm³/mol
-    double* specificEnthalpy = nullptr;  ///< J/kg
-    double* heatCapacity = nullptr;      ///< isobaric, J/(kg K)
+    double* composition = nullptr;        ///< mole fraction NaCl
+    double* massFraction = nullptr;       ///< mass fraction NaCl
+    double* density = nullptr;            ///< kg/m³
+    double* molarVolume = nullptr;        ///< cm³/mol
+    double* specificEnthalpy = nullptr;   ///< J/kg
+    double* heatCapacity = nullptr;       ///< isobaric, J/(kg K)
+    double* phaseMassFraction = nullptr;  ///< mass of the phase per mass of the bulk, kg/kg
+    double* saturation = nullptr;         ///< volume of the phase per volume of the bulk
 };
 
 /// Where evaluateBatch writes: N entries per non-null column.

@@ -49,7 +49,14 @@ bool hasHalite(Phases phases);
 bool isSinglePhase(Phases phases);
 
 /// The properties of one phase (or of the bulk fluid) at an evaluated point. A record of a phase
-/// that is absent holds zeros. A property the model cannot evaluate at the point is NaN.
+/// that is absent holds zeros. A property the model cannot evaluate at the point, or does not
+/// define (the enthalpy of halite, the heat capacity of a bulk of several phases), is NaN.
+///
+/// The bulk record of a state of two phases holds the bulk density (1 / Σ mᵢ/ρᵢ), its molar
+/// volume and, where every phase has an enthalpy (V + L), the bulk specific enthalpy Σ mᵢ hᵢ,
+/// with the phase mass fractions mᵢ of the lever rule on the NaCl mass fractions. In the
+/// V + L + H state the amounts are not fixed by (T, P, x): the amounts and the bulk values are
+/// NaN (see kWarningAmountsUndetermined, and evaluatePH / evaluatePRho, which fix them).
 struct PhaseRecord {
     double temperature = 0.0;       ///< input temperature, °C
     double pressure = 0.0;          ///< input pressure, bar
@@ -61,6 +68,10 @@ struct PhaseRecord {
     double specificEnthalpy = 0.0;  ///< J/kg
     double heatCapacity = 0.0;      ///< isobaric heat capacity, J/(kg K)
     std::int32_t phaseState = 0;    ///< code of the Phases that filled the record, or 0
+    /// Mass of this phase per mass of the bulk, kg/kg (1 for the single fluid and the bulk).
+    double phaseMassFraction = 0.0;
+    /// Volume of this phase per volume of the bulk (saturation), m³/m³.
+    double saturation = 0.0;
 
     friend bool operator==(const PhaseRecord&, const PhaseRecord&) = default;
 };

@@ -26,29 +26,27 @@ void put(double* column, std::size_t i, double value) {
 }
 
 // One phase's columns at point i: the record's values when the phase is present, NaN
-// otherwise; `complete` false leaves the properties other than the composition NaN (values the
-// model does not define for that record).
-void writePhase(const PhaseColumns& columns, std::size_t i, const PhaseRecord& record, bool present,
-                bool hasEnthalpy, bool complete) {
+// otherwise.
+void writePhase(const PhaseColumns& columns, std::size_t i, const PhaseRecord& record,
+                bool present) {
     put(columns.composition, i, present ? record.composition : kNaN);
     put(columns.massFraction, i, present ? record.massPercent * 0.01 : kNaN);
-    const bool values = present && complete;
-    put(columns.density, i, values ? record.density : kNaN);
-    put(columns.molarVolume, i, values ? record.molarVolume : kNaN);
-    put(columns.specificEnthalpy, i, values && hasEnthalpy ? record.specificEnthalpy : kNaN);
-    put(columns.heatCapacity, i, values ? record.heatCapacity : kNaN);
+    put(columns.density, i, present ? record.density : kNaN);
+    put(columns.molarVolume, i, present ? record.molarVolume : kNaN);
+    put(columns.specificEnthalpy, i, present ? record.specificEnthalpy : kNaN);
+    put(columns.heatCapacity, i, present ? record.heatCapacity : kNaN);
+    put(columns.phaseMassFraction, i, present ? record.phaseMassFraction : kNaN);
+    put(columns.saturation, i, present ? record.saturation : kNaN);
 }
 
 void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     if (out.state != nullptr) out.state[i] = static_cast<std::int32_t>(r.phases);
     if (out.warnings != nullptr) out.warnings[i] = r.warnings;
     if (out.fluidType != nullptr) out.fluidType[i] = static_cast<std::int32_t>(r.fluidType);
-    writePhase(out.liquid, i, r.liquid, r.hasLiquid(), true, true);
-    writePhase(out.vapor, i, r.vapor, r.hasVapor(), true, true);
-    writePhase(out.halite, i, r.halite, r.hasHalite(), false, true);
-    const bool singlePhase =
-        r.phases == Phases::Liquid || r.phases == Phases::Vapor || r.phases == Phases::Fluid;
-    writePhase(out.bulk, i, r.bulk, true, true, singlePhase);
+    writePhase(out.liquid, i, r.liquid, r.hasLiquid());
+    writePhase(out.vapor, i, r.vapor, r.hasVapor());
+    writePhase(out.halite, i, r.halite, r.hasHalite());
+    writePhase(out.bulk, i, r.bulk, true);
 }
 
 // Shared state of one batch run.

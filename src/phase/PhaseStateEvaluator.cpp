@@ -116,6 +116,47 @@ PhaseRecord PhaseStateEvaluator::fluidPhase(double t, double p, double compositi
     return r;
 }
 
+// Phase amounts by the lever rule on the NaCl mass fractions of the two phases present, their
+// saturations, and the bulk values that follow: density 1 / Σ mᵢ/ρᵢ, its molar volume, and the
+// enthalpy Σ mᵢ hᵢ (NaN with halite, whose enthalpy the model does not give). The heat capacity
+// of a bulk of several phases is not defined. With three phases the amounts are undetermined.
+void PhaseStateEvaluator::setAmounts(PointResult& r) {
+    PhaseRecord& bulk = r.bulk;
+    if (isSinglePhase(r.phases)) {
+        PhaseRecord& fluid = r.phases == Phases::Vapor ? r.vapor : r.liquid;
+        fluid.phaseMassFraction = fluid.saturation = 1.0;
+        bulk.phaseMassFraction = bulk.saturation = 1.0;
+        return;
+    }
+    if (r.phases == Phases::Undetermined) return;
+    bulk.phaseMassFraction = bulk.saturation = 1.0;
+    bulk.heatCapacity = kNaN;
+    if (hasHalite(r.phases)) r.halite.specificEnthalpy = kNaN;
+    if (r.phases == Phases::VaporLiquidHalite) {
+        for (PhaseRecord* phase : {&r.vapor, &r.liquid, &r.halite}) {
+            phase->phaseMassFraction = phase->saturation = kNaN;
+        }
+        bulk.density = bulk.molarVolume = bulk.specificEnthalpy = kNaN;
+        return;
+    }
+    PhaseRecord& a = r.phases == Phases::LiquidHalite ? r.liquid : r.vapor;
+    PhaseRecord& b = r.phases == Phases::VaporLiquid ? r.liquid : r.halite;
+    const double wA = a.massPercent * 0.01;
+    const double wB = b.massPercent * 0.01;
+    const double w = bulk.massPercent * 0.01;
+    a.phaseMassFraction = (wB - w) / (wB - wA);
+    b.phaseMassFraction = (w - wA) / (wB - wA);
+    const double volumeA = a.phaseMassFraction / a.density;  // m³ per kg of bulk
+    const double volumeB = b.phaseMassFraction / b.density;
+    const double volume = volumeA + volumeB;
+    a.saturation = volumeA / volume;
+    b.saturation = volumeB / volume;
+    bulk.density = 1.0 / volume;
+    setMolarVolume(bulk);
+    bulk.specificEnthalpy =
+        a.phaseMassFraction * a.specificEnthalpy + b.phaseMassFraction * b.specificEnthalpy;
+}
+
 // A single fluid below the critical temperature of its composition is liquid-like (states L
 // and F) or vapor-like (state V); above it, supercritical.
 FluidType PhaseStateEvaluator::fluidTypeOf(Phases phases, double t, double x) {
@@ -216,6 +257,7 @@ PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
         case Phases::Undetermined:
             break;
     }
+    setAmounts(r);
     const unsigned notes = water_.takeNotes();
     if ((notes & kWaterNoteIceField) != 0) w |= kWarningIceField;
     if ((notes & kWaterNoteBracketedSolve) != 0) w |= kWarningWaterFallbackSolve;

@@ -36,6 +36,7 @@ class PhaseStateEvaluator {
                            std::uint32_t& warnings);
     PhaseRecord vaporWithHalite(double t, double p, double composition, Phases phases);
     static FluidType fluidTypeOf(Phases phases, double t, double x);
+    static void setAmounts(PointResult& r);
     static PhaseRecord halitePhase(double t, double p, Phases phases);
     static PhaseRecord bulkOfSeveralPhases(double t, double p, double x, Phases phases);
 

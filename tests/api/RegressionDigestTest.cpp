@@ -104,10 +104,11 @@ struct Digest {
     }
 };
 
-constexpr int kFields = 10;
-constexpr const char* kFieldNames[kFields] = {
-    "temperature", "pressure",    "composition",      "massPercent",  "massFraction",
-    "density",     "molarVolume", "specificEnthalpy", "heatCapacity", "phaseState"};
+constexpr int kFields = 12;
+constexpr const char* kFieldNames[kFields] = {"temperature", "pressure",          "composition",
+                                              "massPercent", "massFraction",      "density",
+                                              "molarVolume", "specificEnthalpy",  "heatCapacity",
+                                              "phaseState",  "phaseMassFraction", "saturation"};
 constexpr const char* kRecordNames[4] = {"liquid", "vapor", "halite", "bulk"};
 
 void addRecord(std::array<Digest, kFields>& digests, const PhaseRecord& r) {
@@ -121,23 +122,25 @@ void addRecord(std::array<Digest, kFields>& digests, const PhaseRecord& r) {
     digests[7].add(r.specificEnthalpy);
     digests[8].add(r.heatCapacity);
     digests[9].addBits(static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.phaseState)));
+    digests[10].add(r.phaseMassFraction);
+    digests[11].add(r.saturation);
 }
 
 // Recorded from the model with the bracketed fallback of the water density solve and the
-// plain volume mapping for vapors.
+// plain volume mapping for vapors, with the phase amounts and bulk values of two-phase states.
 constexpr std::uint64_t kExpected[4][kFields] = {
     {0x98c9b9cb9986a4b2ULL, 0x54c3ac49c36e4267ULL, 0xf27cec5307b2039dULL, 0xac939fa1e4d5dfb6ULL,
      0xb39ed48ab5ac6953ULL, 0xd0cdc8150fe9d289ULL, 0x2a70d047506b5f77ULL, 0xb6c3913f1861d053ULL,
-     0x26c307460065d778ULL, 0xcb3a503282810e40ULL},
+     0x26c307460065d778ULL, 0xcb3a503282810e40ULL, 0x9c966b54ddd75f7eULL, 0xc348c4e59094fe66ULL},
     {0xf75338ebdd330e0cULL, 0xa10fb80e09db4fddULL, 0xe0cc1380159d8041ULL, 0xfe9f1f09061e0ef7ULL,
      0x07ac85d2853f46d9ULL, 0x9978d92c66167a68ULL, 0x2da1915ecf27adcaULL, 0xcc6df887e05f7b77ULL,
-     0xcbf9bd8ee927f899ULL, 0x4cf9e4ae7ee9b446ULL},
+     0xcbf9bd8ee927f899ULL, 0x4cf9e4ae7ee9b446ULL, 0xac1b72e775b28776ULL, 0x2831b7c34be9c7e3ULL},
     {0xd8e3a84f59cf49eeULL, 0x8ae8c39f81fb9d39ULL, 0x3d221c91e62e0858ULL, 0x4ab90d7115da1764ULL,
-     0xbdd3d928ac6a0065ULL, 0xb6e9966db7741ea3ULL, 0x828593ac58ca7436ULL, 0xbdd3d928ac6a0065ULL,
-     0xc070e48ec3b4fe2fULL, 0xfb26178caf24a780ULL},
+     0xbdd3d928ac6a0065ULL, 0xb6e9966db7741ea3ULL, 0x828593ac58ca7436ULL, 0x3df735939a838950ULL,
+     0xc070e48ec3b4fe2fULL, 0xfb26178caf24a780ULL, 0x60146b168d882578ULL, 0x2fccea65cfc6a090ULL},
     {0xedf893fe420c450eULL, 0x3ba82d0e8606ee4cULL, 0xfcd6fb171a189c44ULL, 0x21a538db8d171784ULL,
-     0x56f065fc70db82efULL, 0x6e802ed02edba92eULL, 0xf6abd689e8c94162ULL, 0xe5ce7c1752ed4a47ULL,
-     0xaea4c9d155949827ULL, 0xfd3554787ed3a687ULL},
+     0x56f065fc70db82efULL, 0x65eaf667308fa7d9ULL, 0x918df0332430ac4cULL, 0xffdc4b0d1d578438ULL,
+     0x811ade846b241783ULL, 0xfd3554787ed3a687ULL, 0x6d7021e55cb9fdc5ULL, 0x6d7021e55cb9fdc5ULL},
 };
 // Points of each phase state 1..7 in the grid.
 constexpr std::array<std::size_t, 8> kExpectedStates = {0,    1241,  9009, 16144,

@@ -24,7 +24,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // The same kinds serve T (°C), P (bar) and x (mole fraction): NaN, ±inf, both zeros, ±1e-300,
 // ±1e300, absolute zero in °C and 1e4.
-constexpr std::array<double, 11> kExtremes = {kNaN,   kInf,    -kInf, 0.0,     -0.0, 1e-300,
+constexpr std::array<double, 11> kExtremes = {kNaN,    kInf,  -kInf,  0.0,     -0.0, 1e-300,
                                               -1e-300, 1e300, -1e300, -273.15, 1e4};
 
 struct Point {
@@ -82,9 +82,8 @@ bool sameValue(double a, double b) {
                             {"heatCapacity", seen.heatCapacity, expected.heatCapacity}};
     for (const Field& f : fields) {
         if (!sameValue(f.seen, f.expected)) {
-            return ::testing::AssertionFailure()
-                   << role << "." << f.name << " is " << f.seen << ", a fresh evaluator gives "
-                   << f.expected;
+            return ::testing::AssertionFailure() << role << "." << f.name << " is " << f.seen
+                                                 << ", a fresh evaluator gives " << f.expected;
         }
     }
     if (seen.phaseState != expected.phaseState) {
@@ -208,9 +207,9 @@ TEST(ExtremeInputsTest, ConsoleBoxOfAPointDoesNotDependOnEarlierPoints) {
                 ASSERT_EQ(run(line.str(), alone), 0) << line.str();
                 ASSERT_TRUE(alone.starts_with(banner + prompts)) << line.str();
                 ASSERT_TRUE(alone.ends_with(nextPrompt)) << line.str();
-                const std::string box = alone.substr(
-                    banner.size() + prompts.size(),
-                    alone.size() - banner.size() - prompts.size() - nextPrompt.size());
+                const std::string box =
+                    alone.substr(banner.size() + prompts.size(),
+                                 alone.size() - banner.size() - prompts.size() - nextPrompt.size());
                 expected += prompts + box + "\n";
             }
         }

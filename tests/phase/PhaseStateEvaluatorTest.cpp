@@ -1,5 +1,3 @@
-#include "phase/PhaseStateEvaluator.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +7,7 @@
 
 #include "boundaries/CriticalCurve.h"
 #include "boundaries/ThreePhaseCurve.h"
+#include "phase/PhaseStateEvaluator.h"
 #include "water/WaterProperties.h"
 
 namespace kelvoran {
@@ -79,53 +78,121 @@ const PhaseProperties& recordOf(const PhaseStateEvaluator& e, const std::string&
 std::vector<ReferencePoint> referencePoints() {
     const double p500 = threePhasePressure(500.0);
     return {
-        {"25 C, 1 bar, x 0.01", 25.0, 1.0, 0.01, HighPressureSinglePhase,
-         {{"bulk", "composition", "0.01"}, {"bulk", "massPercent", "3.172925"},
-          {"bulk", "density", "1019.594"}, {"bulk", "molarVolume", "18.06530"},
-          {"bulk", "heatCapacity", "4028.708"}, {"liquid", "density", "1019.594"},
+        {"25 C, 1 bar, x 0.01",
+         25.0,
+         1.0,
+         0.01,
+         HighPressureSinglePhase,
+         {{"bulk", "composition", "0.01"},
+          {"bulk", "massPercent", "3.172925"},
+          {"bulk", "density", "1019.594"},
+          {"bulk", "molarVolume", "18.06530"},
+          {"bulk", "heatCapacity", "4028.708"},
+          {"liquid", "density", "1019.594"},
           {"liquid", "heatCapacity", "4028.708"}}},
-        {"100 C, 1 bar, x 0.01", 100.0, 1.0, 0.01, LiquidSinglePhase,
-         {{"bulk", "density", "979.7564"}, {"bulk", "molarVolume", "18.79986"},
-          {"bulk", "heatCapacity", "4058.693"}, {"liquid", "density", "979.7564"},
+        {"100 C, 1 bar, x 0.01",
+         100.0,
+         1.0,
+         0.01,
+         LiquidSinglePhase,
+         {{"bulk", "density", "979.7564"},
+          {"bulk", "molarVolume", "18.79986"},
+          {"bulk", "heatCapacity", "4058.693"},
+          {"liquid", "density", "979.7564"},
           {"liquid", "molarVolume", "18.79986"}}},
-        {"25 C, 1 bar, x 0.2", 25.0, 1.0, 0.2, LiquidHalite,
-         {{"bulk", "composition", "0.2"}, {"bulk", "massPercent", "44.78288"},
-          {"liquid", "composition", "0.09984158"}, {"liquid", "massPercent", "26.46110"},
-          {"liquid", "density", "1198.215"}, {"liquid", "molarVolume", "18.40354"},
-          {"liquid", "heatCapacity", "3026.898"}, {"halite", "density", "2164.199"},
-          {"halite", "molarVolume", "27.00445"}, {"halite", "heatCapacity", "880.0099"}}},
-        {"400 C, 250 bar, x 0.05", 400.0, 250.0, 0.05, VaporLiquid,
-         {{"liquid", "composition", "0.06441279"}, {"liquid", "massPercent", "18.25725"},
-          {"liquid", "density", "760.3132"}, {"liquid", "molarVolume", "27.11919"},
-          {"liquid", "heatCapacity", "5372.836"}, {"vapor", "composition", "0.0003183953"},
-          {"vapor", "density", "168.2905"}, {"vapor", "molarVolume", "107.1235"},
+        {"25 C, 1 bar, x 0.2",
+         25.0,
+         1.0,
+         0.2,
+         LiquidHalite,
+         {{"bulk", "composition", "0.2"},
+          {"bulk", "massPercent", "44.78288"},
+          {"liquid", "composition", "0.09984158"},
+          {"liquid", "massPercent", "26.46110"},
+          {"liquid", "density", "1198.215"},
+          {"liquid", "molarVolume", "18.40354"},
+          {"liquid", "heatCapacity", "3026.898"},
+          {"halite", "density", "2164.199"},
+          {"halite", "molarVolume", "27.00445"},
+          {"halite", "heatCapacity", "880.0099"}}},
+        {"400 C, 250 bar, x 0.05",
+         400.0,
+         250.0,
+         0.05,
+         VaporLiquid,
+         {{"liquid", "composition", "0.06441279"},
+          {"liquid", "massPercent", "18.25725"},
+          {"liquid", "density", "760.3132"},
+          {"liquid", "molarVolume", "27.11919"},
+          {"liquid", "heatCapacity", "5372.836"},
+          {"vapor", "composition", "0.0003183953"},
+          {"vapor", "density", "168.2905"},
+          {"vapor", "molarVolume", "107.1235"},
           {"vapor", "heatCapacity", "13473.13"}}},
-        {"500 C, 100 bar, x 0.05", 500.0, 100.0, 0.05, VaporHalite,
-         {{"bulk", "massFraction", "0.1458421"}, {"vapor", "composition", "2.614890e-07"},
-          {"vapor", "density", "30.50303"}, {"vapor", "molarVolume", "590.5974"},
-          {"vapor", "heatCapacity", "2584.266"}, {"halite", "density", "2024.565"},
-          {"halite", "molarVolume", "28.86694"}, {"halite", "heatCapacity", "1006.281"}}},
-        {"700 C, 300 bar, x 0.2", 700.0, 300.0, 0.2, VaporLiquid,
-         {{"liquid", "composition", "0.6789412"}, {"liquid", "density", "1422.6"},
-          {"liquid", "molarVolume", "31.957"}, {"liquid", "heatCapacity", "996.1"},
-          {"vapor", "composition", "8.855120e-05"}, {"vapor", "density", "73.28147"},
+        {"500 C, 100 bar, x 0.05",
+         500.0,
+         100.0,
+         0.05,
+         VaporHalite,
+         {{"bulk", "massFraction", "0.1458421"},
+          {"vapor", "composition", "2.614890e-07"},
+          {"vapor", "density", "30.50303"},
+          {"vapor", "molarVolume", "590.5974"},
+          {"vapor", "heatCapacity", "2584.266"},
+          {"halite", "density", "2024.565"},
+          {"halite", "molarVolume", "28.86694"},
+          {"halite", "heatCapacity", "1006.281"}}},
+        {"700 C, 300 bar, x 0.2",
+         700.0,
+         300.0,
+         0.2,
+         VaporLiquid,
+         {{"liquid", "composition", "0.6789412"},
+          {"liquid", "density", "1422.6"},
+          {"liquid", "molarVolume", "31.957"},
+          {"liquid", "heatCapacity", "996.1"},
+          {"vapor", "composition", "8.855120e-05"},
+          {"vapor", "density", "73.28147"},
           {"vapor", "heatCapacity", "2834.850"}}},
-        {"500 C on the three-phase curve, x 0.1", 500.0, p500, 0.1, VaporLiquidHalite,
-         {{"vapor", "composition", "0.0002232388"}, {"vapor", "massFraction", "0.0007238531"},
-          {"vapor", "density", "127.5889"}, {"vapor", "molarVolume", "141.2664"},
-          {"vapor", "specificEnthalpy", "3044097"}, {"vapor", "heatCapacity", "4607.400"},
-          {"liquid", "composition", "0.3153180"}, {"liquid", "density", "1167.021"},
-          {"liquid", "molarVolume", "26.36000"}, {"liquid", "specificEnthalpy", "998383.4"},
-          {"liquid", "heatCapacity", "2094.617"}, {"halite", "density", "2027.029"},
-          {"halite", "heatCapacity", "1005.012"}, {"bulk", "composition", "0.1"},
+        {"500 C on the three-phase curve, x 0.1",
+         500.0,
+         p500,
+         0.1,
+         VaporLiquidHalite,
+         {{"vapor", "composition", "0.0002232388"},
+          {"vapor", "massFraction", "0.0007238531"},
+          {"vapor", "density", "127.5889"},
+          {"vapor", "molarVolume", "141.2664"},
+          {"vapor", "specificEnthalpy", "3044097"},
+          {"vapor", "heatCapacity", "4607.400"},
+          {"liquid", "composition", "0.3153180"},
+          {"liquid", "density", "1167.021"},
+          {"liquid", "molarVolume", "26.36000"},
+          {"liquid", "specificEnthalpy", "998383.4"},
+          {"liquid", "heatCapacity", "2094.617"},
+          {"halite", "density", "2027.029"},
+          {"halite", "heatCapacity", "1005.012"},
+          {"bulk", "composition", "0.1"},
           {"bulk", "massPercent", "26.49539"}}},
-        {"500 C on the three-phase curve, x 1e-05", 500.0, p500, 1e-05, VaporSinglePhase,
-         {{"bulk", "massFraction", "3.244057e-05"}, {"bulk", "density", "127.6034"},
-          {"bulk", "molarVolume", "141.1828"}, {"bulk", "heatCapacity", "4602.887"},
+        {"500 C on the three-phase curve, x 1e-05",
+         500.0,
+         p500,
+         1e-05,
+         VaporSinglePhase,
+         {{"bulk", "massFraction", "3.244057e-05"},
+          {"bulk", "density", "127.6034"},
+          {"bulk", "molarVolume", "141.1828"},
+          {"bulk", "heatCapacity", "4602.887"},
           {"vapor", "density", "127.6034"}}},
-        {"500 C, 100 bar, x 1e-07", 500.0, 100.0, 1e-07, VaporSinglePhase,
-         {{"bulk", "density", "30.50305"}, {"bulk", "heatCapacity", "2584.266"},
-          {"vapor", "density", "30.50305"}, {"vapor", "heatCapacity", "2584.266"}}},
+        {"500 C, 100 bar, x 1e-07",
+         500.0,
+         100.0,
+         1e-07,
+         VaporSinglePhase,
+         {{"bulk", "density", "30.50305"},
+          {"bulk", "heatCapacity", "2584.266"},
+          {"vapor", "density", "30.50305"},
+          {"vapor", "heatCapacity", "2584.266"}}},
     };
 }
 
@@ -213,16 +280,20 @@ TEST(PhaseStateEvaluatorTest, ResultsDependOnThePointAloneNotOnHistory) {
         const ReferencePoint& point = points[order[k]];
         SCOPED_TRACE(point.label);
         if (k % 3 == 0) {  // something unrelated in between, some of it refused by the water model
-            t = -50.0; p = 1e5; x = 0.5;
+            t = -50.0;
+            p = 1e5;
+            x = 0.5;
             shared.evaluate();
-            t = 2.0; p = 1.0; x = 0.01;
+            t = 2.0;
+            p = 1.0;
+            x = 0.01;
             shared.evaluate();
         }
         t = point.temperatureC;
         p = point.pressureBar;
         x = point.composition;
         const std::vector<PhaseProperties> got = {shared.getLiquid(), shared.getVapor(),
-                                                   shared.getHalite(), shared.getBulk()};
+                                                  shared.getHalite(), shared.getBulk()};
         EXPECT_EQ(got, fresh[order[k]]);
     }
 }
@@ -250,15 +321,15 @@ TEST(PhaseStateEvaluatorTest, StrictAndInclusiveBoundaries) {
         {"on the curve, salty", 500.0, p500, 0.1, VaporLiquidHalite},
         {"on the curve, dilute", 500.0, p500, 1e-05, VaporSinglePhase},
         {"below the curve, salty", 500.0, std::nextafter(p500, 0.0), 0.1, VaporHalite},
-        {"one bit above the curve is no longer three-phase", 500.0, std::nextafter(p500, 1e9),
-         0.1, VaporLiquid},
+        {"one bit above the curve is no longer three-phase", 500.0, std::nextafter(p500, 1e9), 0.1,
+         VaporLiquid},
         {"above the liquidus at any pressure", 300.0, 5000.0, 0.5, LiquidHalite},
-        {"exactly at the boiling pressure of water is not high-pressure", 300.0, boiling300,
-         0.0, LiquidSinglePhase},
+        {"exactly at the boiling pressure of water is not high-pressure", 300.0, boiling300, 0.0,
+         LiquidSinglePhase},
         {"just above the boiling pressure", 300.0, std::nextafter(boiling300, 1e9), 0.0,
          HighPressureSinglePhase},
-        {"exactly at the critical pressure is high-pressure", 500.0,
-         critical.criticalPressure(), 0.01, HighPressureSinglePhase},
+        {"exactly at the critical pressure is high-pressure", 500.0, critical.criticalPressure(),
+         0.01, HighPressureSinglePhase},
         {"NaN composition in the upper branch", 400.0, 250.0, NAN, VaporLiquid},
         {"NaN pressure", 400.0, NAN, 0.05, VaporLiquid},
         {"NaN temperature", NAN, 100.0, 0.05, VaporLiquid},
