@@ -1,10 +1,9 @@
 #include "water/WaterDensity.h"
 
-#include <boost/math/tools/toms748_solve.hpp>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 
+#include "numerics/BracketedRoot.h"
 #include "water/WaterEvaluationCounts.h"
 #include "water/WaterSaturation.h"
 
@@ -119,23 +118,7 @@ bool solveDensityBracketed(double temperatureK, double pressureMPa, bool liquidS
     const double atUpper = excess(upper);
     if (!(atLower <= 0.0 && atUpper >= 0.0)) return false;  // no root on this side (or NaN)
 
-    double rho;
-    if (atLower == 0.0) {
-        rho = lower;
-    } else if (atUpper == 0.0) {
-        rho = upper;
-    } else {
-        std::uintmax_t iterations = 200;
-        const auto close = [](double a, double b) {
-            return std::fabs(b - a) <= 4.0 * std::numeric_limits<double>::epsilon() * std::fabs(a);
-        };
-        const std::pair<double, double> bracket = boost::math::tools::toms748_solve(
-            excess, lower, upper, atLower, atUpper, close, iterations);
-        // The end of the final bracket with the smaller pressure residual.
-        const double first = std::fabs(excess(bracket.first));
-        const double second = std::fabs(excess(bracket.second));
-        rho = first <= second ? bracket.first : bracket.second;
-    }
+    const double rho = bracketedRoot(excess, lower, upper, atLower, atUpper);
     computeDensityParts(work, rho);
     fillState(record, work);
     record.fromBracketedSolve = true;
