@@ -18,6 +18,20 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// NaCl mass fraction of a composition (mole fraction), as the records hold it.
+double massPercentOf(double composition) {
+    const double salt = composition * kSaltMolarMass;
+    return salt / ((1.0 - composition) * kWaterMolarMass + salt) * 100.0;
+}
+
+// Mass fractions of the bulk in two phases of NaCl mass fractions wA and wB (lever rule).
+struct LeverRule {
+    double a, b;
+};
+LeverRule leverRule(double wA, double wB, double w) {
+    return {(wB - w) / (wB - wA), (w - wA) / (wB - wA)};
+}
+
 // The point and the composition of a record, with its mass percent and mass fraction.
 PhaseRecord recordAt(double t, double p, double composition, Phases phases) {
     PhaseRecord r;
@@ -25,8 +39,7 @@ PhaseRecord recordAt(double t, double p, double composition, Phases phases) {
     r.temperature = t;
     r.pressure = p;
     r.composition = composition;
-    const double salt = composition * kSaltMolarMass;
-    r.massPercent = salt / ((1.0 - composition) * kWaterMolarMass + salt) * 100.0;
+    r.massPercent = massPercentOf(composition);
     r.massFraction = r.massPercent * 0.01;
     return r;
 }
@@ -144,8 +157,9 @@ void PhaseStateEvaluator::setAmounts(PointResult& r) {
     const double wA = a.massPercent * 0.01;
     const double wB = b.massPercent * 0.01;
     const double w = bulk.massPercent * 0.01;
-    a.phaseMassFraction = (wB - w) / (wB - wA);
-    b.phaseMassFraction = (w - wA) / (wB - wA);
+    const LeverRule m = leverRule(wA, wB, w);
+    a.phaseMassFraction = m.a;
+    b.phaseMassFraction = m.b;
     const double volumeA = a.phaseMassFraction / a.density;  // m³ per kg of bulk
     const double volumeB = b.phaseMassFraction / b.density;
     const double volume = volumeA + volumeB;
@@ -211,7 +225,32 @@ PhaseRecord PhaseStateEvaluator::bulkOfSeveralPhases(double t, double p, double 
 // of the bulk composition but no enthalpy.
 PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
     water_.takeNotes();  // only the notes of this point's water states count
+    return fill(classify(t, p, x), t, p, x);
+}
+
+PointResult PhaseStateEvaluator::evaluateThreePhase(double t, double p, double x) {
+    water_.takeNotes();
+    const Classification c{Phases::VaporLiquidHalite, haliteSaturatedVaporComposition(t, p), kNaN,
+                           kNaN, kNaN};
+    return fill(c, t, p, x);
+}
+
+double PhaseStateEvaluator::bulkSpecificEnthalpy(double t, double p, double x) {
     const Classification c = classify(t, p, x);
+    if (isSinglePhase(c.phases)) {
+        return mixtureThermalProperties(t, p, x, water_).specificEnthalpyJKg;
+    }
+    if (c.phases != Phases::VaporLiquid) return kNaN;  // with halite: no enthalpy
+    const double hV = mixtureThermalProperties(t, p, c.coexistingVapor, water_).specificEnthalpyJKg;
+    const double hL =
+        mixtureThermalProperties(t, p, c.coexistingLiquid, water_).specificEnthalpyJKg;
+    const LeverRule m =
+        leverRule(massPercentOf(c.coexistingVapor) * 0.01, massPercentOf(c.coexistingLiquid) * 0.01,
+                  massPercentOf(x) * 0.01);
+    return m.a * hV + m.b * hL;
+}
+
+PointResult PhaseStateEvaluator::fill(const Classification& c, double t, double p, double x) {
     PointResult r;
     r.phases = c.phases;
     std::uint32_t& w = r.warnings;

@@ -17,6 +17,15 @@ class PhaseStateEvaluator {
   public:
     PointResult evaluate(double temperatureC, double pressureBar, double composition);
 
+    /// The V + L + H state at (T °C, P bar, x) whatever the classification says there: the
+    /// records of the three phases at T and P, for a P that stands for the three-phase pressure
+    /// at T (the inverse evaluations find such points only to within round-off).
+    PointResult evaluateThreePhase(double temperatureC, double pressureBar, double composition);
+
+    /// The bulk specific enthalpy (J/kg) of evaluate(T, P, x), bit for bit, computed without the
+    /// volumes of the phases: what an enthalpy search needs at each trial temperature.
+    double bulkSpecificEnthalpy(double temperatureC, double pressureBar, double composition);
+
   private:
     // What the classification found, with the boundary values it computed on the way (NaN
     // where it did not reach them); the fill routines take their phase compositions from here.
@@ -29,6 +38,7 @@ class PhaseStateEvaluator {
     };
 
     Classification classify(double t, double p, double x);
+    PointResult fill(const Classification& c, double t, double p, double x);
     const CoexistingLiquidBranch& liquidBranch(double t, double waterBoilingPressureBar);
 
     // Records of the fill routines.
