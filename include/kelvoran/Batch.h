@@ -75,4 +75,32 @@ BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const 
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options = {});
 
+/// What the inverse batches write besides the state: caller-owned arrays of N entries, or null.
+struct InverseColumns {
+    double* temperatureC = nullptr;  ///< °C found (given, for evaluateBatchTRho); NaN unsolved
+    double* pressureBar = nullptr;   ///< bar given (found, for evaluateBatchTRho); NaN unsolved
+    std::int32_t* status = nullptr;  ///< kelvoran::InverseStatus code, 0 when solved
+};
+
+/// evaluatePH (kelvoran/Inverse.h) for N points (P bar, bulk specific enthalpy J/kg, x mole
+/// fraction NaCl): the state of each into `out` (all NaN, state 0, where none is found) and
+/// the temperature and status into `inverse`. As evaluateBatch otherwise.
+BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
+                            std::span<const double> specificEnthalpyJKg,
+                            std::span<const double> composition, const BatchColumns& out,
+                            const InverseColumns& inverse, const BatchOptions& options = {});
+
+/// evaluatePRho for N points (P bar, bulk density kg/m³, x), as evaluateBatchPH.
+BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
+                              std::span<const double> densityKgM3,
+                              std::span<const double> composition, const BatchColumns& out,
+                              const InverseColumns& inverse, const BatchOptions& options = {});
+
+/// evaluateTRho for N points (T °C, bulk density kg/m³, x): the pressure found goes into
+/// inverse.pressureBar.
+BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
+                              std::span<const double> densityKgM3,
+                              std::span<const double> composition, const BatchColumns& out,
+                              const InverseColumns& inverse, const BatchOptions& options = {});
+
 }  // namespace kelvoran

@@ -8,10 +8,13 @@
 #include <limits>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "inverse/BulkPropertySearch.h"
 #include "kelvoran/Calculator.h"
+#include "phase/PhaseStateEvaluator.h"
 
 namespace kelvoran {
 
@@ -49,28 +52,28 @@ void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     writePhase(out.bulk, i, r.bulk, true);
 }
 
-// Shared state of one batch run.
-struct Run {
-    std::span<const double> t, p, x;
-    const BatchColumns& out;
-    std::size_t total;
-    std::atomic<std::size_t> next{0};
-    std::atomic<std::size_t> finished{0};
-    std::atomic<bool> cancelled{false};
-
-    // Evaluates claimed blocks until none is left or the run is cancelled.
-    void work(Calculator& calculator) {
-        while (!cancelled.load(std::memory_order_relaxed)) {
-            const std::size_t begin = next.fetch_add(kPointsPerClaim);
-            if (begin >= total) break;
-            const std::size_t end = std::min(begin + kPointsPerClaim, total);
-            for (std::size_t i = begin; i < end; ++i) {
-                writePoint(out, i, calculator.evaluate(t[i], p[i], x[i]));
-            }
-            finished.fetch_add(end - begin, std::memory_order_relaxed);
-        }
+// A column of NaN (and state 0) for a point whose inverse evaluation found no state.
+void writeUnsolved(const BatchColumns& out, std::size_t i) {
+    writePoint(out, i, PointResult{});
+    const PhaseColumns& bulk = out.bulk;
+    for (double* column :
+         {bulk.composition, bulk.massFraction, bulk.density, bulk.molarVolume,
+          bulk.specificEnthalpy, bulk.heatCapacity, bulk.phaseMassFraction, bulk.saturation}) {
+        put(column, i, kNaN);
     }
-};
+}
+
+void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::size_t i,
+                  const InverseResult& r) {
+    if (r.status == InverseStatus::Solved) {
+        writePoint(out, i, r.point);
+    } else {
+        writeUnsolved(out, i);
+    }
+    put(inverse.temperatureC, i, r.temperatureC);
+    put(inverse.pressureBar, i, r.pressureBar);
+    if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(r.status);
+}
 
 int workerCount(int requested, std::size_t total) {
     std::size_t n = requested > 0 ? static_cast<std::size_t>(requested)
@@ -80,66 +83,67 @@ int workerCount(int requested, std::size_t total) {
     return static_cast<int>(n);
 }
 
-}  // namespace
-
-BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
-                          std::span<const double> composition, const BatchColumns& out,
-                          const BatchOptions& options) {
-    if (temperatureC.size() != pressureBar.size() || temperatureC.size() != composition.size()) {
-        throw std::invalid_argument(
-            "evaluateBatch: the temperature, pressure and composition "
-            "spans differ in length");
-    }
-    Run run{temperatureC, pressureBar, composition, out, temperatureC.size()};
+// Runs `point(evaluator, i)` for i in [0, total) on the requested number of threads, each with
+// its own evaluator, in blocks of kPointsPerClaim claimed in turn; reports progress on the
+// calling thread and stops at the next block once cancelled.
+template <typename Point>
+BatchStatus runBatch(std::size_t total, const BatchOptions& options, const Point& point) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    std::atomic<bool> cancelled{false};
     const auto report = [&](std::size_t done) {
-        if (options.progress && !options.progress(done, run.total)) {
-            run.cancelled.store(true);
+        if (options.progress && !options.progress(done, total)) cancelled.store(true);
+    };
+    // Claims and evaluates blocks until none is left or the run is cancelled; `afterBlock` runs
+    // after each.
+    const auto work = [&](PhaseStateEvaluator& evaluator, const auto& afterBlock) {
+        while (!cancelled.load(std::memory_order_relaxed)) {
+            const std::size_t begin = next.fetch_add(kPointsPerClaim);
+            if (begin >= total) break;
+            const std::size_t end = std::min(begin + kPointsPerClaim, total);
+            for (std::size_t i = begin; i < end; ++i) point(evaluator, i);
+            finished.fetch_add(end - begin, std::memory_order_relaxed);
+            afterBlock();
         }
     };
 
     report(0);  // a caller may cancel before any work is done
-    if (run.cancelled.load()) return BatchStatus::Cancelled;
+    if (cancelled.load()) return BatchStatus::Cancelled;
 
-    const int workers = workerCount(options.threads, run.total);
+    const int workers = workerCount(options.threads, total);
     if (workers == 1) {
         // The calling thread alone, reporting between blocks.
-        Calculator calculator;
+        PhaseStateEvaluator evaluator;
         auto last = std::chrono::steady_clock::now();
-        while (!run.cancelled.load() && run.next.load() < run.total) {
-            const std::size_t before = run.next.load();
-            run.next.store(std::min(before + kPointsPerClaim, run.total));
-            for (std::size_t i = before; i < run.next.load(); ++i) {
-                writePoint(out, i,
-                           calculator.evaluate(temperatureC[i], pressureBar[i], composition[i]));
-            }
-            run.finished.store(run.next.load());
+        work(evaluator, [&] {
             const auto now = std::chrono::steady_clock::now();
-            if (options.progress && now - last >= kProgressInterval) {
+            const std::size_t done = finished.load();
+            if (options.progress && now - last >= kProgressInterval && done < total) {
                 last = now;
-                report(run.finished.load());
+                report(done);
             }
-        }
+        });
     } else {
         std::mutex mutex;
         std::condition_variable allDone;
         int running = 0;
         std::exception_ptr failure;
-        std::vector<Calculator> calculators(static_cast<std::size_t>(workers));
+        std::vector<PhaseStateEvaluator> evaluators(static_cast<std::size_t>(workers));
         std::vector<std::thread> threads;
-        threads.reserve(calculators.size());
-        for (Calculator& calculator : calculators) {
+        threads.reserve(evaluators.size());
+        for (PhaseStateEvaluator& evaluator : evaluators) {
             try {
                 {
                     const std::lock_guard<std::mutex> lock(mutex);
                     ++running;
                 }
-                threads.emplace_back([&run, &calculator, &mutex, &allDone, &running, &failure] {
+                threads.emplace_back([&, evaluatorPointer = &evaluator] {
                     try {
-                        run.work(calculator);
+                        work(*evaluatorPointer, [] {});
                     } catch (...) {
                         const std::lock_guard<std::mutex> lock(mutex);
                         if (!failure) failure = std::current_exception();
-                        run.cancelled.store(true);
+                        cancelled.store(true);
                     }
                     const std::lock_guard<std::mutex> lock(mutex);
                     --running;
@@ -153,14 +157,14 @@ BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const 
             }
         }
         if (threads.empty()) {
-            run.work(calculators.front());  // not even one: the calling thread does it all
+            work(evaluators.front(), [] {});  // not even one: the calling thread does it all
         }
         {
             std::unique_lock<std::mutex> lock(mutex);
             while (running > 0) {
                 allDone.wait_for(lock, kProgressInterval);
-                const std::size_t done = run.finished.load(std::memory_order_relaxed);
-                if (running > 0 && options.progress && done < run.total) {
+                const std::size_t done = finished.load(std::memory_order_relaxed);
+                if (running > 0 && options.progress && done < total) {
                     lock.unlock();
                     report(done);
                     lock.lock();
@@ -171,9 +175,62 @@ BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const 
         if (failure) std::rethrow_exception(failure);
     }
 
-    if (run.finished.load() < run.total) return BatchStatus::Cancelled;
-    if (options.progress) options.progress(run.total, run.total);  // all done: nothing to cancel
+    if (finished.load() < total) return BatchStatus::Cancelled;
+    if (options.progress) options.progress(total, total);  // all done: nothing to cancel
     return BatchStatus::Completed;
+}
+
+void checkLengths(const char* name, std::span<const double> a, std::span<const double> b,
+                  std::span<const double> c) {
+    if (a.size() != b.size() || a.size() != c.size()) {
+        throw std::invalid_argument(std::string(name) + ": the input spans differ in length");
+    }
+}
+
+}  // namespace
+
+BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
+                          std::span<const double> composition, const BatchColumns& out,
+                          const BatchOptions& options) {
+    checkLengths("evaluateBatch", temperatureC, pressureBar, composition);
+    return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+        writePoint(out, i, e.evaluate(temperatureC[i], pressureBar[i], composition[i]));
+    });
+}
+
+BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
+                            std::span<const double> specificEnthalpyJKg,
+                            std::span<const double> composition, const BatchColumns& out,
+                            const InverseColumns& inverse, const BatchOptions& options) {
+    checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
+    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+        writeInverse(out, inverse, i,
+                     temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
+                                                composition[i], BulkProperty::Enthalpy));
+    });
+}
+
+BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
+                              std::span<const double> densityKgM3,
+                              std::span<const double> composition, const BatchColumns& out,
+                              const InverseColumns& inverse, const BatchOptions& options) {
+    checkLengths("evaluateBatchPRho", pressureBar, densityKgM3, composition);
+    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+        writeInverse(out, inverse, i,
+                     temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i], composition[i],
+                                                BulkProperty::Density));
+    });
+}
+
+BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
+                              std::span<const double> densityKgM3,
+                              std::span<const double> composition, const BatchColumns& out,
+                              const InverseColumns& inverse, const BatchOptions& options) {
+    checkLengths("evaluateBatchTRho", temperatureC, densityKgM3, composition);
+    return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+        writeInverse(out, inverse, i,
+                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i]));
+    });
 }
 
 }  // namespace kelvoran

@@ -11,6 +11,7 @@
 
 #include "kelvoran/Batch.h"
 #include "kelvoran/Calculator.h"
+#include "kelvoran/Inverse.h"
 
 namespace kelvoran {
 namespace {
@@ -110,6 +111,34 @@ TEST(BatchTest, MismatchedLengthsAndCancellation) {
         EXPECT_EQ(evaluateBatch(t, p, x, columns.out, options), BatchStatus::Completed);
         EXPECT_EQ(last, 1000U);
         EXPECT_EQ(columns.state, std::vector<std::int32_t>(1000, 4));
+    }
+}
+
+TEST(BatchTest, InverseBatchesEqualTheOnePointFunctions) {
+    const std::vector<double> p = {100.0, 250.0, 250.0, 1000.0, 100.0};
+    const std::vector<double> h = {4e5, 1.5e6, 2.6e6, 2e6, 1e9};  // the last one: out of range
+    const std::vector<double> x = {0.01, 0.05, 0.0, 0.1, 0.01};
+    for (int threads : {1, 2}) {
+        Columns columns(p.size());
+        std::vector<double> t(p.size());
+        std::vector<std::int32_t> status(p.size());
+        InverseColumns inverse;
+        inverse.temperatureC = t.data();
+        inverse.status = status.data();
+        BatchOptions options;
+        options.threads = threads;
+        ASSERT_EQ(evaluateBatchPH(p, h, x, columns.out, inverse, options), BatchStatus::Completed);
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            const InverseResult r = evaluatePH(p[i], h[i], x[i]);
+            EXPECT_EQ(status[i], static_cast<std::int32_t>(r.status)) << i;
+            EXPECT_TRUE(same(t[i], r.temperatureC)) << i;
+            EXPECT_EQ(columns.state[i], static_cast<std::int32_t>(r.point.phases)) << i;
+            const double bulkH = columns.values[kColumns * 3 + 4][i];
+            EXPECT_TRUE(r.status == InverseStatus::Solved
+                            ? same(bulkH, h[i]) || std::fabs(bulkH - h[i]) < 1e-9 * h[i]
+                            : std::isnan(bulkH))
+                << i;
+        }
     }
 }
 
