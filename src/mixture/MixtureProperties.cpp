@@ -143,7 +143,7 @@ MixtureVolume mixtureVolume(double temperatureC, double pressureBar, double comp
     // saturated liquid. (Far above the boiling point, in a vapor, that extrapolation would give
     // a vapor the volume of a liquid; a vapor takes the plain mapping.)
     if (kind == FluidKind::Liquid && p < 16.0 && x > 0.0001) {
-        const WaterSaturationAtPressure& saturation = water.saturationAtPressure(p);
+        const WaterSaturationAtPressure saturation = water.saturationAtPressure(p);
         const double ts = saturation.temperatureC;
         if (scaledT >= ts - 0.01) {
             const double rhoS = saturation.liquidDensityKgM3;
@@ -182,7 +182,7 @@ MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pr
     const double m1 = compositionOffset(m11, m12, x);
     const double m2 = compositionSlope(m21, m22, m23, x);
     const double scaledT = m1 + m2 * temperatureC;
-    const WaterPoint& w = water.pureWater(scaledT, p);
+    const WaterPoint w = water.pureWater(scaledT, p);
     const bool vaporSide = scaledT + 273.15 < kWaterCriticalTemperatureK &&
                            w.densityKgM3 < kWaterCriticalDensityGcm3 * 1000.0;
     return {w.specificEnthalpyJKg / (1.0 + x), w.heatCapacityJKgK * m2 / (1.0 + x), vaporSide};

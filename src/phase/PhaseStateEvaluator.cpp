@@ -186,7 +186,7 @@ FluidType PhaseStateEvaluator::fluidTypeOf(Phases phases, double t, double x) {
 PhaseRecord PhaseStateEvaluator::vaporWithHalite(double t, double p, double composition,
                                                  Phases phases) {
     PhaseRecord r = recordAt(t, p, composition, phases);
-    const WaterPoint& water = water_.pureWater(t, p);
+    const WaterPoint water = water_.pureWater(t, p);
     r.density = water.densityKgM3;
     if (phases == Phases::VaporHalite) {
         r.specificEnthalpy = water.specificEnthalpyJKg;

@@ -27,7 +27,7 @@ auto& lookUp(SlotsType& slots, const Equal& equal, const Compute& compute) {
 
 }  // namespace
 
-const WaterPoint& WaterStateMemo::pureWater(double temperatureC, double pressureBar) {
+WaterPoint WaterStateMemo::pureWater(double temperatureC, double pressureBar) {
     const WaterStateAt& state = lookUp(
         states_,
         [&](const PointKey& k) {
@@ -56,7 +56,7 @@ double WaterStateMemo::saturationPressurePa(double temperatureC) {
         });
 }
 
-const WaterSaturationAtPressure& WaterStateMemo::saturationAtPressure(double pressureBar) {
+WaterSaturationAtPressure WaterStateMemo::saturationAtPressure(double pressureBar) {
     return lookUp(
         saturationsAtPressure_, [&](double k) { return same(k, pressureBar); },
         [&](double& k, WaterSaturationAtPressure& v) {

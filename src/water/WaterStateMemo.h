@@ -18,11 +18,11 @@ namespace kelvoran {
 class WaterStateMemo {
   public:
     /// pureWater(T °C, P bar).
-    const WaterPoint& pureWater(double temperatureC, double pressureBar);
+    WaterPoint pureWater(double temperatureC, double pressureBar);
     /// waterSaturationPressurePa(T °C), Pa.
     double saturationPressurePa(double temperatureC);
     /// waterSaturationAtPressure(P bar).
-    const WaterSaturationAtPressure& saturationAtPressure(double pressureBar);
+    WaterSaturationAtPressure saturationAtPressure(double pressureBar);
 
     /// The WaterNote bits of every pure-water state asked for (kept or not) since the last
     /// takeNotes(), together with those added by addNotes(); clears them.

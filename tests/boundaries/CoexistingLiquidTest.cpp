@@ -5,51 +5,21 @@
 
 #include "boundaries/CoexistingLiquid.h"
 #include "boundaries/CriticalCurve.h"
-#include "boundaries/ThreePhaseCurve.h"
-#include "salt/HaliteLiquidus.h"
-#include "salt/SaltBoilingCurve.h"
 #include "support/RelativeNear.h"
-#include "water/WaterProperties.h"
+#include "support/SameValue.h"
 
 namespace kelvoran {
 namespace {
 
 using testing::relativeNear;
+using testing::sameValue;
 
-double liquidAt(double t, double p) {
-    CoexistingLiquid liquid(t, p);
-    liquid.update();
-    return liquid.composition();
-}
-
-double criticalPressureAt(double t) {
-    CriticalCurve curve(t);
-    curve.update();
-    return curve.criticalPressure();
-}
-
-double criticalCompositionAt(double t) {
-    CriticalCurve curve(t);
-    curve.update();
-    return curve.criticalComposition();
-}
-
-double threePhasePressureAt(double t) {
-    ThreePhaseCurve curve(t);
-    curve.update();
-    return curve.pressure();
-}
-
-double liquidusAt(double t, double p) {
-    HaliteLiquidus liquidus(t, p);
-    liquidus.update();
-    return liquidus.composition();
-}
-
-double waterBoilingPressureBarAt(double t) {
-    const double p = 1.0;
-    WaterProperties water(t, p);
-    return water.saturationPressure() * 1e-05;
+// The branch at T as the evaluator builds it: with the boiling pressure of water below its
+// critical temperature, NaN above.
+CoexistingLiquidBranch branchAt(double t) {
+    return coexistingLiquidBranch(t, t < kWaterCriticalTemperatureC
+                                         ? waterSaturationPressureBar(t)
+                                         : std::numeric_limits<double>::quiet_NaN());
 }
 
 struct CoefficientPoint {
@@ -68,11 +38,9 @@ class CoexistingLiquidCoefficients : public ::testing::TestWithParam<Coefficient
 
 TEST_P(CoexistingLiquidCoefficients, MatchReference) {
     const CoefficientPoint& point = GetParam();
-    const double p = 1.0;  // the object keeps references: no temporaries
-    CoexistingLiquid liquid(point.temperatureC, p);
-    liquid.update();
-    EXPECT_TRUE(relativeNear(liquid.linearCoefficient(), point.linear, 1e-14));
-    EXPECT_TRUE(relativeNear(liquid.quadraticCoefficient(), point.quadratic, 1e-14));
+    const CoexistingLiquidBranch branch = branchAt(point.temperatureC);
+    EXPECT_TRUE(relativeNear(branch.linearCoefficient, point.linear, 1e-14));
+    EXPECT_TRUE(relativeNear(branch.quadraticCoefficient, point.quadratic, 1e-14));
 }
 
 INSTANTIATE_TEST_SUITE_P(Temperatures, CoexistingLiquidCoefficients,
@@ -95,8 +63,8 @@ class CoexistingLiquidValues : public ::testing::TestWithParam<LiquidPoint> {};
 
 TEST_P(CoexistingLiquidValues, MatchesReference) {
     const LiquidPoint& point = GetParam();
-    EXPECT_TRUE(
-        relativeNear(liquidAt(point.temperatureC, point.pressureBar), point.composition, 1e-13));
+    EXPECT_TRUE(relativeNear(coexistingLiquidComposition(point.temperatureC, point.pressureBar),
+                             point.composition, 1e-13));
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, CoexistingLiquidValues, ::testing::ValuesIn(kPoints));
@@ -105,111 +73,76 @@ INSTANTIATE_TEST_SUITE_P(Points, CoexistingLiquidValues, ::testing::ValuesIn(kPo
 // the halite-saturated liquid on the three-phase curve.
 TEST(CoexistingLiquidTest, LowTemperatureBranchEndPoints) {
     for (const double t : {25.0, 100.0, 300.0, 373.5}) {
-        double p = waterBoilingPressureBarAt(t);
-        ASSERT_TRUE(std::isfinite(p)) << t;
-        CoexistingLiquid liquid(t, p);
-        liquid.update();
-        EXPECT_EQ(liquid.composition(), 0.0) << t;
+        const double boiling = waterSaturationPressureBar(t);
+        ASSERT_TRUE(std::isfinite(boiling)) << t;
+        EXPECT_EQ(coexistingLiquidComposition(t, boiling), 0.0) << t;
 
-        const double anchorP = threePhasePressureAt(t);
-        EXPECT_EQ(liquid.anchorPressure(), anchorP) << t;
-        EXPECT_EQ(liquid.anchorComposition(), liquidusAt(t, anchorP)) << t;
-        p = anchorP;
-        liquid.update();
-        EXPECT_TRUE(relativeNear(liquid.composition(), liquid.anchorComposition(), 1e-12)) << t;
+        const CoexistingLiquidBranch branch = branchAt(t);
+        EXPECT_EQ(branch.waterBoilingPressureBar, boiling) << t;
+        const double anchorP = threePhasePressureBar(t);
+        EXPECT_EQ(branch.anchorPressureBar, anchorP) << t;
+        EXPECT_EQ(branch.anchorComposition, haliteLiquidusComposition(t, anchorP)) << t;
+        EXPECT_TRUE(
+            relativeNear(coexistingLiquidComposition(t, anchorP), branch.anchorComposition, 1e-12))
+            << t;
     }
 }
 
 TEST(CoexistingLiquidTest, CriticalBranchEndPoints) {
     for (const double t : {kWaterCriticalTemperatureC, 400.0, 600.0, 800.7}) {
-        double p = criticalPressureAt(t);
-        CoexistingLiquid liquid(t, p);
-        liquid.update();
-        EXPECT_EQ(liquid.composition(), criticalCompositionAt(t)) << t;
+        EXPECT_EQ(coexistingLiquidComposition(t, criticalPressureBar(t)), criticalComposition(t))
+            << t;
 
-        p = threePhasePressureAt(t);
-        liquid.update();
-        EXPECT_EQ(liquid.anchorComposition(), liquidusAt(t, p)) << t;
-        EXPECT_TRUE(relativeNear(liquid.composition(), liquid.anchorComposition(), 1e-12)) << t;
+        const CoexistingLiquidBranch branch = branchAt(t);
+        const double p = threePhasePressureBar(t);
+        EXPECT_EQ(branch.anchorComposition, haliteLiquidusComposition(t, p)) << t;
+        EXPECT_TRUE(
+            relativeNear(coexistingLiquidComposition(t, p), branch.anchorComposition, 1e-12))
+            << t;
     }
 }
 
 TEST(CoexistingLiquidTest, AnchorSwitchesToTheSaltBoilingCurveAboveTheMeltingPoint) {
-    double t = 800.7;
-    const double p = 1000.0;
-    CoexistingLiquid liquid(t, p);
-    liquid.update();
-    EXPECT_EQ(liquid.anchorPressure(), threePhasePressureAt(800.7));
-    EXPECT_EQ(liquid.anchorComposition(), liquidusAt(800.7, threePhasePressureAt(800.7)));
-    EXPECT_NE(liquid.anchorComposition(), 1.0);
+    const CoexistingLiquidBranch atMelting = branchAt(800.7);
+    EXPECT_EQ(atMelting.anchorPressureBar, threePhasePressureBar(800.7));
+    EXPECT_EQ(atMelting.anchorComposition,
+              haliteLiquidusComposition(800.7, threePhasePressureBar(800.7)));
+    EXPECT_NE(atMelting.anchorComposition, 1.0);
 
     for (const double above : {std::nextafter(800.7, 1000.0), 900.0, 1000.0}) {
-        t = above;
-        liquid.update();
-        SaltBoilingCurve boiling(above, p);
-        boiling.update();
-        EXPECT_EQ(liquid.anchorPressure(), boiling.pressure()) << above;
-        EXPECT_EQ(liquid.anchorComposition(), 1.0) << above;
+        const CoexistingLiquidBranch branch = branchAt(above);
+        EXPECT_EQ(branch.anchorPressureBar, saltBoilingPressureBar(above)) << above;
+        EXPECT_EQ(branch.anchorComposition, 1.0) << above;
     }
 }
 
 TEST(CoexistingLiquidTest, NanAboveTheCriticalPressure) {
-    EXPECT_TRUE(std::isnan(liquidAt(25.0, 1.0)));  // Pcrit ≈ 0.093 bar at 25 °C
+    EXPECT_TRUE(std::isnan(coexistingLiquidComposition(25.0, 1.0)));  // Pcrit ≈ 0.093 bar
     for (const double t : {400.0, 700.0, 900.0}) {
-        EXPECT_TRUE(std::isnan(liquidAt(t, std::nextafter(criticalPressureAt(t), 1e4)))) << t;
+        EXPECT_TRUE(
+            std::isnan(coexistingLiquidComposition(t, std::nextafter(criticalPressureBar(t), 1e4))))
+            << t;
     }
 }
 
-// One object walked through points on all three branches, with temperature-only and
-// pressure-only changes, gives what fresh objects give.
-TEST(CoexistingLiquidTest, ResultsDoNotDependOnThePreviousPoint) {
-    double t = 0.0;
-    double p = 0.0;
-    CoexistingLiquid liquid(t, p);
-    EXPECT_TRUE(std::isnan(liquid.composition()));
-    const double points[][2] = {{300.0, 80.0},   {300.0, 70.0}, {500.0, 70.0}, {900.0, 70.0},
-                                {900.0, 1500.0}, {100.0, 0.5},  {600.0, 500.0}};
-    for (const auto& point : points) {
-        t = point[0];
-        p = point[1];
-        liquid.update();
-        EXPECT_EQ(liquid.composition(), liquidAt(t, p)) << t << " " << p;
-        EXPECT_TRUE(std::isfinite(liquid.composition())) << t << " " << p;
-    }
-}
-
-TEST(CoexistingLiquidTest, RecomputesWhenEitherInputChanges) {
-    double t = 450.0;
-    double p = 300.0;
-    CoexistingLiquid liquid(t, p);
-    liquid.update();
-    const double before = liquid.composition();
-    liquid.update();
-    EXPECT_EQ(liquid.composition(), before);
-    t = std::nextafter(450.0, 1000.0);
-    EXPECT_EQ(liquid.composition(), before);  // not yet updated
-    liquid.update();
-    EXPECT_EQ(liquid.composition(), liquidAt(t, p));
-    EXPECT_NE(liquid.composition(), before);
-    const double afterT = liquid.composition();
-    p = std::nextafter(300.0, 1000.0);
-    liquid.update();
-    EXPECT_EQ(liquid.composition(), liquidAt(t, p));
-    EXPECT_NE(liquid.composition(), afterT);
-}
-
-// With (bound value − 1) priming, the object skipped a first point at its construction values
-// minus 1 and its liquidus member (bound to the private copies) one at minus 2.
-TEST(CoexistingLiquidTest, FirstInputEqualToTheOldPrimingValueIsComputed) {
-    for (const double offset : {1.0, 2.0, 3.0}) {
-        double t = 400.0;
-        double p = 250.0;
-        CoexistingLiquid liquid(t, p);
-        t -= offset;
-        p -= offset;
-        liquid.update();
-        EXPECT_EQ(liquid.composition(), liquidAt(t, p)) << offset;
-        EXPECT_TRUE(std::isfinite(liquid.composition())) << offset;
+// The evaluator builds the branch once per temperature and evaluates it at each pressure: on
+// all three branches that gives the public function's numbers, and from the critical
+// temperature of water on the boiling pressure handed in is not read.
+TEST(CoexistingLiquidTest, OneBranchServesEveryPressureOfItsTemperature) {
+    for (const double t : {100.0, 300.0, 373.5, kWaterCriticalTemperatureC, 500.0, 800.7, 900.0}) {
+        const CoexistingLiquidBranch branch = branchAt(t);
+        for (const double p : {0.5, 70.0, 80.0, 200.0, 500.0, 1500.0}) {
+            EXPECT_TRUE(sameValue(coexistingLiquidComposition(branch, p),
+                                  coexistingLiquidComposition(t, p)))
+                << t << " °C, " << p << " bar";
+        }
+        if (t >= kWaterCriticalTemperatureC) {
+            const CoexistingLiquidBranch other = coexistingLiquidBranch(t, 123.0);
+            EXPECT_TRUE(std::isnan(other.waterBoilingPressureBar)) << t;
+            EXPECT_TRUE(sameValue(coexistingLiquidComposition(other, 200.0),
+                                  coexistingLiquidComposition(branch, 200.0)))
+                << t;
+        }
     }
 }
 

@@ -11,12 +11,6 @@ namespace {
 
 using testing::relativeNear;
 
-double pressureAt(double t) {
-    ThreePhaseCurve curve(t);
-    curve.update();
-    return curve.pressure();
-}
-
 struct ThreePhasePoint {
     double temperatureC;
     double pressureBar;  // the polynomial evaluated in 60-digit arithmetic at the same doubles
@@ -35,60 +29,27 @@ class ThreePhaseCurveValues : public ::testing::TestWithParam<ThreePhasePoint> {
 
 TEST_P(ThreePhaseCurveValues, MatchesReference) {
     const ThreePhasePoint& point = GetParam();
-    EXPECT_TRUE(relativeNear(pressureAt(point.temperatureC), point.pressureBar, point.relTol));
+    EXPECT_TRUE(
+        relativeNear(threePhasePressureBar(point.temperatureC), point.pressureBar, point.relTol));
 }
 
 INSTANTIATE_TEST_SUITE_P(Temperatures, ThreePhaseCurveValues, ::testing::ValuesIn(kPoints));
 
-TEST(ThreePhaseCurveTest, EndPoints) {
-    EXPECT_EQ(pressureAt(0.0), 0.00464);
+TEST(ThreePhaseCurveTest, EndPointsAndNan) {
+    EXPECT_EQ(threePhasePressureBar(0.0), 0.00464);
     // At the melting point of NaCl the curve ends at the triple-point pressure; the polynomial
     // cancels there to about 1e-10 bar.
-    EXPECT_NEAR(pressureAt(800.7), 0.0005, 1e-9);
+    EXPECT_NEAR(threePhasePressureBar(800.7), 0.0005, 1e-9);
+    EXPECT_TRUE(std::isnan(threePhasePressureBar(std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST(ThreePhaseCurveTest, MaximumConstantsAreTheStationaryPoint) {
-    constexpr double tMax = ThreePhaseCurve::maximumTemperature();
-    constexpr double pMax = ThreePhaseCurve::maximumPressure();
+    constexpr double tMax = kThreePhaseMaximumTemperatureC;
+    constexpr double pMax = kThreePhaseMaximumPressureBar;
     static_assert(tMax == 594.6324429298147 && pMax == 390.1474443379598);
-    EXPECT_TRUE(relativeNear(pressureAt(tMax), pMax, 1e-14));
-    EXPECT_LT(pressureAt(tMax - 0.01), pMax);
-    EXPECT_LT(pressureAt(tMax + 0.01), pMax);
-}
-
-TEST(ThreePhaseCurveTest, ResultIsNanBeforeTheFirstUpdateAndForNan) {
-    double t = std::numeric_limits<double>::quiet_NaN();
-    ThreePhaseCurve curve(t);
-    EXPECT_TRUE(std::isnan(curve.pressure()));
-    curve.update();
-    EXPECT_TRUE(std::isnan(curve.pressure()));
-    t = 300.0;
-    curve.update();
-    EXPECT_EQ(curve.pressure(), pressureAt(300.0));
-}
-
-TEST(ThreePhaseCurveTest, RecomputesOnlyWhenTheTemperatureChanges) {
-    double t = 300.0;
-    ThreePhaseCurve curve(t);
-    curve.update();
-    const double p300 = curve.pressure();
-    curve.update();
-    EXPECT_EQ(curve.pressure(), p300);
-    t = std::nextafter(300.0, 0.0);
-    EXPECT_EQ(curve.pressure(), p300);  // not yet updated
-    ASSERT_NE(pressureAt(t), p300);
-    curve.update();
-    EXPECT_EQ(curve.pressure(), pressureAt(t));
-}
-
-TEST(ThreePhaseCurveTest, FirstInputEqualToTheOldPrimingValueIsComputed) {
-    for (const double first : {98.0, 97.0}) {
-        double t = 99.0;
-        ThreePhaseCurve curve(t);
-        t = first;
-        curve.update();
-        EXPECT_EQ(curve.pressure(), pressureAt(first)) << first;
-    }
+    EXPECT_TRUE(relativeNear(threePhasePressureBar(tMax), pMax, 1e-14));
+    EXPECT_LT(threePhasePressureBar(tMax - 0.01), pMax);
+    EXPECT_LT(threePhasePressureBar(tMax + 0.01), pMax);
 }
 
 }  // namespace

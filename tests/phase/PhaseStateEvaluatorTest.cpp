@@ -5,21 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "boundaries/CriticalCurve.h"
-#include "boundaries/ThreePhaseCurve.h"
+#include "kelvoran/Constants.h"
+#include "kelvoran/Correlations.h"
 #include "phase/PhaseStateEvaluator.h"
-#include "water/WaterProperties.h"
+#include "support/SameResult.h"
 
 namespace kelvoran {
 namespace {
-
-// The pressure of the three-phase curve at `temperatureC`, as the curve itself computes it.
-double threePhasePressure(double temperatureC) {
-    double t = temperatureC;
-    ThreePhaseCurve curve(t);
-    curve.update();
-    return curve.pressure();
-}
 
 // True when `actual` shows the digits of `expected` once rounded to as many significant digits
 // as `expected` is written with ("1019.594" → 7 digits, "2.614890e-07" → 7 digits).
@@ -52,11 +44,11 @@ struct ReferencePoint {
     double temperatureC;
     double pressureBar;
     double composition;
-    PhaseState state;
+    Phases phases;
     std::vector<Field> fields;
 };
 
-double fieldOf(const PhaseProperties& r, const std::string& name) {
+double fieldOf(const PhaseRecord& r, const std::string& name) {
     if (name == "composition") return r.composition;
     if (name == "massPercent") return r.massPercent;
     if (name == "massFraction") return r.massFraction;
@@ -68,21 +60,21 @@ double fieldOf(const PhaseProperties& r, const std::string& name) {
     return NAN;
 }
 
-const PhaseProperties& recordOf(const PhaseStateEvaluator& e, const std::string& name) {
-    if (name == "liquid") return e.liquid();
-    if (name == "vapor") return e.vapor();
-    if (name == "halite") return e.halite();
-    return e.bulk();
+const PhaseRecord& recordOf(const PointResult& r, const std::string& name) {
+    if (name == "liquid") return r.liquid;
+    if (name == "vapor") return r.vapor;
+    if (name == "halite") return r.halite;
+    return r.bulk;
 }
 
 std::vector<ReferencePoint> referencePoints() {
-    const double p500 = threePhasePressure(500.0);
+    const double p500 = threePhasePressureBar(500.0);
     return {
         {"25 C, 1 bar, x 0.01",
          25.0,
          1.0,
          0.01,
-         HighPressureSinglePhase,
+         Phases::Fluid,
          {{"bulk", "composition", "0.01"},
           {"bulk", "massPercent", "3.172925"},
           {"bulk", "density", "1019.594"},
@@ -94,7 +86,7 @@ std::vector<ReferencePoint> referencePoints() {
          100.0,
          1.0,
          0.01,
-         LiquidSinglePhase,
+         Phases::Liquid,
          {{"bulk", "density", "979.7564"},
           {"bulk", "molarVolume", "18.79986"},
           {"bulk", "heatCapacity", "4058.693"},
@@ -104,7 +96,7 @@ std::vector<ReferencePoint> referencePoints() {
          25.0,
          1.0,
          0.2,
-         LiquidHalite,
+         Phases::LiquidHalite,
          {{"bulk", "composition", "0.2"},
           {"bulk", "massPercent", "44.78288"},
           {"liquid", "composition", "0.09984158"},
@@ -119,7 +111,7 @@ std::vector<ReferencePoint> referencePoints() {
          400.0,
          250.0,
          0.05,
-         VaporLiquid,
+         Phases::VaporLiquid,
          {{"liquid", "composition", "0.06441279"},
           {"liquid", "massPercent", "18.25725"},
           {"liquid", "density", "760.3132"},
@@ -133,7 +125,7 @@ std::vector<ReferencePoint> referencePoints() {
          500.0,
          100.0,
          0.05,
-         VaporHalite,
+         Phases::VaporHalite,
          {{"bulk", "massFraction", "0.1458421"},
           {"vapor", "composition", "2.614890e-07"},
           {"vapor", "density", "30.50303"},
@@ -146,7 +138,7 @@ std::vector<ReferencePoint> referencePoints() {
          700.0,
          300.0,
          0.2,
-         VaporLiquid,
+         Phases::VaporLiquid,
          {{"liquid", "composition", "0.6789412"},
           {"liquid", "density", "1422.6"},
           {"liquid", "molarVolume", "31.957"},
@@ -158,7 +150,7 @@ std::vector<ReferencePoint> referencePoints() {
          500.0,
          p500,
          0.1,
-         VaporLiquidHalite,
+         Phases::VaporLiquidHalite,
          {{"vapor", "composition", "0.0002232388"},
           {"vapor", "massFraction", "0.0007238531"},
           {"vapor", "density", "127.5889"},
@@ -178,7 +170,7 @@ std::vector<ReferencePoint> referencePoints() {
          500.0,
          p500,
          1e-05,
-         VaporSinglePhase,
+         Phases::Vapor,
          {{"bulk", "massFraction", "3.244057e-05"},
           {"bulk", "density", "127.6034"},
           {"bulk", "molarVolume", "141.1828"},
@@ -188,7 +180,7 @@ std::vector<ReferencePoint> referencePoints() {
          500.0,
          100.0,
          1e-07,
-         VaporSinglePhase,
+         Phases::Vapor,
          {{"bulk", "density", "30.50305"},
           {"bulk", "heatCapacity", "2584.266"},
           {"vapor", "density", "30.50305"},
@@ -197,104 +189,100 @@ std::vector<ReferencePoint> referencePoints() {
 }
 
 TEST(PhaseStateEvaluatorTest, ReferenceEvaluations) {
+    PhaseStateEvaluator evaluator;
     for (const ReferencePoint& point : referencePoints()) {
         SCOPED_TRACE(point.label);
-        double t = point.temperatureC, p = point.pressureBar, x = point.composition;
-        PhaseStateEvaluator evaluator(t, p, x);
-        evaluator.evaluate();
-        EXPECT_EQ(evaluator.bulk().phaseState, point.state);
+        const PointResult r =
+            evaluator.evaluate(point.temperatureC, point.pressureBar, point.composition);
+        EXPECT_EQ(r.phases, point.phases);
+        EXPECT_EQ(r.bulk.phaseState, static_cast<std::int32_t>(point.phases));
         for (const Field& f : point.fields) {
             SCOPED_TRACE(std::string(f.record) + "." + f.name);
-            EXPECT_TRUE(showsDigits(fieldOf(recordOf(evaluator, f.record), f.name), f.value));
+            EXPECT_TRUE(showsDigits(fieldOf(recordOf(r, f.record), f.name), f.value));
         }
-        EXPECT_EQ(x, point.composition) << "the working composition must be restored";
     }
 }
 
 TEST(PhaseStateEvaluatorTest, RecordLayoutPerState) {
-    const PhaseProperties zero{};
+    const PhaseRecord zero{};
+    PhaseStateEvaluator evaluator;
     for (const ReferencePoint& point : referencePoints()) {
         SCOPED_TRACE(point.label);
-        double t = point.temperatureC, p = point.pressureBar, x = point.composition;
-        PhaseStateEvaluator e(t, p, x);
-        e.evaluate();
-        const int s = e.bulk().phaseState;
-        switch (s) {
-            case LiquidSinglePhase:
-                EXPECT_EQ(e.liquid(), e.bulk());
-                EXPECT_EQ(e.vapor(), zero);
-                EXPECT_EQ(e.halite(), zero);
+        const double t = point.temperatureC, p = point.pressureBar, x = point.composition;
+        const PointResult r = evaluator.evaluate(t, p, x);
+        switch (r.phases) {
+            case Phases::Liquid:
+                EXPECT_EQ(r.liquid, r.bulk);
+                EXPECT_EQ(r.vapor, zero);
+                EXPECT_EQ(r.halite, zero);
                 break;
-            case VaporSinglePhase:
-                EXPECT_EQ(e.vapor(), e.bulk());
-                EXPECT_EQ(e.liquid(), zero);
-                EXPECT_EQ(e.halite(), zero);
+            case Phases::Vapor:
+                EXPECT_EQ(r.vapor, r.bulk);
+                EXPECT_EQ(r.liquid, zero);
+                EXPECT_EQ(r.halite, zero);
                 break;
-            case HighPressureSinglePhase: {
-                EXPECT_EQ(e.liquid(), e.bulk());
-                PhaseProperties codeOnly{};
-                codeOnly.phaseState = HighPressureSinglePhase;
-                EXPECT_EQ(e.vapor(), codeOnly);
-                EXPECT_EQ(e.halite(), codeOnly);
+            case Phases::Fluid: {
+                EXPECT_EQ(r.liquid, r.bulk);
+                PhaseRecord codeOnly{};
+                codeOnly.phaseState = static_cast<std::int32_t>(Phases::Fluid);
+                EXPECT_EQ(r.vapor, codeOnly);
+                EXPECT_EQ(r.halite, codeOnly);
                 break;
             }
             default:
                 break;
         }
-        if (s == VaporHalite || s == LiquidHalite || s == VaporLiquidHalite) {
-            EXPECT_EQ(e.halite().composition, 1.0);
-            EXPECT_EQ(e.halite().massPercent, 100.0);
-            EXPECT_EQ(e.halite().molarVolume, 58.443 * (1000.0 / e.halite().density));
+        if (r.hasHalite()) {
+            EXPECT_EQ(r.halite.composition, 1.0);
+            EXPECT_EQ(r.halite.massPercent, 100.0);
+            EXPECT_EQ(r.halite.molarVolume, 58.443 * (1000.0 / r.halite.density));
         }
-        if (s == VaporHalite) {
+        if (r.phases == Phases::VaporHalite) {
             // The vapor with halite takes the density of pure water at (T, P) ...
-            double tw = t, pw = p;
-            WaterProperties water(tw, pw);
-            water.update();
-            EXPECT_EQ(e.vapor().density, water.density());
-            EXPECT_EQ(e.vapor().heatCapacity, water.heatCapacity());
+            const WaterPoint water = pureWater(t, p);
+            EXPECT_EQ(r.vapor.density, water.densityKgM3);
+            EXPECT_EQ(r.vapor.heatCapacity, water.heatCapacityJKgK);
             // ... and its molar volume its own molar mass.
-            EXPECT_EQ(e.vapor().molarVolume,
-                      molarMass(e.vapor().composition) * (1000.0 / water.density()));
-            EXPECT_EQ(e.liquid(), zero);
+            EXPECT_EQ(r.vapor.molarVolume,
+                      molarMass(r.vapor.composition) * (1000.0 / water.densityKgM3));
+            EXPECT_EQ(r.liquid, zero);
         }
     }
 }
 
+// The evaluator keeps memos of water states and of the liquid branch at the last temperature:
+// a result must still depend on its point alone. One evaluator walks the points forwards,
+// backwards and interleaved with points that share a memo key with them (the same isotherm,
+// pure water at the same T and P) or that the water model refuses.
 TEST(PhaseStateEvaluatorTest, ResultsDependOnThePointAloneNotOnHistory) {
     const std::vector<ReferencePoint> points = referencePoints();
-    std::vector<std::vector<PhaseProperties>> fresh;
+    std::vector<PointResult> fresh;
     for (const ReferencePoint& point : points) {
-        double t = point.temperatureC, p = point.pressureBar, x = point.composition;
-        PhaseStateEvaluator e(t, p, x);
-        fresh.push_back({e.getLiquid(), e.getVapor(), e.getHalite(), e.getBulk()});
+        PhaseStateEvaluator e;
+        fresh.push_back(e.evaluate(point.temperatureC, point.pressureBar, point.composition));
     }
-    // One evaluator, the points forwards, backwards and interleaved with extreme inputs.
     std::vector<size_t> order;
     for (size_t i = 0; i < points.size(); ++i) order.push_back(i);
     for (size_t i = points.size(); i-- > 0;) order.push_back(i);
     for (size_t i = 0; i < points.size(); i += 2) order.push_back(i);
-    double t = 0, p = 0, x = 0;
-    PhaseStateEvaluator shared(t, p, x);
+    PhaseStateEvaluator shared;
     for (size_t k = 0; k < order.size(); ++k) {
         const ReferencePoint& point = points[order[k]];
         SCOPED_TRACE(point.label);
-        if (k % 3 == 0) {  // something unrelated in between, some of it refused by the water model
-            t = -50.0;
-            p = 1e5;
-            x = 0.5;
-            shared.evaluate();
-            t = 2.0;
-            p = 1.0;
-            x = 0.01;
-            shared.evaluate();
+        const double t = point.temperatureC, p = point.pressureBar;
+        switch (k % 3) {
+            case 0:
+                shared.evaluate(-50.0, 1e5, 0.5);
+                shared.evaluate(2.0, 1.0, 0.01);
+                break;
+            case 1:
+                shared.evaluate(t, p * 1.01, point.composition);
+                shared.evaluate(t, p, 0.0);
+                break;
+            default:
+                break;
         }
-        t = point.temperatureC;
-        p = point.pressureBar;
-        x = point.composition;
-        const std::vector<PhaseProperties> got = {shared.getLiquid(), shared.getVapor(),
-                                                  shared.getHalite(), shared.getBulk()};
-        EXPECT_EQ(got, fresh[order[k]]);
+        EXPECT_TRUE(testing::sameResult(shared.evaluate(t, p, point.composition), fresh[order[k]]));
     }
 }
 
@@ -303,64 +291,39 @@ struct BoundaryCase {
     double temperatureC;
     double pressureBar;
     double composition;
-    PhaseState state;
+    Phases phases;
 };
 
 TEST(PhaseStateEvaluatorTest, StrictAndInclusiveBoundaries) {
     // On the three-phase curve bit for bit: V+L+H above the halite-saturated vapor composition,
     // single vapor at or below it; a pressure one bit higher leaves the curve.
-    const double p500 = threePhasePressure(500.0);
-    double t500 = 500.0;
-    CriticalCurve critical(t500);
-    critical.update();
-    double t300 = 300.0, dummy = 1.0;
-    WaterProperties water(t300, dummy);
-    const double boiling300 = water.saturationPressure() * 1e-05;
+    const double p500 = threePhasePressureBar(500.0);
+    const double boiling300 = waterSaturationPressureBar(300.0);
 
     const BoundaryCase cases[] = {
-        {"on the curve, salty", 500.0, p500, 0.1, VaporLiquidHalite},
-        {"on the curve, dilute", 500.0, p500, 1e-05, VaporSinglePhase},
-        {"below the curve, salty", 500.0, std::nextafter(p500, 0.0), 0.1, VaporHalite},
+        {"on the curve, salty", 500.0, p500, 0.1, Phases::VaporLiquidHalite},
+        {"on the curve, dilute", 500.0, p500, 1e-05, Phases::Vapor},
+        {"below the curve, salty", 500.0, std::nextafter(p500, 0.0), 0.1, Phases::VaporHalite},
         {"one bit above the curve is no longer three-phase", 500.0, std::nextafter(p500, 1e9), 0.1,
-         VaporLiquid},
-        {"above the liquidus at any pressure", 300.0, 5000.0, 0.5, LiquidHalite},
+         Phases::VaporLiquid},
+        {"above the liquidus at any pressure", 300.0, 5000.0, 0.5, Phases::LiquidHalite},
         {"exactly at the boiling pressure of water is not high-pressure", 300.0, boiling300, 0.0,
-         LiquidSinglePhase},
+         Phases::Liquid},
         {"just above the boiling pressure", 300.0, std::nextafter(boiling300, 1e9), 0.0,
-         HighPressureSinglePhase},
-        {"exactly at the critical pressure is high-pressure", 500.0, critical.criticalPressure(),
-         0.01, HighPressureSinglePhase},
-        {"NaN composition in the upper branch", 400.0, 250.0, NAN, VaporLiquid},
-        {"NaN pressure", 400.0, NAN, 0.05, VaporLiquid},
-        {"NaN temperature", NAN, 100.0, 0.05, VaporLiquid},
+         Phases::Fluid},
+        {"exactly at the critical pressure is high-pressure", 500.0, criticalPressureBar(500.0),
+         0.01, Phases::Fluid},
+        {"NaN composition in the upper branch", 400.0, 250.0, NAN, Phases::VaporLiquid},
+        {"NaN pressure", 400.0, NAN, 0.05, Phases::VaporLiquid},
+        {"NaN temperature", NAN, 100.0, 0.05, Phases::VaporLiquid},
     };
+    PhaseStateEvaluator evaluator;
     for (const BoundaryCase& c : cases) {
         SCOPED_TRACE(c.label);
-        double t = c.temperatureC, p = c.pressureBar, x = c.composition;
-        PhaseStateEvaluator e(t, p, x);
-        EXPECT_EQ(e.getBulk().phaseState, c.state);
+        const PointResult r = evaluator.evaluate(c.temperatureC, c.pressureBar, c.composition);
+        EXPECT_EQ(r.phases, c.phases);
+        EXPECT_EQ(r.bulk.phaseState, static_cast<std::int32_t>(c.phases));
     }
-}
-
-TEST(PhaseStateEvaluatorTest, CopiesAreIndependentAndRepeatable) {
-    double t = 400.0, p = 250.0, x = 0.05;
-    PhaseStateEvaluator e(t, p, x);
-    const PhaseProperties first = e.getBulk();
-    EXPECT_EQ(e.getBulk(), first);
-    const PhaseProperties liquid = e.getLiquid();
-    t = 25.0;
-    p = 1.0;
-    e.evaluate();
-    EXPECT_EQ(liquid.temperature, 400.0);
-    EXPECT_NE(e.liquid().temperature, 400.0);
-}
-
-TEST(PhaseStateEvaluatorTest, RecordsStartAtZero) {
-    double t = 25.0, p = 1.0, x = 0.01;
-    const PhaseProperties zero{};
-    PhaseStateEvaluator evaluator(t, p, x);
-    EXPECT_EQ(evaluator.bulk(), zero);
-    EXPECT_EQ(evaluator.liquid(), zero);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "kelvoran/Constants.h"
 #include "salt/HaliteProperties.h"
 #include "support/RelativeNear.h"
 
@@ -35,61 +36,16 @@ class HalitePropertiesValues : public ::testing::TestWithParam<HalitePoint> {};
 
 TEST_P(HalitePropertiesValues, MatchesReference) {
     const HalitePoint& point = GetParam();
-    HaliteProperties halite(point.temperatureC, point.pressureBar);
-    halite.update();
-    EXPECT_TRUE(relativeNear(halite.density(), point.densityKgM3, 1e-15));
-    EXPECT_TRUE(relativeNear(halite.heatCapacity(), point.heatCapacityJKgK, 1e-15));
+    const double t = point.temperatureC, p = point.pressureBar;
+    EXPECT_TRUE(relativeNear(haliteDensityKgM3(t, p), point.densityKgM3, 1e-15));
+    EXPECT_TRUE(relativeNear(haliteHeatCapacityJKgK(t, p), point.heatCapacityJKgK, 1e-15));
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, HalitePropertiesValues, ::testing::ValuesIn(kPoints));
 
 TEST(HalitePropertiesTest, ExactValuesAtZeroPressure) {
-    double t = 0.0;
-    const double p = 0.0;
-    HaliteProperties halite(t, p);
-    halite.update();
-    EXPECT_EQ(halite.density(), 2170.4);
-    t = 800.7;
-    halite.update();
-    EXPECT_EQ(halite.heatCapacity(), 1148.81);
-}
-
-TEST(HalitePropertiesTest, RecomputesWhenEitherInputChanges) {
-    double t = 25.0;
-    double p = 1000.0;
-    HaliteProperties halite(t, p);
-    EXPECT_TRUE(std::isnan(halite.density()));
-    EXPECT_TRUE(std::isnan(halite.heatCapacity()));
-    halite.update();
-    const double density = halite.density();
-    const double heatCapacity = halite.heatCapacity();
-    halite.update();
-    EXPECT_EQ(halite.density(), density);
-    EXPECT_EQ(halite.heatCapacity(), heatCapacity);
-
-    p = 1.0;
-    EXPECT_EQ(halite.density(), density);  // not yet updated
-    halite.update();
-    EXPECT_TRUE(relativeNear(halite.density(), 2164.198913018868, 1e-15));
-    t = 800.7;
-    p = 0.0;
-    halite.update();
-    EXPECT_EQ(halite.heatCapacity(), 1148.81);
-}
-
-TEST(HalitePropertiesTest, FirstInputEqualToTheOldPrimingValueIsComputed) {
-    for (const double first : {98.0, 97.0}) {
-        double t = 99.0;
-        double p = 99.0;
-        HaliteProperties halite(t, p);
-        t = first;
-        p = first;
-        halite.update();
-        HaliteProperties reference(first, first);
-        reference.update();
-        EXPECT_EQ(halite.density(), reference.density()) << first;
-        EXPECT_EQ(halite.heatCapacity(), reference.heatCapacity()) << first;
-    }
+    EXPECT_EQ(haliteDensityKgM3(0.0, 0.0), 2170.4);
+    EXPECT_EQ(haliteHeatCapacityJKgK(kSaltTriplePointTemperatureC, 0.0), 1148.81);
 }
 
 }  // namespace

@@ -27,71 +27,67 @@ TEST(WaterDensityTest, BoundsKeepTheIterationOnOneSide) {
 }
 
 TEST(WaterDensityTest, StartValuesOutsideTheBoundsStartFromTheNearerBound) {
-    WaterState* reference = newProp('T', 'p', 0);
-    WaterState* record = newProp('T', 'p', 0);
-    EXPECT_EQ(solveDensity(300.0, 1.0, 1.0, 1e-8, *reference), DensitySolveResult::Converged);
-    EXPECT_EQ(solveDensity(300.0, 1.0, 5.0, 1e-8, *record), DensitySolveResult::Converged);
-    EXPECT_NEAR(record->rho, reference->rho, 1e-11 * reference->rho);
+    WaterState reference;
+    WaterState record;
+    EXPECT_EQ(solveDensity(300.0, 1.0, 1.0, 1e-8, reference), DensitySolveResult::Converged);
+    EXPECT_EQ(solveDensity(300.0, 1.0, 5.0, 1e-8, record), DensitySolveResult::Converged);
+    EXPECT_NEAR(record.rho, reference.rho, 1e-11 * reference.rho);
     // The upper bound is the first iterate: starting there gives the very same state.
-    EXPECT_EQ(solveDensity(300.0, 1.0, 1.8, 1e-8, *reference), DensitySolveResult::Converged);
-    EXPECT_EQ(record->rho, reference->rho);
-    EXPECT_EQ(solveDensity(500.0, 0.1, 1e-30, 1e-8, *record), DensitySolveResult::Converged);
-    EXPECT_EQ(solveDensity(500.0, 0.1, 2.220446049250313e-16, 1e-8, *reference),
+    EXPECT_EQ(solveDensity(300.0, 1.0, 1.8, 1e-8, reference), DensitySolveResult::Converged);
+    EXPECT_EQ(record.rho, reference.rho);
+    EXPECT_EQ(solveDensity(500.0, 0.1, 1e-30, 1e-8, record), DensitySolveResult::Converged);
+    EXPECT_EQ(solveDensity(500.0, 0.1, 2.220446049250313e-16, 1e-8, reference),
               DensitySolveResult::Converged);
-    EXPECT_EQ(record->rho, reference->rho);
-    disposeProp(record);
-    disposeProp(reference);
+    EXPECT_EQ(record.rho, reference.rho);
 }
 
 TEST(WaterDensityTest, ConvergedDensityReproducesThePressure) {
-    WaterState* record = newProp('T', 'p', 1);
+    const auto level1 = newProp(WaterInputPair::TemperaturePressure, 1);
+    WaterState& record = *level1;
     for (const auto& [T, p, guess] : {std::tuple{300.0, 22.0, 1.0},
                                       {500.0, 0.1, 0.0001},
                                       {700.0, 30.0, 0.5},
                                       {1500.0, 1000.0, 0.5}}) {
-        ASSERT_EQ(solveDensity(T, p, guess, 1e-8, *record), DensitySolveResult::Converged);
-        EXPECT_LE(std::fabs(record->p * 1e-6 - p), 1e-8 * p * (1.0 + 1e-9)) << T;
-        EXPECT_EQ(record->error, 0);
+        ASSERT_EQ(solveDensity(T, p, guess, 1e-8, record), DensitySolveResult::Converged);
+        EXPECT_LE(std::fabs(record.p * 1e-6 - p), 1e-8 * p * (1.0 + 1e-9)) << T;
+        EXPECT_EQ(record.error, 0);
     }
-    disposeProp(record);
 }
 
 TEST(WaterDensityTest, UnreachablePressureIsRefused) {
-    WaterState* record = newProp('T', 'p', 0);
+    WaterState record;
     // On the vapor side of 300 K the density may not exceed exp(0.013 × 300 − 10.1) g/cm³,
     // where the pressure stays far below 10 MPa.
-    EXPECT_EQ(solveDensity(300.0, 10.0, 0.001, 1e-8, *record), DensitySolveResult::Refused);
-    EXPECT_EQ(record->error, 1);
-    disposeProp(record);
+    EXPECT_EQ(solveDensity(300.0, 10.0, 0.001, 1e-8, record), DensitySolveResult::Refused);
+    EXPECT_EQ(record.error, 1);
 }
 
 // Cold liquid at low pressure: the pressure tolerance 1e-8 lies below the round-off of the
 // equation of state there. Every such point is accepted, some only at round-off level, and
 // those agree with their converged neighbours.
 TEST(WaterDensityTest, ColdLiquidAtLowPressureIsAcceptedAtRoundOff) {
-    WaterState* record = newProp('T', 'p', 0);
+    WaterState record;
     int atRoundOff = 0;
     double previous = 0.0;
     const double T = 278.15;  // 5 °C
     for (int i = 0; i <= 1000; ++i) {
         const double p = 0.001 + 0.001 * i / 1000.0;  // 0.01 to 0.02 bar, MPa
         const DensitySolveResult result =
-            solveDensity(T, p, 1.01 * kWaterCriticalDensityGcm3, 1e-8, *record);
+            solveDensity(T, p, 1.01 * kWaterCriticalDensityGcm3, 1e-8, record);
         ASSERT_NE(result, DensitySolveResult::Refused) << p;
-        ASSERT_EQ(record->error, 0);
+        ASSERT_EQ(record.error, 0);
         if (result == DensitySolveResult::AcceptedAtRoundOff) {
             ++atRoundOff;
             EosWork work;
-            computeHelmholtz(work, T, record->rho * 1e-3);
+            computeHelmholtz(work, T, record.rho * 1e-3);
             EXPECT_LE(std::fabs((work.p - p) / work.dpdRho), 1e-12 * work.rho);
         }
         if (i > 0) {
-            EXPECT_NEAR(record->rho, previous, 1e-9 * previous);
+            EXPECT_NEAR(record.rho, previous, 1e-9 * previous);
         }
-        previous = record->rho;
+        previous = record.rho;
     }
     EXPECT_GT(atRoundOff, 0);
-    disposeProp(record);
 }
 
 }  // namespace

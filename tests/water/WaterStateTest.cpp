@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "water/FiniteDifference.h"
 #include "water/WaterEquationOfState.h"
@@ -11,31 +12,38 @@
 namespace kelvoran {
 namespace {
 
+constexpr WaterInputPair kTP = WaterInputPair::TemperaturePressure;
+
 int allocatedSlots(const WaterState& record) {
     int count = 0;
-    for (const DerivativeBlock* block : record.deriv) count += block != nullptr;
+    for (const auto& block : record.deriv) count += block != nullptr;
     return count;
 }
 
 TEST(WaterStateTest, NewPropAllocatesTheBlocksOfItsLevel) {
-    WaterState* level0 = newProp('T', 'p', 0);
+    const WaterState plain;  // a default record is one of level 0 without a state
+    EXPECT_EQ(allocatedSlots(plain), 0);
+    EXPECT_EQ(plain.error, 1);
+    EXPECT_EQ(plain.derivLevel, 0);
+
+    const auto level0 = newProp(kTP, 0);
     ASSERT_NE(level0, nullptr);
     EXPECT_EQ(allocatedSlots(*level0), 0);
     EXPECT_EQ(level0->error, 1);  // no state yet
+    EXPECT_EQ(level0->filled, 0);
     EXPECT_EQ(level0->rho, 0.0);
     EXPECT_EQ(level0->quality, 0.0);
     EXPECT_EQ(level0->derivLevel, 0);
+    EXPECT_EQ(level0->inputs, kTP);
 
-    WaterState* level1 = newProp('T', 'p', 1);
-    ASSERT_NE(level1, nullptr);
+    const auto level1 = newProp(kTP, 1);
     EXPECT_EQ(allocatedSlots(*level1), 2);
     ASSERT_NE(level1->deriv[0], nullptr);
     ASSERT_NE(level1->deriv[kPressureDerivativeSlot], nullptr);
     EXPECT_EQ(level1->deriv[kPressureDerivativeSlot]->d[0], 0.0);
     EXPECT_EQ(level1->deriv[kPressureDerivativeSlot]->child[0], nullptr);
 
-    WaterState* level2 = newProp('T', 'p', 2);
-    ASSERT_NE(level2, nullptr);
+    const auto level2 = newProp(kTP, 2);
     EXPECT_EQ(allocatedSlots(*level2), 3);
     ASSERT_NE(level2->deriv[kHeatCapacityDerivativeSlot], nullptr);
     for (int slot : {0, kPressureDerivativeSlot}) {
@@ -43,30 +51,42 @@ TEST(WaterStateTest, NewPropAllocatesTheBlocksOfItsLevel) {
         EXPECT_NE(level2->deriv[slot]->child[1], nullptr);
         EXPECT_EQ(level2->deriv[slot]->child[2], nullptr);
     }
-
-    EXPECT_EQ(disposeProp(level0), nullptr);
-    EXPECT_EQ(disposeProp(level1), nullptr);
-    EXPECT_EQ(disposeProp(level2), nullptr);
 }
 
-TEST(WaterStateTest, DisposeOfNullDoesNothing) { EXPECT_EQ(disposeProp(nullptr), nullptr); }
-
-TEST(WaterStateTest, InputPairsOtherThanTemperaturePressureAreNotProvided) {
-    EXPECT_EQ(newProp('p', 'h', 1), nullptr);
-    EXPECT_EQ(newProp('p', 's', 0), nullptr);
-}
-
-TEST(WaterStateDeathTest, DerivativeLevelOutOfRangeEndsTheProgram) {
-    EXPECT_EXIT(newProp('T', 'p', 3), ::testing::ExitedWithCode(1),
-                "^newProp\\(\\): deriv out of range\n$");
-    EXPECT_EXIT(newProp('T', 'p', -1), ::testing::ExitedWithCode(1),
-                "^newProp\\(\\): deriv out of range\n$");
+TEST(WaterStateTest, NewPropRefusesWhatItDoesNotProvide) {
+    struct Case {
+        WaterInputPair inputs;
+        int level;
+        const char* message;
+    };
+    const Case cases[] = {
+        {kTP, 3, "newProp(): deriv out of range"},
+        {kTP, -1, "newProp(): deriv out of range"},
+        {WaterInputPair::PressureEnthalpy, 1,
+         "newProp(): only the temperature-pressure pair is provided"},
+        {WaterInputPair::PressureEntropy, 0,
+         "newProp(): only the temperature-pressure pair is provided"},
+        {WaterInputPair::PressureEnthalpy, 3, "newProp(): deriv out of range"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.inputs) << ", level " << c.level);
+        EXPECT_THROW(
+            {
+                try {
+                    newProp(c.inputs, c.level);
+                } catch (const std::invalid_argument& e) {
+                    EXPECT_STREQ(e.what(), c.message);
+                    throw;
+                }
+            },
+            std::invalid_argument);
+    }
 }
 
 TEST(WaterStateTest, FillConvertsToRecordUnitsWithTheBlocksOfItsLevel) {
     EosWork work;
     computeHelmholtz(work, 500.0, 0.85);
-    WaterState* record = newProp('T', 'p', 2);
+    const auto record = newProp(kTP, 2);
     record->quality = 0.25;  // single-phase fills leave it alone
     fillState(*record, work);
     EXPECT_EQ(record->error, 0);
@@ -83,11 +103,9 @@ TEST(WaterStateTest, FillConvertsToRecordUnitsWithTheBlocksOfItsLevel) {
     EXPECT_EQ(pressure.d[1], work.dpdRho * 1000.0);
     // Level 2 in record units (Pa, kg/m³, K) against differences of the level-1 values.
     auto slot3 = [](double T, double rhoKgm3, int i) {
-        WaterState* r = newProp('T', 'p', 1);
-        evaluateTRho(T, rhoKgm3, r);
-        const double value = r->deriv[kPressureDerivativeSlot]->d[i];
-        disposeProp(r);
-        return value;
+        const auto r = newProp(kTP, 1);
+        evaluateTRho(T, rhoKgm3, r.get());
+        return r->deriv[kPressureDerivativeSlot]->d[i];
     };
     const double d2pdT2 =
         testing::centralDifference([&](double T) { return slot3(T, 850.0, 0); }, 500.0, 0.5);
@@ -97,14 +115,13 @@ TEST(WaterStateTest, FillConvertsToRecordUnitsWithTheBlocksOfItsLevel) {
     EXPECT_TRUE(testing::closeTo(pressure.child[1]->d[1], d2pdRho2, 1e-6));
     EXPECT_EQ(pressure.child[0]->d[1], pressure.child[1]->d[0]);
     EXPECT_EQ(record->deriv[kHeatCapacityDerivativeSlot]->d[0], work.dcvdT * 1000.0);
-    disposeProp(record);
 }
 
 TEST(WaterStateTest, TwoPhaseFillMixesTheSaturatedStates) {
     const double T = 450.0;    // K
     const double rho = 300.0;  // kg/m³, between the saturated densities
-    WaterState* record = newProp('T', 'p', 1);
-    evaluateTRho(T, rho, record);
+    const auto record = newProp(kTP, 1);
+    evaluateTRho(T, rho, record.get());
     ASSERT_EQ(record->error, 0);
     EXPECT_EQ(record->filled, 2);
     EosWork liquid, vapor;
@@ -127,33 +144,29 @@ TEST(WaterStateTest, TwoPhaseFillMixesTheSaturatedStates) {
     EXPECT_EQ(record->deriv[kPressureDerivativeSlot]->d[1], 0.0);
     // cv is (du/dT) at constant total density through the two-phase region.
     auto energy = [&](double t) {
-        WaterState* r = newProp('T', 'p', 0);
-        evaluateTRho(t, rho, r);
-        const double u = r->u;
-        disposeProp(r);
-        return u;
+        WaterState r;
+        evaluateTRho(t, rho, &r);
+        return r.u;
     };
     EXPECT_TRUE(testing::closeTo(record->cv, testing::centralDifference(energy, T, 0.05), 1e-6));
-    disposeProp(record);
 }
 
 TEST(WaterStateTest, StateFromTemperatureAndDensityOutsideTheTwoPhaseRegion) {
-    WaterState* record = newProp('T', 'p', 0);
-    evaluateTRho(300.0, 1000.0, record);  // compressed liquid
-    EXPECT_EQ(record->error, 0);
-    EXPECT_EQ(record->filled, 1);
-    EXPECT_GT(record->p, 3e6);
-    evaluateTRho(700.0, 200.0, record);  // supercritical
-    EXPECT_EQ(record->filled, 1);
-    evaluateTRho(265.0, 1000.0, record);  // below the triple point: no saturation test
-    EXPECT_EQ(record->error, 0);
+    WaterState record;
+    evaluateTRho(300.0, 1000.0, &record);  // compressed liquid
+    EXPECT_EQ(record.error, 0);
+    EXPECT_EQ(record.filled, 1);
+    EXPECT_GT(record.p, 3e6);
+    evaluateTRho(700.0, 200.0, &record);  // supercritical
+    EXPECT_EQ(record.filled, 1);
+    evaluateTRho(265.0, 1000.0, &record);  // below the triple point: no saturation test
+    EXPECT_EQ(record.error, 0);
     for (const auto& [T, rho] :
          {std::pair{259.9, 1000.0}, {2500.1, 1.0}, {300.0, 1801.0}, {300.0, 0.0}, {NAN, 1.0}}) {
-        evaluateTRho(T, rho, record);
-        EXPECT_EQ(record->error, 1) << T << " " << rho;
+        evaluateTRho(T, rho, &record);
+        EXPECT_EQ(record.error, 1) << T << " " << rho;
     }
     evaluateTRho(300.0, 1000.0, nullptr);  // ignored
-    disposeProp(record);
 }
 
 }  // namespace
