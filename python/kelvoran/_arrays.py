@@ -53,10 +53,9 @@ def prepare(values: Sequence[Any], names: Sequence[str], caller: str, copy: bool
     out = []
     for a in arrays:
         b = np.broadcast_to(a, shape)
-        if copy:
-            out.append(np.array(b, dtype=np.float64, order="C", copy=True))
-        else:
-            out.append(np.ascontiguousarray(b, dtype=np.float64))
+        if copy or b.dtype != np.float64 or not b.flags.c_contiguous:
+            b = np.array(b, dtype=np.float64, order="C", copy=True)
+        out.append(b)
     return shape, out
 
 
