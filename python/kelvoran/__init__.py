@@ -7,8 +7,9 @@ J/(kg K).
 >>> import kelvoran
 >>> r = kelvoran.evaluate([25, 400], [1, 250], 0.05)
 >>> r.state_name
-array(['L', 'V+L'], dtype='<U12')
+array(['F', 'V+L'], dtype='<U12')
 >>> r[1].vapor.density          # kg/m³, a float
+168.2905215026309
 """
 
 from . import _core

@@ -124,7 +124,7 @@ class _Columns:
 
         >>> kelvoran.evaluate([25, 400], [1, 250], 0.05).to_pandas()[["T_C", "state_name"]]
              T_C state_name
-        0   25.0          L
+        0   25.0          F
         1  400.0        V+L
         """
         try:
@@ -207,8 +207,8 @@ class Result(_Columns):
     >>> r = kelvoran.evaluate(400.0, 250.0, [0.01, 0.05])
     >>> r.state_name
     array(['V+L', 'V+L'], dtype='<U12')
-    >>> r[1].liquid.density          # kg/m³
-    760.31...
+    >>> r[1].liquid.density          # kg/m³, a float
+    760.313191105947
     """
 
     T: _Column[FloatArray] = _Column("T_C", "temperature, °C (the input, broadcast)")
