@@ -292,8 +292,8 @@ class Result(_Columns):
         return Point({name: np.asarray(v).reshape(-1)[0].item() for name, v in self._columns.items()})
 
     def __repr__(self) -> str:
-        codes, counts = np.unique(self._columns["state"], return_counts=True)
-        states = ", ".join(f"{STATE_NAMES[c]}: {k}" for c, k in zip(codes.tolist(), counts.tolist()))
+        counts = np.bincount(np.ravel(self._columns["state"]), minlength=len(STATE_NAMES))
+        states = ", ".join(f"{STATE_NAMES[c]}: {k}" for c, k in enumerate(counts.tolist()) if k)
         return f"<kelvoran.Result shape={self.shape} states {{{states}}}>"
 
 

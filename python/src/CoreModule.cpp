@@ -234,7 +234,9 @@ NB_MODULE(_core, m) {
 
     m.def(
         "short_name",
-        [](int code) { return std::string(kelvoran::shortName(static_cast<kelvoran::Phases>(code))); },
+        [](int code) {
+            return std::string(kelvoran::shortName(static_cast<kelvoran::Phases>(code)));
+        },
         nb::arg("code"));
     m.def("evaluate_columns", &evaluateColumns, in("t"), in("p"), in("x"), nb::arg("columns"),
           nb::arg("threads"));
@@ -245,26 +247,24 @@ NB_MODULE(_core, m) {
     m.def("three_phase_pressure_bar", &map1<kelvoran::threePhasePressureBar>, in("t"), in("out"));
     m.def("halite_liquidus_composition", &map2<kelvoran::haliteLiquidusComposition>, in("t"),
           in("p"), in("out"));
-    m.def("halite_saturated_vapor_composition",
-          &map2<kelvoran::haliteSaturatedVaporComposition>, in("t"), in("p"), in("out"));
+    m.def("halite_saturated_vapor_composition", &map2<kelvoran::haliteSaturatedVaporComposition>,
+          in("t"), in("p"), in("out"));
     m.def("coexisting_liquid_composition", &map2<kelvoran::coexistingLiquidComposition>, in("t"),
           in("p"), in("out"));
     m.def("coexisting_vapor_composition", &map2<kelvoran::coexistingVaporComposition>, in("t"),
           in("p"), in("out"));
     m.def("salt_melting_temperature_c", &map1<kelvoran::saltMeltingTemperatureC>, in("p"),
           in("out"));
-    m.def("salt_boiling_pressure_bar", &map1<kelvoran::saltBoilingPressureBar>, in("t"),
-          in("out"));
+    m.def("salt_boiling_pressure_bar", &map1<kelvoran::saltBoilingPressureBar>, in("t"), in("out"));
     m.def("salt_sublimation_pressure_bar", &map1<kelvoran::saltSublimationPressureBar>, in("t"),
           in("out"));
-    m.def("halite_density_kg_m3", &map2<kelvoran::haliteDensityKgM3>, in("t"), in("p"),
+    m.def("halite_density_kg_m3", &map2<kelvoran::haliteDensityKgM3>, in("t"), in("p"), in("out"));
+    m.def("halite_heat_capacity_j_kg_k", &map2<kelvoran::haliteHeatCapacityJKgK>, in("t"), in("p"),
           in("out"));
-    m.def("halite_heat_capacity_j_kg_k", &map2<kelvoran::haliteHeatCapacityJKgK>, in("t"),
-          in("p"), in("out"));
     m.def("water_saturation_pressure_bar", &map1<kelvoran::waterSaturationPressureBar>, in("t"),
           in("out"));
-    m.def("water_saturation_temperature_c", &map1<kelvoran::waterSaturationTemperatureC>,
-          in("p"), in("out"));
+    m.def("water_saturation_temperature_c", &map1<kelvoran::waterSaturationTemperatureC>, in("p"),
+          in("out"));
     m.def("pure_water", &pureWater, in("t"), in("p"), in("density"), in("enthalpy"),
           in("heat_capacity"));
     m.def("mixture_properties", &mixtureProperties, in("t"), in("p"), in("x"), in("density"),
