@@ -36,7 +36,9 @@ def test_builds_and_installs_from_a_clean_clone(tmp_path):
     venv = tmp_path / "venv"
     run(python, "-m", "venv", str(venv))
     env_python = str(venv / "bin" / "python")
-    run(env_python, "-m", "pip", "install", "--quiet", str(clone))
+    # One compile job a core, as scripts/test.sh builds (Ninja alone would start more).
+    env = {**os.environ, "CMAKE_BUILD_PARALLEL_LEVEL": str(os.cpu_count() or 1)}
+    run(env_python, "-m", "pip", "install", "--quiet", str(clone), env=env)
 
     script = (
         "import kelvoran, numpy as np\n"
