@@ -12,3 +12,18 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVORAN_BUILD_TESTS=O
   -DKELVORAN_BUILD_TABLE=ON "$@" >/dev/null
 cmake --build build -j "$(nproc)"
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+
+# The Python package: a virtual environment .venv/ on Debian's interpreter (the python3 first on
+# PATH may be another), the package built from this tree by pip and installed into it, then its
+# tests. The build tools (scikit-build-core, nanobind) live in .venv/ and the package's CMake
+# build stays in build/python, so that a second run rebuilds only what changed (an isolated build
+# environment, new every run, would make scikit-build-core start the build afresh). The build
+# with isolation, as a user's `pip install .` runs it, is tested from a clean clone by the tests.
+ensure_packages python3-venv python3-dev git
+[ -x .venv/bin/python ] || /usr/bin/python3 -m venv .venv
+pip_install() {
+  .venv/bin/python -m pip install --quiet --disable-pip-version-check --root-user-action=ignore "$@"
+}
+pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas "dask[array]"
+CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)" pip_install --no-build-isolation --config-settings=build-dir=build/python .
+KELVORAN_TABLE=build/kelvoran-table .venv/bin/python -m pytest python/tests -q

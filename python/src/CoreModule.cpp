@@ -1,0 +1,279 @@
+// kelvoran._core: the compiled part of the Python package. It works on flat, contiguous float64
+// arrays that the Python layer has already broadcast and allocated; every loop runs with the
+// GIL released. Only the public headers of the library are used.
+#include <nanobind/nanobind.h>
+#include <nanobind/ndarray.h>
+#include <nanobind/stl/string.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kelvoran/Batch.h"
+#include "kelvoran/Calculator.h"
+#include "kelvoran/Correlations.h"
+
+namespace nb = nanobind;
+
+namespace {
+
+using In = nb::ndarray<const double, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
+using Out = nb::ndarray<double, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
+using StateOut = nb::ndarray<std::int32_t, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
+using FlagOut = nb::ndarray<bool, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Every array of one call holds the same number of points.
+template <typename First, typename... Rest>
+std::size_t commonLength(const First& first, const Rest&... rest) {
+    const std::size_t n = first.shape(0);
+    if (((rest.shape(0) != n) || ...)) {
+        throw std::invalid_argument("kelvoran: the arrays of one call differ in length");
+    }
+    return n;
+}
+
+template <double (*F)(double)>
+void map1(In a, Out out) {
+    const std::size_t n = commonLength(a, out);
+    const double* pa = a.data();
+    double* po = out.data();
+    nb::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < n; ++i) po[i] = F(pa[i]);
+}
+
+template <double (*F)(double, double)>
+void map2(In a, In b, Out out) {
+    const std::size_t n = commonLength(a, b, out);
+    const double* pa = a.data();
+    const double* pb = b.data();
+    double* po = out.data();
+    nb::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < n; ++i) po[i] = F(pa[i], pb[i]);
+}
+
+void pureWater(In t, In p, Out density, Out enthalpy, Out heatCapacity) {
+    const std::size_t n = commonLength(t, p, density, enthalpy, heatCapacity);
+    nb::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < n; ++i) {
+        const kelvoran::WaterPoint w = kelvoran::pureWater(t.data()[i], p.data()[i]);
+        density.data()[i] = w.densityKgM3;
+        enthalpy.data()[i] = w.specificEnthalpyJKg;
+        heatCapacity.data()[i] = w.heatCapacityJKgK;
+    }
+}
+
+void mixtureProperties(In t, In p, In x, Out density, Out molarVolume, Out enthalpy,
+                       Out heatCapacity) {
+    const std::size_t n = commonLength(t, p, x, density, molarVolume, enthalpy, heatCapacity);
+    nb::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < n; ++i) {
+        const kelvoran::FluidPoint f =
+            kelvoran::mixtureProperties(t.data()[i], p.data()[i], x.data()[i]);
+        density.data()[i] = f.densityKgM3;
+        molarVolume.data()[i] = f.molarVolumeCm3Mol;
+        enthalpy.data()[i] = f.specificEnthalpyJKg;
+        heatCapacity.data()[i] = f.heatCapacityJKgK;
+    }
+}
+
+void inFittedRange(In t, In p, In x, FlagOut out) {
+    const std::size_t n = commonLength(t, p, x, out);
+    nb::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < n; ++i) {
+        out.data()[i] = kelvoran::inFittedRange(t.data()[i], p.data()[i], x.data()[i]);
+    }
+}
+
+// The column names the batch can fill: "<phase>_<field>", as the table tool names them.
+double** phaseSlot(kelvoran::PhaseColumns& phase, std::string_view field) {
+    if (field == "x_NaCl") return &phase.composition;
+    if (field == "w_NaCl") return &phase.massFraction;
+    if (field == "density_kg_m3") return &phase.density;
+    if (field == "molar_volume_cm3_mol") return &phase.molarVolume;
+    if (field == "specific_enthalpy_J_kg") return &phase.specificEnthalpy;
+    if (field == "heat_capacity_J_kg_K") return &phase.heatCapacity;
+    return nullptr;
+}
+
+double** columnSlot(kelvoran::BatchColumns& out, std::string_view name) {
+    struct Named {
+        std::string_view prefix;
+        kelvoran::PhaseColumns* columns;
+    };
+    for (const Named& phase : {Named{"liquid_", &out.liquid}, Named{"vapor_", &out.vapor},
+                               Named{"halite_", &out.halite}, Named{"bulk_", &out.bulk}}) {
+        if (name.starts_with(phase.prefix)) {
+            return phaseSlot(*phase.columns, name.substr(phase.prefix.size()));
+        }
+    }
+    return nullptr;
+}
+
+// Evaluates the points into the named columns (see columnSlot; "state" takes int32). A point
+// with a NaN input gets state 0 (undetermined) and NaN in every column: nothing is known there.
+// Ctrl-C stops the workers and raises KeyboardInterrupt.
+void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
+    const std::size_t n = commonLength(t, p, x);
+    if (threads < 0) throw std::invalid_argument("kelvoran: threads must be 0 or more");
+    kelvoran::BatchColumns out;
+    std::vector<double*> values;
+    std::vector<nb::object> keep;  // the arrays stay alive while the workers write
+    for (auto [key, value] : columns) {
+        const std::string name = nb::cast<std::string>(key);
+        if (name == "state") {
+            StateOut state;
+            if (!nb::try_cast(value, state, false) || state.shape(0) != n) {
+                throw std::invalid_argument("kelvoran: column 'state' must be int32 of length " +
+                                            std::to_string(n));
+            }
+            out.state = state.data();
+        } else {
+            double** slot = columnSlot(out, name);
+            if (slot == nullptr) throw std::invalid_argument("kelvoran: unknown column " + name);
+            Out column;
+            if (!nb::try_cast(value, column, false) || column.shape(0) != n) {
+                throw std::invalid_argument("kelvoran: column '" + name +
+                                            "' must be contiguous float64 of length " +
+                                            std::to_string(n));
+            }
+            *slot = column.data();
+            values.push_back(column.data());
+        }
+        keep.push_back(nb::borrow(value));
+    }
+
+    bool interrupted = false;
+    kelvoran::BatchOptions options;
+    options.threads = threads;
+    options.progress = [&interrupted](std::size_t, std::size_t) {
+        nb::gil_scoped_acquire locked;
+        if (PyErr_CheckSignals() != 0) interrupted = true;
+        return !interrupted;
+    };
+    {
+        nb::gil_scoped_release unlocked;
+        kelvoran::evaluateBatch({t.data(), n}, {p.data(), n}, {x.data(), n}, out, options);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!std::isnan(t.data()[i]) && !std::isnan(p.data()[i]) && !std::isnan(x.data()[i])) {
+                continue;
+            }
+            if (out.state != nullptr) out.state[i] = 0;
+            for (double* column : values) column[i] = kNaN;
+        }
+    }
+    if (interrupted) throw nb::python_error();
+}
+
+// For the tests: one point through the per-point calculator, every record field as computed
+// (zeros in the records of absent phases).
+nb::dict calculatorPoint(double t, double p, double x) {
+    kelvoran::Calculator calculator;
+    const kelvoran::PointResult r = calculator.evaluate(t, p, x);
+    nb::dict out;
+    out["state"] = static_cast<std::int32_t>(r.phases);
+    const auto put = [&out](const char* phase, const kelvoran::PhaseRecord& record) {
+        const std::string prefix = std::string(phase) + "_";
+        out[(prefix + "x_NaCl").c_str()] = record.composition;
+        out[(prefix + "w_NaCl").c_str()] = record.massPercent * 0.01;
+        out[(prefix + "density_kg_m3").c_str()] = record.density;
+        out[(prefix + "molar_volume_cm3_mol").c_str()] = record.molarVolume;
+        out[(prefix + "specific_enthalpy_J_kg").c_str()] = record.specificEnthalpy;
+        out[(prefix + "heat_capacity_J_kg_K").c_str()] = record.heatCapacity;
+    };
+    put("liquid", r.liquid);
+    put("vapor", r.vapor);
+    put("halite", r.halite);
+    put("bulk", r.bulk);
+    return out;
+}
+
+// For the speed comparison: the batch API as a C++ program calls it, with every column in
+// vectors of its own, timed from the allocation of the columns to the end of the batch;
+// seconds.
+double timeBatch(In t, In p, In x, int threads) {
+    const std::size_t n = commonLength(t, p, x);
+    nb::gil_scoped_release unlocked;
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::int32_t> state(n);
+    std::vector<std::vector<double>> values(24, std::vector<double>(n));
+    kelvoran::BatchColumns out;
+    out.state = state.data();
+    kelvoran::PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite, &out.bulk};
+    for (std::size_t k = 0; k < 4; ++k) {
+        phases[k]->composition = values[6 * k + 0].data();
+        phases[k]->massFraction = values[6 * k + 1].data();
+        phases[k]->density = values[6 * k + 2].data();
+        phases[k]->molarVolume = values[6 * k + 3].data();
+        phases[k]->specificEnthalpy = values[6 * k + 4].data();
+        phases[k]->heatCapacity = values[6 * k + 5].data();
+    }
+    kelvoran::BatchOptions options;
+    options.threads = threads;
+    kelvoran::evaluateBatch({t.data(), n}, {p.data(), n}, {x.data(), n}, out, options);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return elapsed.count();
+}
+
+}  // namespace
+
+NB_MODULE(_core, m) {
+    m.doc() = "Compiled core of kelvoran: flat float64 loops over the C++ library.";
+    m.attr("__version__") = KELVORAN_VERSION;
+    m.attr("WATER_MOLAR_MASS_G_MOL") = kelvoran::waterMolarMassGPerMol();
+    m.attr("SALT_MOLAR_MASS_G_MOL") = kelvoran::saltMolarMassGPerMol();
+
+    const auto in = [](const char* name) { return nb::arg(name).noconvert(); };
+
+    m.def(
+        "short_name",
+        [](int code) {
+            return std::string(kelvoran::shortName(static_cast<kelvoran::Phases>(code)));
+        },
+        nb::arg("code"));
+    m.def("evaluate_columns", &evaluateColumns, in("t"), in("p"), in("x"), nb::arg("columns"),
+          nb::arg("threads"));
+    m.def("in_fitted_range", &inFittedRange, in("t"), in("p"), in("x"), in("out"));
+
+    m.def("critical_pressure_bar", &map1<kelvoran::criticalPressureBar>, in("t"), in("out"));
+    m.def("critical_composition", &map1<kelvoran::criticalComposition>, in("t"), in("out"));
+    m.def("three_phase_pressure_bar", &map1<kelvoran::threePhasePressureBar>, in("t"), in("out"));
+    m.def("halite_liquidus_composition", &map2<kelvoran::haliteLiquidusComposition>, in("t"),
+          in("p"), in("out"));
+    m.def("halite_saturated_vapor_composition", &map2<kelvoran::haliteSaturatedVaporComposition>,
+          in("t"), in("p"), in("out"));
+    m.def("coexisting_liquid_composition", &map2<kelvoran::coexistingLiquidComposition>, in("t"),
+          in("p"), in("out"));
+    m.def("coexisting_vapor_composition", &map2<kelvoran::coexistingVaporComposition>, in("t"),
+          in("p"), in("out"));
+    m.def("salt_melting_temperature_c", &map1<kelvoran::saltMeltingTemperatureC>, in("p"),
+          in("out"));
+    m.def("salt_boiling_pressure_bar", &map1<kelvoran::saltBoilingPressureBar>, in("t"), in("out"));
+    m.def("salt_sublimation_pressure_bar", &map1<kelvoran::saltSublimationPressureBar>, in("t"),
+          in("out"));
+    m.def("halite_density_kg_m3", &map2<kelvoran::haliteDensityKgM3>, in("t"), in("p"), in("out"));
+    m.def("halite_heat_capacity_j_kg_k", &map2<kelvoran::haliteHeatCapacityJKgK>, in("t"), in("p"),
+          in("out"));
+    m.def("water_saturation_pressure_bar", &map1<kelvoran::waterSaturationPressureBar>, in("t"),
+          in("out"));
+    m.def("water_saturation_temperature_c", &map1<kelvoran::waterSaturationTemperatureC>, in("p"),
+          in("out"));
+    m.def("pure_water", &pureWater, in("t"), in("p"), in("density"), in("enthalpy"),
+          in("heat_capacity"));
+    m.def("mixture_properties", &mixtureProperties, in("t"), in("p"), in("x"), in("density"),
+          in("molar_volume"), in("enthalpy"), in("heat_capacity"));
+    m.def("mole_fraction_from_mass_fraction", &map1<kelvoran::moleFractionFromMassFraction>,
+          in("w"), in("out"));
+    m.def("mass_fraction_from_mole_fraction", &map1<kelvoran::massFractionFromMoleFraction>,
+          in("x"), in("out"));
+
+    m.def("_calculator_point", &calculatorPoint, nb::arg("t"), nb::arg("p"), nb::arg("x"));
+    m.def("_time_batch", &timeBatch, in("t"), in("p"), in("x"), nb::arg("threads"));
+}
