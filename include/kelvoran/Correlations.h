@@ -2,7 +2,9 @@
 
 // kelvoran: the model's correlations one by one, as plain functions of explicit arguments, for
 // drawing phase diagrams, fitting data or building lookup tables. Each returns exactly the
-// number the phase-state evaluation uses. Temperatures in °C, pressures in bar, compositions
+// number the phase-state evaluation uses (a record's molar volume excepted: the record takes it
+// back from its density, which may differ from mixtureProperties' molar volume in the last
+// place). Temperatures in °C, pressures in bar, compositions
 // as mole fractions of NaCl, unless a name says otherwise. Nothing is validated: outside the
 // range of a correlation the result is an extrapolation, NaN or infinite.
 //
