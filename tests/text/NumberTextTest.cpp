@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "table/NumberText.h"
+#include "text/NumberText.h"
 
 namespace kelvoran {
 namespace {
