@@ -78,8 +78,8 @@ int runConsoleCommand(int argc, char** argv) {
             return print(std::string(kHelp) + "Error reports: " + kMaintainerContact + "\n");
         }
         if (argument == "--version") {
-            return print(std::string("kelvoran ") + kProgramVersion + "\nError reports: " +
-                         kMaintainerContact + "\n");
+            return print(std::string("kelvoran ") + kProgramVersion +
+                         "\nError reports: " + kMaintainerContact + "\n");
         }
     }
     if (argc > 1) {

@@ -30,8 +30,8 @@ bool isSpace(Traits::int_type c) {
 }
 
 struct Word {
-    std::string text;         // at most kLongestConsoleValue + 1 characters of it
-    std::size_t length = 0;   // its whole length
+    std::string text;        // at most kLongestConsoleValue + 1 characters of it
+    std::size_t length = 0;  // its whole length
 };
 
 // Reads the next word; false when the input ends first. Keeps no more than the longest value

@@ -229,10 +229,13 @@ void CsvReader::readHeader() {
                 for (const char other : {',', ';', '\t', '|'}) {
                     if (other != dialect_.delimiter &&
                         fields_[0].text.find(other) != std::string::npos) {
-                        message += "; fields here are separated by '" +
-                                   delimiterName(dialect_.delimiter) + "': for '" +
-                                   delimiterName(other) + "' use --delimiter " +
-                                   (other == '\t' ? "tab" : "'" + std::string(1, other) + "'");
+                        message += "; fields here are separated by '";
+                        message += delimiterName(dialect_.delimiter);
+                        message += "': for '";
+                        message += delimiterName(other);
+                        message += "' use --delimiter ";
+                        message += other == '\t' ? std::string("tab")
+                                                  : "'" + std::string(1, other) + "'";
                         break;
                     }
                 }

@@ -19,8 +19,8 @@ class InputError : public std::runtime_error {
 
 /// How a CSV file is written: its field separator and its decimal mark.
 struct CsvDialect {
-    char delimiter = ',';       ///< ',', ';', '|' or '\t'
-    char decimalMark = '.';     ///< '.' or ',' (',' only with another delimiter)
+    char delimiter = ',';    ///< ',', ';', '|' or '\t'
+    char decimalMark = '.';  ///< '.' or ',' (',' only with another delimiter)
 };
 
 /// Reads points from CSV text as spreadsheets write it (RFC 4180): a header naming the columns
@@ -94,7 +94,7 @@ class CsvReader {
 
     std::vector<Field> fields_;
     std::size_t fieldCount_ = 0;
-    std::string malformed_;      // why the record's quoting is broken, empty if it is not
+    std::string malformed_;  // why the record's quoting is broken, empty if it is not
     std::size_t recordBytes_ = 0;
     std::int64_t newlines_ = 0;  // line ends consumed so far
     std::int64_t recordLine_ = 0;

@@ -42,10 +42,9 @@ extern "C" void removeTemporaryAndDie(int signal) {
 
 // Signals whose default action ends the program.
 std::vector<int> terminatingSignals() {
-    std::vector<int> signals = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT,
-                                SIGBUS,  SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE,
-                                SIGALRM, SIGTERM, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,
-                                SIGXCPU, SIGPWR,  SIGSTKFLT};
+    std::vector<int> signals = {SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                                SIGFPE,    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                                SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,  SIGXCPU, SIGPWR,  SIGSTKFLT};
     for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) {
         signals.push_back(s);
     }
@@ -65,9 +64,12 @@ std::string tidy(const std::string& path) {
             continue;
         }
         const std::size_t end = path.find('/', i);
-        const std::string part = path.substr(i, end == std::string::npos ? std::string::npos : end - i);
-        if (part != ".") out += part;
-        else if (!out.empty() && out.back() != '/') out += '/';
+        const std::string part =
+            path.substr(i, end == std::string::npos ? std::string::npos : end - i);
+        if (part != ".")
+            out += part;
+        else if (!out.empty() && out.back() != '/')
+            out += '/';
         i = end == std::string::npos ? path.size() : end;
     }
     return out;
@@ -146,11 +148,11 @@ OutputFile::OutputFile(const std::string& path) : name_(path) {
         if (hops == 40) {
             throw OutputError("cannot write " + path + ": " + describeErrno(ELOOP));
         }
-        std::vector<char> text(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
+        std::vector<char> text(
+            static_cast<std::size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
         const ssize_t length = ::readlink(target.c_str(), text.data(), text.size());
         if (length < 0 || static_cast<std::size_t>(length) >= text.size()) {
-            throw OutputError("cannot write " + path + ": cannot read the symbolic link " +
-                              target);
+            throw OutputError("cannot write " + path + ": cannot read the symbolic link " + target);
         }
         const std::string next(text.data(), static_cast<std::size_t>(length));
         target = !next.empty() && next.front() == '/' ? next : folderOf(target) + next;

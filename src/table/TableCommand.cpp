@@ -5,11 +5,11 @@
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
-#include <new>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>

@@ -20,8 +20,8 @@ constexpr int kPhaseColumnCount = 6;
 constexpr int kComputedColumns = 3 + 3 * kPhaseColumnCount;
 
 PhaseValues valuesOf(const PhaseRecord& record) {
-    return {record.composition,      record.massPercent * 0.01, record.density,
-            record.molarVolume,      record.specificEnthalpy,   record.heatCapacity};
+    return {record.composition, record.massPercent * 0.01, record.density,
+            record.molarVolume, record.specificEnthalpy,   record.heatCapacity};
 }
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

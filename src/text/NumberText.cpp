@@ -172,11 +172,10 @@ void appendNumber(std::string& out, double value, int digits, char decimalMark) 
     digits = digits < 0 ? 0 : (digits > 17 ? 17 : digits);
     // The digits and the power of ten, from the scientific form d.ddde±XX.
     char buffer[64];
-    const auto result =
-        digits == 0
-            ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific)
-            : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                            digits - 1);
+    const auto result = digits == 0 ? std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                    std::chars_format::scientific)
+                                    : std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                    std::chars_format::scientific, digits - 1);
     const std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
     std::size_t i = 0;
     const bool negative = scientific[0] == '-';

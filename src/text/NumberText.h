@@ -17,9 +17,9 @@ enum class NumberParse {
 /// Reads a decimal floating-point number that fills all of `text` (blanks around it allowed),
 /// independent of the locale and correctly rounded, so that text written by appendNumber reads
 /// back to the very same double. A single leading '+' is accepted; hexadecimal is not a number
-/// here, and "nan" or "inf" give NotFinite. A magnitude too small for a double reads as the nearest subnormal or
-/// as zero of the same sign; only a magnitude beyond the largest double is OutOfRange. Both
-/// front ends read every value with this function. `value` is written only on NumberParse::Ok.
+/// here, and "nan" or "inf" give NotFinite. A magnitude too small for a double reads as the nearest
+/// subnormal or as zero of the same sign; only a magnitude beyond the largest double is OutOfRange.
+/// Both front ends read every value with this function. `value` is written only on NumberParse::Ok.
 NumberParse parseNumber(std::string_view text, double& value);
 
 /// As parseNumber, with `decimalMark` (',' or '.') as the decimal separator. With ',' a text

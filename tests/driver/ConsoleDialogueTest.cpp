@@ -6,13 +6,12 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <regex>
-#include <set>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -128,7 +127,8 @@ TEST(ConsoleDialogueTest, BrokenInputEndsWithOneLineOnStandardError) {
         // Text that the extraction takes before it fails is named, not the word after it, and
         // it is an error even when the input ends right after it.
         {"-\n", "kelvoran: cannot read the temperature: found \"-\", which is not a number\n"},
-        {"1e 5 1\n", "kelvoran: cannot read the temperature: found \"1e\", which is not a number\n"},
+        {"1e 5 1\n",
+         "kelvoran: cannot read the temperature: found \"1e\", which is not a number\n"},
         {"25 1 1ex 5\n",
          "kelvoran: cannot read the composition: found \"1ex\", which is not a number\n"},
         {"1e400 1 0.1\n",
@@ -171,7 +171,8 @@ TEST(ConsoleDialogueTest, NumbersUseFiveSignificantDigits) {
                          "Density      = 1198.2 kg/m3\n"
                          "MolarVolume  = 18.404 cm3/mol\n"
                          "HeatCapacity = 3026.9 J/kg/K\n"
-                         "Composition  = 0.099842 XNaCl\n" + salt + kBoxEdge),
+                         "Composition  = 0.099842 XNaCl\n" +
+                         salt + kBoxEdge),
               std::string::npos)
         << s.out;
 }
@@ -187,12 +188,16 @@ TEST(ConsoleDialogueTest, EndOfInputBetweenPointsIsNormalEnd) {
 // only in part is an error about that value, and no box is printed for the point.
 TEST(ConsoleDialogueTest, ValuesAreWholeWordsReadBeforeAnyEvaluation) {
     const BrokenInput cases[] = {
-        {"25 1 0,05\n", "kelvoran: cannot read the composition: found \"0,05\", which is not a number\n"},
+        {"25 1 0,05\n",
+         "kelvoran: cannot read the composition: found \"0,05\", which is not a number\n"},
         {"400 250 0.05abc\n",
          "kelvoran: cannot read the composition: found \"0.05abc\", which is not a number\n"},
-        {"0x1p3 1 0\n", "kelvoran: cannot read the temperature: found \"0x1p3\", which is not a number\n"},
-        {"25 nan 0\n", "kelvoran: cannot read the pressure: found \"nan\", which is not a finite number\n"},
-        {"25\t1e\n0.1\n", "kelvoran: cannot read the pressure: found \"1e\", which is not a number\n"},
+        {"0x1p3 1 0\n",
+         "kelvoran: cannot read the temperature: found \"0x1p3\", which is not a number\n"},
+        {"25 nan 0\n",
+         "kelvoran: cannot read the pressure: found \"nan\", which is not a finite number\n"},
+        {"25\t1e\n0.1\n",
+         "kelvoran: cannot read the pressure: found \"1e\", which is not a number\n"},
     };
     for (const BrokenInput& c : cases) {
         SCOPED_TRACE(c.input);
@@ -203,7 +208,8 @@ TEST(ConsoleDialogueTest, ValuesAreWholeWordsReadBeforeAnyEvaluation) {
     }
     // A value too small for a double is zero (or the nearest subnormal), as kelvoran-table reads
     // it; too large is an error.
-    EXPECT_EQ(runInProcess("25 1 1e-400\n-1 1 -1e-999\n").out, runInProcess("25 1 0\n-1 1 -0\n").out);
+    EXPECT_EQ(runInProcess("25 1 1e-400\n-1 1 -1e-999\n").out,
+              runInProcess("25 1 0\n-1 1 -0\n").out);
     EXPECT_EQ(runInProcess("25 1 4.9e-324\n0 1 0\n").out,
               runInProcess("25 1 4.9406564584124654e-324\n0 1 0\n").out);
 }
@@ -228,14 +234,13 @@ TEST(ConsoleDialogueTest, StreamFailuresEndWithStatusOneAndOneLine) {
 TEST(ConsoleDialogueTest, HugeWordsAreBoundedInMemoryAndInTheMessage) {
     const Session s = runInProcess("25 " + std::string(1 << 20, '7') + " 0.1\n");
     EXPECT_EQ(s.status, 1);
-    EXPECT_EQ(s.err,
-              "kelvoran: cannot read the pressure: found \"" + std::string(40, '7') +
-                  "...\" (1048576 characters), which is too long to be a number\n");
+    EXPECT_EQ(s.err, "kelvoran: cannot read the pressure: found \"" + std::string(40, '7') +
+                         "...\" (1048576 characters), which is too long to be a number\n");
 #ifndef KELVORAN_SANITIZED_BUILD  // the sanitizers reserve more address space than the limit
     const std::string command =
         "{ printf '25 '; head -c 200000000 /dev/zero | tr '\\0' 7; printf ' 1 0\\n'; } | "
-        "(ulimit -v 60000; timeout 60 " + std::string(KELVORAN_CONSOLE_PATH) +
-        " >/dev/null 2>&1); test $? -eq 1";
+        "(ulimit -v 60000; timeout 60 " +
+        std::string(KELVORAN_CONSOLE_PATH) + " >/dev/null 2>&1); test $? -eq 1";
     EXPECT_EQ(std::system(command.c_str()), 0);
 #endif
 }
@@ -258,7 +263,9 @@ class Terminal {
         if (master_ >= 0) ::close(master_);
     }
     bool started() const { return pid_ > 0; }
-    void type(const std::string& text) { ASSERT_EQ(::write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
+    void type(const std::string& text) {
+        ASSERT_EQ(::write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
 
     // Reads until `text` has appeared `count` times (false after 30 s or when the child ends).
     bool waitFor(const std::string& text, std::size_t count = 1) {
@@ -294,7 +301,9 @@ class Terminal {
   private:
     std::size_t occurrences(const std::string& text) const {
         std::size_t n = 0;
-        for (std::size_t at = seen_.find(text); at != std::string::npos; at = seen_.find(text, at + 1)) ++n;
+        for (std::size_t at = seen_.find(text); at != std::string::npos;
+             at = seen_.find(text, at + 1))
+            ++n;
         return n;
     }
     int master_ = -1;

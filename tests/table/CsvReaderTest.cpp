@@ -110,9 +110,10 @@ TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
         "25,1,nan\n"          // 10
         "1e400,1,0.01\n"      // 11
         "100, 2 ,0.2\n" +     // 12
-        std::string((1 << 20) + 1, '7') + ",1,0.01\n"  // 13: one byte over the limit
-        "25,\"1\"x,0.01\n"    // 14
-        "25,1,\"0.01\n"       // 15, to the end: the quote is never closed
+        std::string((1 << 20) + 1, '7') +
+        ",1,0.01\n"         // 13: one byte over the limit
+        "25,\"1\"x,0.01\n"  // 14
+        "25,1,\"0.01\n"     // 15, to the end: the quote is never closed
         "26,1,0\n");
     const std::pair<std::int64_t, const char*> expected[] = {
         {3, ""},
@@ -124,8 +125,9 @@ TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
         {11, "T_C: '1e400' is beyond the range of a double"},
         {12, ""},
         {13, "the line is longer than 1048576 bytes, the most a line may hold"},
-        {14, "field 2: text after the closing quote (a quote inside a quoted field is written "
-             "twice: \"\")"},
+        {14,
+         "field 2: text after the closing quote (a quote inside a quoted field is written "
+         "twice: \"\")"},
         {15, "field 3: a quoted field is not closed before the end of the input"},
     };
     ASSERT_EQ(rows.size(), std::size(expected));
@@ -159,17 +161,27 @@ TEST(CsvReaderTest, SpreadsheetExportsAreReadAsWritten) {
         {"case and blanks", "  t_c , P_BAR,\"X_nacl\" \n" + point + "\n", {}, {}, {2}, {{}}},
         {"quoted numbers", "T_C,P_bar,x_NaCl\n\"400\", 250 ,\" 0.05\"\n", {}, {}, {2}, {{}}},
         {"extras around",
-         "Sample,T_C,P_bar,x_NaCl,Comment\n#1," + point + ",\"a, \"\"b\"\"\"\n"
-         "\"S\n2\"," + point + ",\n,,,,\n# 3," + point + ",c\n",
+         "Sample,T_C,P_bar,x_NaCl,Comment\n#1," + point +
+             ",\"a, \"\"b\"\"\"\n"
+             "\"S\n2\"," +
+             point + ",\n,,,,\n# 3," + point + ",c\n",
          {},
          {"Sample", "Comment"},
          {2, 3, 6},
          {{"#1", "a, \"b\""}, {"S\n2", ""}, {"# 3", "c"}}},
-        {"semicolons and decimal commas", "T_C;P_bar;x_NaCl;note\r\n400;250;0,05;x,y\r\n",
-         {';', ','}, {"note"}, {2}, {{"x,y"}}},
+        {"semicolons and decimal commas",
+         "T_C;P_bar;x_NaCl;note\r\n400;250;0,05;x,y\r\n",
+         {';', ','},
+         {"note"},
+         {2},
+         {{"x,y"}}},
         {"tabs", "T_C\tP_bar\tx_NaCl\t\n400\t 250\t0.05\t\n", {'\t', '.'}, {""}, {2}, {{""}}},
         {"CR line ends", "# c\rT_C,P_bar,x_NaCl\r\r" + point + "\r", {}, {}, {4}, {{}}},
-        {"trailing empty columns", "T_C,P_bar,x_NaCl,,\n" + point + ",,\n", {}, {"", ""}, {2},
+        {"trailing empty columns",
+         "T_C,P_bar,x_NaCl,,\n" + point + ",,\n",
+         {},
+         {"", ""},
+         {2},
          {{"", ""}}},
     };
     for (const Case& c : cases) {

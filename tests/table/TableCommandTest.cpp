@@ -1,6 +1,6 @@
 // End-to-end tests of the kelvoran-table program, run as a user would run it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -71,8 +71,8 @@ class TableCommandTest : public ::testing::Test {
     // and error are returned.
     Outcome shell(const std::string& script) const {
         write(".script", "K='" + std::string(KELVORAN_TABLE_PATH) + "'\n" + script);
-        const std::string command = "cd '" + dir_.string() +
-                                    "' && timeout 120 sh .script </dev/null >.stdout 2>.stderr";
+        const std::string command =
+            "cd '" + dir_.string() + "' && timeout 120 sh .script </dev/null >.stdout 2>.stderr";
         const int raw = std::system(command.c_str());
         Outcome result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(dir_ / ".stdout"),
                        read(dir_ / ".stderr")};
@@ -328,8 +328,8 @@ TEST_F(TableCommandTest, HelpShowsSyntaxExamplesAndExitStatus) {
 // memory stays bounded, so under a memory limit a huge line is still such a row, never the end
 // of the input; an input that cannot be read is a failure, never an empty table.
 TEST_F(TableCommandTest, OverlongLinesAndReadFailuresAreFailures) {
-    write("long.csv", "T_C,P_bar,x_NaCl\n25,1,0.01\n" + std::string(2 << 20, '7') +
-                          ",1,0.01\n400,250,0.05\n");
+    write("long.csv",
+          "T_C,P_bar,x_NaCl\n25,1,0.01\n" + std::string(2 << 20, '7') + ",1,0.01\n400,250,0.05\n");
     const Outcome r = run("long.csv -j 1");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("long.csv:3: the line is longer than 1048576 bytes"), std::string::npos)
@@ -376,7 +376,8 @@ TEST_F(TableCommandTest, StandardStreamPathsAreWrittenInPlace) {
 // output streams on /dev/null.
 pid_t spawn(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -406,9 +407,9 @@ TEST_F(TableCommandTest, SignalsLeaveNoTemporaryFileAndIgnoredOnesStayIgnored) {
     ::setrlimit(RLIMIT_CORE, &noCore);
     const std::string out = (dir_ / "out.csv").string();
     // Long enough never to finish while the test waits.
-    const std::vector<std::string> job = {KELVORAN_TABLE_PATH, "-T",  "0:1000:1000", "-P",
-                                          "1:1000:100",        "-x",  "0:0.5:100",   "-j",
-                                          "1",                 "-q",  "-o",          out};
+    const std::vector<std::string> job = {
+        KELVORAN_TABLE_PATH, "-T", "0:1000:1000", "-P", "1:1000:100", "-x",
+        "0:0.5:100",         "-j", "1",           "-q", "-o",         out};
     const auto waitForTemporary = [&] {
         for (int i = 0; i < 3000; ++i) {
             if (listing().find(".out.csv.tmp-") != std::string::npos) return true;
@@ -491,7 +492,8 @@ TEST_F(TableCommandTest, TheInputFileIsRefusedAsOutput) {
     fs::create_hard_link(dir_ / "a.csv", dir_ / "hard.csv");
     for (const std::string command :
          {"\"$K\" a.csv -o a.csv", "\"$K\" a.csv -o ./link.csv", "\"$K\" link.csv -o hard.csv",
-          "\"$K\" - -o a.csv < a.csv", "\"$K\" < a.csv >> a.csv", "\"$K\" a.csv -o /dev/stdout >> a.csv"}) {
+          "\"$K\" - -o a.csv < a.csv", "\"$K\" < a.csv >> a.csv",
+          "\"$K\" a.csv -o /dev/stdout >> a.csv"}) {
         const Outcome r = shell(command + "; echo $?");
         EXPECT_EQ(r.out, "4\n") << command;
         EXPECT_NE(r.err.find("it is the input file"), std::string::npos) << command << r.err;
@@ -515,10 +517,11 @@ TEST_F(TableCommandTest, OutputPathsBehaveLikeShellRedirections) {
 
     // As a user without the right to override file modes (root has it).
     write("read-only.csv", "keep\n");
-    fs::permissions(dir_ / "read-only.csv", fs::perms::owner_read | fs::perms::group_read |
-                                                fs::perms::others_read);
+    fs::permissions(dir_ / "read-only.csv",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(dir_, fs::perms::all);
-    const std::string asUser = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::string asUser =
+        ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     const Outcome r = shell(asUser + "\"$K\" -T 25 -P 1 -x 0 -o read-only.csv; echo $?");
     EXPECT_EQ(r.out, "4\n") << r.err;
     EXPECT_NE(r.err.find("cannot write read-only.csv: Permission denied"), std::string::npos)

@@ -133,9 +133,9 @@ TEST(TableFormatterTest, ErrorRowsAndPassedThroughColumnsKeepTheirTextAndTheFiel
         const auto split = [&](const std::string& line) { return fields(line, delimiter); };
         const std::vector<std::string> header = split(formatter.header());
         ASSERT_EQ(static_cast<int>(header.size()), formatter.columnCount());
-        EXPECT_EQ(std::vector<std::string>(header.begin() + 4, header.begin() + 9),
-                  (std::vector<std::string>{"w_NaCl", "sample", " note ", "a,b;c\td",
-                                            "out_of_range"}));
+        EXPECT_EQ(
+            std::vector<std::string>(header.begin() + 4, header.begin() + 9),
+            (std::vector<std::string>{"w_NaCl", "sample", " note ", "a,b;c\td", "out_of_range"}));
 
         InputRow bad;
         bad.line = 12;
@@ -146,9 +146,9 @@ TEST(TableFormatterTest, ErrorRowsAndPassedThroughColumnsKeepTheirTextAndTheFiel
         formatter.appendErrorRow(line, bad);
         const std::vector<std::string> f = split(line);
         ASSERT_EQ(static_cast<int>(f.size()), formatter.columnCount()) << line;
-        EXPECT_EQ(std::vector<std::string>(f.begin(), f.begin() + 8),
-                  (std::vector<std::string>{"12", "25", "a,\"b", "", "0.1", "S-1",
-                                            "  two\nlines ", ""}));
+        EXPECT_EQ(
+            std::vector<std::string>(f.begin(), f.begin() + 8),
+            (std::vector<std::string>{"12", "25", "a,\"b", "", "0.1", "S-1", "  two\nlines ", ""}));
         EXPECT_EQ(f.back(), bad.error);
         for (std::size_t i = 8; i + 1 < f.size(); ++i) {
             EXPECT_TRUE(f[i].empty()) << i;

@@ -106,12 +106,26 @@ TEST(NumberTextTest, NumbersUseOneFormWithAnExponentOnlyForExtremeMagnitudes) {
 
 TEST(NumberTextTest, ParseAcceptsDecimalNumbers) {
     const std::pair<const char*, double> cases[] = {
-        {"25", 25.0},  {"  7 \t", 7.0}, {"+5", 5.0}, {"-0.5", -0.5}, {"1e-5", 1e-5},
-        {"1E+3", 1e3}, {".5", 0.5},     {"5.", 5.0}, {"0.1", 0.1},   {"-0", -0.0},
+        {"25", 25.0},
+        {"  7 \t", 7.0},
+        {"+5", 5.0},
+        {"-0.5", -0.5},
+        {"1e-5", 1e-5},
+        {"1E+3", 1e3},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"0.1", 0.1},
+        {"-0", -0.0},
         // Too small for a double: the nearest subnormal, or zero of the sign written.
-        {"1e-310", 1e-310}, {"3e-324", std::numeric_limits<double>::denorm_min()},
-        {"2e-324", 0.0},    {"1e-400", 0.0},  {"-1e-400", -0.0}, {"0.000001e-320", 0.0},
-        {"123456e-330", 0.0}, {"1e-99999999999999999999", 0.0}, {"1000e305", 1e308},
+        {"1e-310", 1e-310},
+        {"3e-324", std::numeric_limits<double>::denorm_min()},
+        {"2e-324", 0.0},
+        {"1e-400", 0.0},
+        {"-1e-400", -0.0},
+        {"0.000001e-320", 0.0},
+        {"123456e-330", 0.0},
+        {"1e-99999999999999999999", 0.0},
+        {"1000e305", 1e308},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_TRUE(sameBits(readBack(text), expected)) << text;
