@@ -234,8 +234,13 @@ void CsvReader::readHeader() {
                         message += "': for '";
                         message += delimiterName(other);
                         message += "' use --delimiter ";
-                        message += other == '\t' ? std::string("tab")
-                                                  : "'" + std::string(1, other) + "'";
+                        if (other == '\t') {
+                            message += "tab";
+                        } else {
+                            message += '\'';
+                            message += other;
+                            message += '\'';
+                        }
                         break;
                     }
                 }
