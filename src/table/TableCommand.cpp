@@ -173,9 +173,9 @@ int runTable(int argc, char** argv) {
     app.add_option("input", options.input,
                    "CSV file of points; '-' or nothing reads standard input")
         ->type_name("FILE");
-    app.add_option("-o,--output", options.output,
-                   "write the table to FILE instead of standard output")
-        ->type_name("FILE");
+    auto* output = app.add_option("-o,--output", options.output,
+                                  "write the table to FILE instead of standard output ('-')")
+                       ->type_name("FILE");
     auto* temperature =
         app.add_option("-T,--temperature", options.temperature, "grid temperatures, °C")
             ->type_name("VALUES");
@@ -189,7 +189,7 @@ int runTable(int argc, char** argv) {
                              ->type_name("VALUES");
     composition->excludes(massFraction);
     app.add_option("-j,--threads", options.threads,
-                   "worker threads, each with its own calculator (0 or default: all cores)")
+                   "worker threads (0 or default: all cores); the output is the same for any")
         ->check(CLI::Range(0, 1024));
     app.add_option("--digits", options.digits,
                    "significant digits of computed values, 1-17 (default: the shortest form "
@@ -199,8 +199,7 @@ int runTable(int argc, char** argv) {
                    "field separator of the input and the output: ',' (default), ';', '|' or tab")
         ->type_name("CHAR");
     app.add_flag("--decimal-comma", options.decimalComma,
-                 "numbers are written with a decimal comma, in the input and the output (needs "
-                 "--delimiter ';', '|' or tab)");
+                 "read and write numbers with a decimal comma (needs --delimiter ';', '|' or tab)");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     app.footer(std::string(kFooter) + "\nError reports: " + kMaintainerContact + "\n");
 
@@ -213,6 +212,9 @@ int runTable(int argc, char** argv) {
         return usageError(e.what());
     }
 
+    if (output->count() > 0 && options.output.empty()) {
+        return usageError("--output: the file name is empty");
+    }
     const char delimiter = delimiterOf(options.delimiter);
     if (delimiter == 0) {
         return usageError("--delimiter: use ',', ';', '|' or tab, not '" +
@@ -299,16 +301,16 @@ int runTable(int argc, char** argv) {
                                                    ? std::thread::hardware_concurrency()
                                                    : 1);
 
-    std::unique_ptr<OutputFile> output;
+    std::unique_ptr<OutputFile> table;
     try {
-        output = std::make_unique<OutputFile>(options.output);
+        table = std::make_unique<OutputFile>(options.output);
     } catch (const OutputError& e) {
         return failure(e.what(), TableExitOutput);
     }
     // Writing into the file being read would replace the input (or, appending, read the table
     // back in).
-    if (inputIsFile && output->writesTo(inputInfo)) {
-        return failure("cannot write " + output->name() + ": it is the input file " + inputName +
+    if (inputIsFile && table->writesTo(inputInfo)) {
+        return failure("cannot write " + table->name() + ": it is the input file " + inputName +
                            "; write the table to another file",
                        TableExitOutput);
     }
@@ -330,7 +332,7 @@ int runTable(int argc, char** argv) {
             }
         }
         TableFormatter formatter(style, extraColumns);
-        output->write(formatter.header());
+        table->write(formatter.header());
 
         TableJob job;
         if (gridMode) {
@@ -338,7 +340,7 @@ int runTable(int argc, char** argv) {
         } else {
             job.next = [&](InputRow& row) { return reader->next(row); };
         }
-        job.write = [&](std::string_view text) { output->write(text); };
+        job.write = [&](std::string_view text) { table->write(text); };
         job.rowFailed = [&](const InputRow& row) {
             progress.finish();
             std::cerr << kProgram << ": " << inputName << ":" << row.line << ": " << row.error
@@ -354,7 +356,7 @@ int runTable(int argc, char** argv) {
         };
         TableRunner runner(threads, formatter);
         totals = runner.run(job);
-        output->commit();
+        table->commit();
     } catch (const InputError& e) {
         progress.finish();
         std::cerr << kProgram << ": " << e.what() << '\n';

@@ -305,6 +305,7 @@ TEST_F(TableCommandTest, CommandLineErrorsExitWithStatusTwo) {
         {"-T 1::3 -P 1 -x 0", "in '1::3': the stop is missing"},
         {"in.csv --delimiter x", "--delimiter"},
         {"in.csv --decimal-comma", "--decimal-comma needs"},
+        {"in.csv -o ''", "--output: the file name is empty"},
     };
     for (const auto& [arguments, message] : cases) {
         const Outcome r = run(arguments);
