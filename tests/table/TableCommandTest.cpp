@@ -521,9 +521,12 @@ TEST_F(TableCommandTest, OutputPathsBehaveLikeShellRedirections) {
     fs::permissions(dir_ / "read-only.csv",
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(dir_, fs::perms::all);
+    // The program is copied into the scratch folder, which that user can reach wherever the
+    // build lies.
+    fs::copy_file(KELVORAN_TABLE_PATH, dir_ / "program");
     const std::string asUser =
         ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const Outcome r = shell(asUser + "\"$K\" -T 25 -P 1 -x 0 -o read-only.csv; echo $?");
+    const Outcome r = shell(asUser + "./program -T 25 -P 1 -x 0 -o read-only.csv; echo $?");
     EXPECT_EQ(r.out, "4\n") << r.err;
     EXPECT_NE(r.err.find("cannot write read-only.csv: Permission denied"), std::string::npos)
         << r.err;
