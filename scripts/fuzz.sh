@@ -19,7 +19,17 @@ targets=("$@")
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKELVORAN_BUILD_FUZZERS=ON \
   -DKELVORAN_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
-cmake --build build-fuzz -j 2
+programs=()
+for target in "${targets[@]}"; do
+  case "$target" in
+    console) programs+=(ConsoleFuzzer) ;;
+    evaluator) programs+=(EvaluatorFuzzer) ;;
+    table) programs+=(TableFuzzer) ;;
+    *) echo "unknown fuzz target: $target" >&2; exit 2 ;;
+  esac
+done
+# Only the fuzz programs: the instrumented console and table programs are not needed here.
+cmake --build build-fuzz -j 2 --target "${programs[@]}"
 
 mkdir -p build-fuzz/artifacts
 for target in "${targets[@]}"; do
