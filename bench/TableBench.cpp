@@ -21,7 +21,7 @@ GridSource benchmarkGrid() {
 
 void BM_TableGrid(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(0));
-    TableRunner runner(threads, 17);
+    TableRunner runner(threads, TableFormatter(17));
     std::uint64_t points = 0;
     std::size_t bytes = 0;
     for (auto _ : state) {

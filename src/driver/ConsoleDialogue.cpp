@@ -1,92 +1,91 @@
 #include "driver/ConsoleDialogue.h"
 
-#include <cmath>
+#include <ios>
 #include <istream>
-#include <limits>
-#include <locale>
+#include <new>
 #include <ostream>
 #include <streambuf>
 #include <string>
 
+#include "BuildInfo.h"
+#include "io/DescriptorStreams.h"
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Constants.h"
+#include "text/NumberText.h"
 
 namespace kelvoran {
 
 namespace {
 
 constexpr const char* kBoxEdge = "*************************************************\n";
+// Characters of an unreadable word shown in the message.
+constexpr std::size_t kShownCharacters = 40;
 
-enum class ReadOutcome { Value, EndOfInput, NotANumber, OutOfRange };
+using Traits = std::char_traits<char>;
 
-// Passes the characters of another buffer through one at a time and keeps those taken, so
-// that an extraction that fails after reading part of a value ("1e", "-", "1e400") can still
-// say what it read. It holds no characters of its own: what it does not take stays in the
-// other buffer for the next read.
-class RecordingBuffer : public std::streambuf {
-  public:
-    explicit RecordingBuffer(std::streambuf* source) : source_(source) {}
-    const std::string& taken() const { return taken_; }
-
-  protected:
-    int_type underflow() override { return source_->sgetc(); }
-    int_type uflow() override {
-        const int_type c = source_->sbumpc();
-        if (!traits_type::eq_int_type(c, traits_type::eof())) {
-            taken_.push_back(traits_type::to_char_type(c));
-        }
-        return c;
-    }
-
-  private:
-    std::streambuf* source_;
-    std::string taken_;
-};
-
-// Reads one number with formatted extraction. On failure `found` holds the text that stood
-// where the number was expected (empty when the input simply ended): what the extraction
-// took, then the rest of that word.
-ReadOutcome readNumber(std::istream& input, double& value, std::string& found) {
-    input >> std::ws;
-    if (input.peek() == std::char_traits<char>::eof()) {
-        return ReadOutcome::EndOfInput;
-    }
-    RecordingBuffer recorder(input.rdbuf());
-    std::istream number(&recorder);
-    number.imbue(input.getloc());
-    number.flags(input.flags());
-    double read = 0.0;
-    if (number >> read) {
-        value = read;
-        return ReadOutcome::Value;
-    }
-    found = recorder.taken();
-    const auto next = input.rdbuf()->sgetc();
-    if (!std::char_traits<char>::eq_int_type(next, std::char_traits<char>::eof()) &&
-        !std::isspace(std::char_traits<char>::to_char_type(next), input.getloc())) {
-        std::string rest;
-        input >> rest;
-        found += rest;
-    }
-    if (found.empty()) {
-        return ReadOutcome::EndOfInput;
-    }
-    // A value beyond the range of a double is stored as the largest double of its sign.
-    return std::fabs(read) == std::numeric_limits<double>::max() ? ReadOutcome::OutOfRange
-                                                                 : ReadOutcome::NotANumber;
+// White space as formatted extraction in the classic locale sees it.
+bool isSpace(Traits::int_type c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void reportUnreadable(std::ostream& error, const char* what, ReadOutcome outcome,
-                      const std::string& found) {
-    error << "kelvoran: cannot read the " << what << ": ";
-    if (outcome == ReadOutcome::EndOfInput) {
-        error << "the input ended";
-    } else if (outcome == ReadOutcome::OutOfRange) {
-        error << "found \"" << found << "\", which is out of the range of a double";
-    } else {
-        error << "found \"" << found << "\", which is not a number";
+struct Word {
+    std::string text;        // at most kLongestConsoleValue + 1 characters of it
+    std::size_t length = 0;  // its whole length
+};
+
+// Reads the next word; false when the input ends first. Keeps no more than the longest value
+// of it, so a huge word costs no memory.
+bool readWord(std::streambuf& input, Word& word) {
+    Traits::int_type c = input.sgetc();
+    while (!Traits::eq_int_type(c, Traits::eof()) && isSpace(c)) {
+        c = input.snextc();
     }
-    error << '\n';
+    if (Traits::eq_int_type(c, Traits::eof())) {
+        return false;
+    }
+    word.text.clear();
+    word.length = 0;
+    while (!Traits::eq_int_type(c, Traits::eof()) && !isSpace(c)) {
+        if (word.text.size() <= kLongestConsoleValue) {
+            word.text.push_back(Traits::to_char_type(c));
+        }
+        ++word.length;
+        c = input.snextc();
+    }
+    return true;
+}
+
+// Drops what is left of the current line (after a value a person mistyped).
+void skipLine(std::streambuf& input) {
+    Traits::int_type c = input.sgetc();
+    while (!Traits::eq_int_type(c, Traits::eof())) {
+        input.sbumpc();
+        if (c == '\n') return;
+        c = input.sgetc();
+    }
+}
+
+// Why `word` is not a value, or empty when it is one (then `value` holds it).
+std::string readValue(const Word& word, double& value) {
+    std::string shown = "found \"" + printable(word.text, kShownCharacters) + "\"";
+    if (word.length > kLongestConsoleValue) {
+        return shown + " (" + std::to_string(word.length) +
+               " characters), which is too long to be a number";
+    }
+    double read = 0.0;
+    switch (parseNumber(word.text, read)) {
+        case NumberParse::Ok:
+            value = read;
+            return {};
+        case NumberParse::OutOfRange:
+            return shown + ", which is out of the range of a double";
+        case NumberParse::NotFinite:
+            return shown + ", which is not a finite number";
+        case NumberParse::Empty:
+        case NumberParse::NotANumber:
+            break;
+    }
+    return shown + ", which is not a number";
 }
 
 constexpr std::int32_t code(Phases phases) { return static_cast<std::int32_t>(phases); }
@@ -131,11 +130,12 @@ void printBanner(std::ostream& output) {
            << "composition and heat capacities of the phases.\n\n"
            << "Notice that the heat capacities are computed from a formula\n"
            << "that is corrected by a factor of 1/(1+x) that was missed in the\n"
-           << "original publication. Error reports send to " << kMaintainerAddress << ".\n\n";
+           << "original publication. Error reports send to " << kMaintainerContact << ".\n\n";
 }
 
-void printResultBox(std::ostream& output, const PhaseRecord& liquid, const PhaseRecord& vapor,
-                    const PhaseRecord& halite, const PhaseRecord& bulk) {
+void printResultBox(std::ostream& output, const PhaseRecord& liquid,
+                    const PhaseRecord& vapor, const PhaseRecord& halite,
+                    const PhaseRecord& bulk) {
     const std::int32_t state = bulk.phaseState;
     output.precision(5);
     output << kBoxEdge << phaseStateLine(state);
@@ -156,9 +156,36 @@ void printResultBox(std::ostream& output, const PhaseRecord& liquid, const Phase
     output << kBoxEdge << "\n";
 }
 
-}  // namespace
+// Writes everything so far; a failed write ends the dialogue (the stream throws).
+void flush(std::ostream& output) {
+    output.flush();
+    if (!output) {
+        throw ConsoleStreamError("cannot write the output");
+    }
+}
 
-int runConsoleDialogue(std::istream& input, std::ostream& output, std::ostream& error) {
+// Restores the exception mask of a stream the dialogue borrowed.
+class ExceptionMask {
+  public:
+    ExceptionMask(std::ios& stream, std::ios::iostate mask)
+        : stream_(stream), saved_(stream.exceptions()) {
+        stream_.exceptions(mask);
+    }
+    ~ExceptionMask() {
+        try {
+            stream_.exceptions(saved_);
+        } catch (const std::ios_base::failure&) {
+            // The stream failed and its owner asked for an exception: the status says it.
+        }
+    }
+
+  private:
+    std::ios& stream_;
+    std::ios::iostate saved_;
+};
+
+int dialogue(std::streambuf& input, std::ostream& output, std::ostream& error,
+             const ConsoleSettings& settings) {
     double temperatureC = 100.0;
     double pressureBar = 100.0;
     double composition = 0.01;
@@ -177,29 +204,68 @@ int runConsoleDialogue(std::istream& input, std::ostream& output, std::ostream& 
         {"Please enter x : ", "composition", &composition},
     };
 
+    Word word;
     while (temperatureC > 0.0) {
-        output << "\n" << std::flush;
+        output << "\n";
+        flush(output);
         for (const Prompt& prompt : prompts) {
-            output << prompt.text << std::flush;
-            std::string found;
-            const ReadOutcome outcome = readNumber(input, *prompt.value, found);
-            if (outcome == ReadOutcome::Value) {
-                continue;
+            while (true) {
+                output << prompt.text;
+                flush(output);
+                if (!readWord(input, word)) {
+                    if (settings.interactive) {
+                        output << "\n";  // the prompt line ends before the program does
+                        flush(output);
+                    }
+                    if (prompt.value == &temperatureC) {
+                        return 0;
+                    }
+                    error << "kelvoran: cannot read the " << prompt.name << ": the input ended\n";
+                    return 1;
+                }
+                const std::string fault = readValue(word, *prompt.value);
+                if (fault.empty()) {
+                    break;
+                }
+                error << "kelvoran: cannot read the " << prompt.name << ": " << fault << '\n';
+                if (!settings.interactive) {
+                    return 1;
+                }
+                // A typo at a terminal: the rest of that line is dropped, the value asked again.
+                skipLine(input);
             }
-            if (outcome == ReadOutcome::EndOfInput && prompt.value == &temperatureC) {
-                output << std::flush;
-                return 0;
-            }
-            output << std::flush;
-            reportUnreadable(error, prompt.name, outcome, found);
-            return 1;
         }
+        // One evaluation classifies the point and fills all four records.
         // One evaluation gives all four records of the pass.
         const PointResult result = calculator.evaluate(temperatureC, pressureBar, composition);
         printResultBox(output, result.liquid, result.vapor, result.halite, result.bulk);
     }
-    output << std::flush;
+    flush(output);
     return 0;
+}
+
+}  // namespace
+
+int runConsoleDialogue(std::istream& input, std::ostream& output, std::ostream& error,
+                       const ConsoleSettings& settings) {
+    std::streambuf* source = input.rdbuf();
+    if (source == nullptr) {
+        error << "kelvoran: cannot read the input\n";
+        return 1;
+    }
+    try {
+        // A write that fails throws out of the stream (the descriptor buffer's own error, with
+        // its reason, or std::ios_base::failure).
+        const ExceptionMask mask(output, std::ios::badbit);
+        return dialogue(*source, output, error, settings);
+    } catch (const ConsoleStreamError& e) {
+        error << "kelvoran: " << e.what() << '\n';
+    } catch (const std::ios_base::failure&) {
+        error << "kelvoran: cannot write the output\n";
+    } catch (const std::bad_alloc&) {
+        error << "kelvoran: out of memory\n";
+    }
+    return 1;
 }
 
 }  // namespace kelvoran

@@ -1,5 +1,7 @@
-#include <iostream>
+#include "driver/ConsoleCommand.h"
+#include "io/DescriptorStreams.h"
 
-#include "driver/ConsoleDialogue.h"
-
-int main() { return kelvoran::runConsoleDialogue(std::cin, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+    kelvoran::occupyStandardDescriptors();
+    return kelvoran::runConsoleCommand(argc, argv);
+}

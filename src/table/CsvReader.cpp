@@ -1,101 +1,219 @@
 #include "table/CsvReader.h"
 
-#include <sys/types.h>
-
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "kelvoran/Calculator.h"
-#include "table/NumberText.h"
+#include "text/NumberText.h"
 
 namespace kelvoran {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kChunkBytes = 64 * 1024;
 constexpr const char* kHeaderHint =
     "the header must name the columns T_C, P_bar and x_NaCl (or w_NaCl instead of x_NaCl)";
+constexpr const char* kColumnNames[] = {"T_C", "P_bar", "x_NaCl", "w_NaCl"};
 
-const char* columnName(int column) {
-    static const char* const names[] = {"T_C", "P_bar", "x_NaCl", "w_NaCl"};
-    return names[column];
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
 }
 
-std::vector<std::string_view> splitFields(std::string_view text) {
-    std::vector<std::string_view> fields;
-    std::size_t begin = 0;
-    while (true) {
-        const std::size_t end = text.find(',', begin);
-        if (end == std::string_view::npos) {
-            fields.push_back(trimBlanks(text.substr(begin)));
-            return fields;
-        }
-        fields.push_back(trimBlanks(text.substr(begin, end - begin)));
-        begin = end + 1;
-    }
+std::string delimiterName(char delimiter) {
+    return delimiter == '\t' ? std::string("tab") : std::string(1, delimiter);
 }
 
 }  // namespace
 
-CsvReader::CsvReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {}
+CsvReader::CsvReader(std::FILE* file, std::string name, CsvDialect dialect)
+    : file_(file), name_(std::move(name)), dialect_(dialect), buffer_(kChunkBytes) {}
 
-CsvReader::~CsvReader() { std::free(buffer_); }
-
-bool CsvReader::readLine() {
+void CsvReader::refill() {
+    position_ = 0;
+    filled_ = 0;
+    if (endOfFile_) return;
     errno = 0;
-    const ssize_t length = ::getline(&buffer_, &capacity_, file_);
-    if (length < 0) {
+    filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (filled_ < buffer_.size()) {
         if (std::ferror(file_)) {
             const int error = errno;
-            throw InputError(name_ + ": cannot read after line " + std::to_string(lineNumber_) +
+            throw InputError(name_ + ": cannot read after line " + std::to_string(newlines_) +
                              ": " + (error != 0 ? std::strerror(error) : "read error"));
         }
-        return false;
+        // A short read means the end of the input: ask no more (a terminal would wait).
+        endOfFile_ = std::feof(file_) != 0 || filled_ == 0;
     }
-    ++lineNumber_;
-    bytesRead_ += static_cast<std::uint64_t>(length);
-    std::string_view text(buffer_, static_cast<std::size_t>(length));
-    if (!text.empty() && text.back() == '\n') {
-        text.remove_suffix(1);
-    }
-    if (!text.empty() && text.back() == '\r') {
-        text.remove_suffix(1);
-    }
-    if (lineNumber_ == 1 && text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    text_ = text;
-    return true;
 }
 
-bool CsvReader::skippable() const {
-    const std::string_view trimmed = trimBlanks(text_);
-    return trimmed.empty() || trimmed.front() == '#';
+int CsvReader::get() {
+    if (position_ == filled_) {
+        refill();
+        if (filled_ == 0) return EOF;
+    }
+    ++bytesRead_;
+    ++recordBytes_;
+    return static_cast<unsigned char>(buffer_[position_++]);
+}
+
+int CsvReader::peek() {
+    if (position_ == filled_) {
+        refill();
+        if (filled_ == 0) return EOF;
+    }
+    return static_cast<unsigned char>(buffer_[position_]);
+}
+
+bool CsvReader::isBlank(int c) const {
+    return c == ' ' || (c == '\t' && dialect_.delimiter != '\t');
+}
+
+// Whether `c` ends a line (LF, CR LF or CR); consumes the LF of CR LF and counts the line.
+bool CsvReader::isLineEnd(int c) {
+    if (c == '\n') {
+        ++newlines_;
+        return true;
+    }
+    if (c == '\r') {
+        if (peek() == '\n') get();
+        ++newlines_;
+        return true;
+    }
+    return false;
+}
+
+void CsvReader::skipRestOfLine(int c) {
+    while (c != EOF && !isLineEnd(c)) {
+        c = get();
+    }
+}
+
+CsvReader::Record CsvReader::readRecord(bool comments) {
+    // A long field of an earlier line gives its memory back.
+    for (std::size_t i = 0; i < fieldCount_; ++i) {
+        if (fields_[i].text.capacity() > 64 * 1024) std::string().swap(fields_[i].text);
+    }
+    fieldCount_ = 0;
+    malformed_.clear();
+    recordBytes_ = 0;
+    int c = get();
+    if (startOfInput_) {
+        startOfInput_ = false;
+        if (c == 0xEF && peek() == 0xBB) {
+            get();
+            if (peek() == 0xBF) get();
+            c = get();
+        }
+    }
+    recordLine_ = newlines_ + 1;
+    if (c == EOF) return Record::End;
+    const auto tooLong = [this] { return recordBytes_ > maximumLineBytes; };
+
+    while (isBlank(c) && !tooLong()) c = get();
+    if (c == EOF || isLineEnd(c)) return Record::Blank;
+    if (comments && c == '#') {
+        skipRestOfLine(get());
+        return Record::Comment;
+    }
+    while (true) {
+        if (fieldCount_ == fields_.size()) fields_.emplace_back();
+        Field& field = fields_[fieldCount_++];
+        field.text.clear();
+        field.quoted = false;
+        while (isBlank(c) && !tooLong()) c = get();
+        if (c == '"') {
+            field.quoted = true;
+            while (true) {
+                c = get();
+                if (tooLong()) {
+                    skipRestOfLine(c);
+                    return Record::TooLong;
+                }
+                if (c == EOF) {
+                    malformed_ = "field " + std::to_string(fieldCount_) +
+                                 ": a quoted field is not closed before the end of the input";
+                    return Record::Fields;
+                }
+                if (c == '"') {
+                    if (peek() != '"') break;
+                    get();
+                } else if (c == '\n' || (c == '\r' && peek() != '\n')) {
+                    ++newlines_;  // a line break inside the field
+                }
+                field.text += static_cast<char>(c);
+            }
+            c = get();
+            while (isBlank(c) && !tooLong()) c = get();
+        } else {
+            while (c != EOF && c != dialect_.delimiter && c != '\n' && c != '\r') {
+                if (tooLong()) {
+                    skipRestOfLine(c);
+                    return Record::TooLong;
+                }
+                field.text += static_cast<char>(c);
+                c = get();
+            }
+            field.text.erase(trimBlanks(field.text).size());
+        }
+        if (tooLong()) {
+            skipRestOfLine(c);
+            return Record::TooLong;
+        }
+        if (c == dialect_.delimiter) {
+            c = get();
+            continue;
+        }
+        if (c == EOF || isLineEnd(c)) return Record::Fields;
+        malformed_ = "field " + std::to_string(fieldCount_) +
+                     ": text after the closing quote (a quote inside a quoted field is "
+                     "written twice: \"\")";
+        skipRestOfLine(c);
+        return Record::Fields;
+    }
 }
 
 void CsvReader::readHeader() {
+    Record record;
     do {
-        if (!readLine()) {
-            throw InputError(name_ + ": no header line (the input is empty); " + kHeaderHint);
-        }
-    } while (skippable());
+        record = readRecord(true);
+    } while (record == Record::Blank || record == Record::Comment);
+    if (record == Record::End) {
+        throw InputError(name_ + ": no header line (the input is empty); " + kHeaderHint);
+    }
+    const std::string where = name_ + ":" + std::to_string(recordLine_) + ": ";
+    if (record == Record::TooLong) {
+        throw InputError(where + "the header line is longer than " +
+                         std::to_string(maximumLineBytes) + " bytes");
+    }
+    if (!malformed_.empty()) {
+        throw InputError(where + "cannot read the header: " + malformed_);
+    }
 
-    const std::string where = name_ + ":" + std::to_string(lineNumber_) + ": ";
     bool seen[4] = {false, false, false, false};
     columns_.clear();
-    for (const std::string_view field : splitFields(text_)) {
+    extraNames_.clear();
+    std::string found;
+    for (std::size_t i = 0; i < fieldCount_; ++i) {
+        const std::string& text = fields_[i].text;
+        const std::string_view name = trimBlanks(text);
+        found += i == 0 ? "'" : ", '";
+        found += printable(name);
+        found += '\'';
         int column = -1;
         for (int c = 0; c < 4; ++c) {
-            if (field == columnName(c)) {
-                column = c;
-            }
+            if (sameIgnoringCase(name, kColumnNames[c])) column = c;
         }
         if (column < 0) {
-            throw InputError(where + "unknown column '" + printable(field) + "'; " + kHeaderHint);
+            columns_.push_back(Column::Extra);
+            extraNames_.push_back(text);
+            continue;
         }
         if (seen[column]) {
-            throw InputError(where + "column " + columnName(column) + " appears twice");
+            throw InputError(where + "column " + kColumnNames[column] + " appears twice");
         }
         seen[column] = true;
         columns_.push_back(static_cast<Column>(column));
@@ -105,34 +223,98 @@ void CsvReader::readHeader() {
     }
     for (int c = 0; c < 3; ++c) {
         if (!seen[c] && !(c == 2 && seen[3])) {
-            throw InputError(where + "column " + columnName(c) + " is missing; " + kHeaderHint);
+            std::string message = where + "column " + kColumnNames[c] + " is missing; " +
+                                  kHeaderHint + " (this header has " + found + ")";
+            if (fieldCount_ == 1) {
+                for (const char other : {',', ';', '\t', '|'}) {
+                    if (other != dialect_.delimiter &&
+                        fields_[0].text.find(other) != std::string::npos) {
+                        message += "; fields here are separated by '";
+                        message += delimiterName(dialect_.delimiter);
+                        message += "': for '";
+                        message += delimiterName(other);
+                        message += "' use --delimiter ";
+                        if (other == '\t') {
+                            message += "tab";
+                        } else {
+                            message += '\'';
+                            message += other;
+                            message += '\'';
+                        }
+                        break;
+                    }
+                }
+            }
+            throw InputError(message);
         }
     }
     compositionIsMass_ = seen[3];
+    // A '#' line can only be a comment where it could not be a row: under a numeric first
+    // column. A passed-through first column (sample names) may hold '#1'.
+    commentsAfterHeader_ = columns_.front() != Column::Extra;
 }
 
 bool CsvReader::next(InputRow& row) {
-    do {
-        if (!readLine()) {
-            return false;
+    Record record;
+    while (true) {
+        record = readRecord(commentsAfterHeader_);
+        if (record == Record::Fields && malformed_.empty()) {
+            bool empty = true;
+            for (std::size_t i = 0; i < fieldCount_ && empty; ++i) {
+                empty = fields_[i].text.empty();
+            }
+            if (empty) record = Record::Blank;  // a spreadsheet's empty row
         }
-    } while (skippable());
+        if (record != Record::Blank && record != Record::Comment) break;
+    }
+    if (record == Record::End) {
+        return false;
+    }
 
-    row = InputRow{};
-    row.line = lineNumber_;
-    const std::vector<std::string_view> fields = splitFields(text_);
-    if (fields.size() != columns_.size()) {
-        row.error = "expected " + std::to_string(columns_.size()) + " values but found " +
-                    std::to_string(fields.size());
+    row.line = recordLine_;
+    row.temperatureC = row.pressureBar = row.composition = row.massFraction = 0.0;
+    row.error.clear();
+    for (std::string& text : row.inputText) text.clear();
+    row.extras.resize(extraNames_.size());
+    for (std::string& text : row.extras) text.clear();
+    if (record == Record::TooLong) {
+        row.error = "the line is longer than " + std::to_string(maximumLineBytes) +
+                    " bytes, the most a line may hold";
         return true;
     }
+
+    std::size_t extra = 0;
+    for (std::size_t i = 0; i < fieldCount_ && i < columns_.size(); ++i) {
+        if (columns_[i] == Column::Extra) {
+            row.extras[extra++] = fields_[i].text;
+        } else {
+            row.inputText[static_cast<std::size_t>(columns_[i])] = fields_[i].text;
+        }
+    }
+    if (!malformed_.empty()) {
+        row.error = malformed_;
+        return true;
+    }
+    if (fieldCount_ != columns_.size()) {
+        row.error = "expected " + std::to_string(columns_.size()) + " values but found " +
+                    std::to_string(fieldCount_);
+        return true;
+    }
+
     double composition = 0.0;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
+    for (std::size_t i = 0; i < fieldCount_; ++i) {
+        if (columns_[i] == Column::Extra) continue;
+        const std::string& text = fields_[i].text;
         double value = 0.0;
-        const NumberParse outcome = parseNumber(fields[i], value);
+        const NumberParse outcome = parseNumber(text, value, dialect_.decimalMark);
         if (outcome != NumberParse::Ok) {
-            row.error = std::string(columnName(static_cast<int>(columns_[i]))) + ": " +
-                        describeParseFailure(outcome, fields[i]);
+            row.error = std::string(kColumnNames[static_cast<int>(columns_[i])]) + ": " +
+                        describeParseFailure(outcome, text);
+            double withComma = 0.0;
+            if (outcome == NumberParse::NotANumber && dialect_.decimalMark == '.' &&
+                dialect_.delimiter != ',' && parseNumber(text, withComma, ',') == NumberParse::Ok) {
+                row.error += " (for decimal commas use --decimal-comma)";
+            }
             return true;
         }
         switch (columns_[i]) {
@@ -145,6 +327,8 @@ bool CsvReader::next(InputRow& row) {
             case Column::MoleFraction:
             case Column::MassFraction:
                 composition = value;
+                break;
+            case Column::Extra:
                 break;
         }
     }

@@ -17,30 +17,47 @@ class InputError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// Reads points from CSV text: a header naming the columns T_C, P_bar and either x_NaCl (mole
-/// fraction NaCl) or w_NaCl (mass fraction NaCl), in any order, then one point per line.
-/// Fields are separated by commas and trimmed of blanks; lines whose first non-blank character
-/// is '#', and blank lines, are skipped anywhere; a byte-order mark and CR line ends are
-/// accepted. A line that cannot be read becomes a row with an error message instead of
-/// values; reading goes on.
+/// How a CSV file is written: its field separator and its decimal mark.
+struct CsvDialect {
+    char delimiter = ',';    ///< ',', ';', '|' or '\t'
+    char decimalMark = '.';  ///< '.' or ',' (',' only with another delimiter)
+};
+
+/// Reads points from CSV text as spreadsheets write it (RFC 4180): a header naming the columns
+/// T_C, P_bar and either x_NaCl (mole fraction NaCl) or w_NaCl (mass fraction NaCl), in any
+/// order, in any letter case, then one point per line. Every other column is passed through:
+/// its fields are kept as text in InputRow::extras. A field may be quoted ("a, b" and "say
+/// ""hi""" are one field each; a quoted field may hold line breaks); blanks around unquoted
+/// fields are dropped. Blank lines, lines of empty fields only, and lines whose first
+/// non-blank character is '#' are skipped (after the header, a '#' line is skipped only while
+/// the first column is one of the four above: under a passed-through first column, such as
+/// sample names, it is a row). A byte-order mark and LF, CR LF or CR line ends are accepted.
+/// A line that cannot be read becomes a row with an error message, the text of its fields and
+/// its line number; reading goes on. No line may be longer than maximumLineBytes: a longer one
+/// becomes such a row, and reading goes on after it, so memory stays bounded.
 class CsvReader {
   public:
+    /// Longest line (a record with its quoted line breaks), in bytes: 1 MiB.
+    static constexpr std::size_t maximumLineBytes = std::size_t{1} << 20;
+
     /// Reads from `file` (not owned); `name` is used in messages ("data.csv", "<stdin>").
-    CsvReader(std::FILE* file, std::string name);
-    ~CsvReader();
+    CsvReader(std::FILE* file, std::string name, CsvDialect dialect = {});
     CsvReader(const CsvReader&) = delete;
     CsvReader& operator=(const CsvReader&) = delete;
 
     /// Reads up to and including the header line. Throws InputError when the input ends first,
-    /// a column is unknown, repeated or missing, or the file cannot be read.
+    /// a column is repeated or missing, the header cannot be read, or the file cannot be read.
     void readHeader();
 
-    /// Reads the next point into `row`; false at the end of the input. Throws InputError on a
-    /// read error of the file.
+    /// Reads the next point into `row`; false at the end of the input. Throws InputError when
+    /// the file cannot be read (a read error is never taken for the end of the input).
     bool next(InputRow& row);
 
     /// Whether compositions are read as mass fractions (header has w_NaCl).
     bool massFractionInput() const { return compositionIsMass_; }
+
+    /// Names of the passed-through columns, in input order.
+    const std::vector<std::string>& extraColumns() const { return extraNames_; }
 
     /// Bytes consumed so far.
     std::uint64_t bytesRead() const { return bytesRead_; }
@@ -48,22 +65,45 @@ class CsvReader {
     const std::string& name() const { return name_; }
 
   private:
-    enum class Column { Temperature, Pressure, MoleFraction, MassFraction };
+    enum class Column { Temperature, Pressure, MoleFraction, MassFraction, Extra };
+    enum class Record { Fields, Blank, Comment, TooLong, End };
 
-    // Reads the next line into text_ without its line end; false at the end of the input.
-    bool readLine();
-    // Whether text_ is blank or a comment.
-    bool skippable() const;
+    struct Field {
+        std::string text;
+        bool quoted = false;
+    };
+
+    int get();
+    int peek();
+    bool isBlank(int c) const;
+    bool isLineEnd(int c);
+    void skipRestOfLine(int c);
+    // Reads the next record into fields_ (fieldCount_ of them); `comments` says whether a line
+    // starting with '#' is a comment here.
+    Record readRecord(bool comments);
+    void refill();
 
     std::FILE* file_;
     std::string name_;
-    char* buffer_ = nullptr;
-    std::size_t capacity_ = 0;
-    std::string_view text_;
-    std::int64_t lineNumber_ = 0;
+    CsvDialect dialect_;
+    std::vector<char> buffer_;
+    std::size_t position_ = 0;
+    std::size_t filled_ = 0;
+    bool endOfFile_ = false;
+    bool startOfInput_ = true;
+
+    std::vector<Field> fields_;
+    std::size_t fieldCount_ = 0;
+    std::string malformed_;  // why the record's quoting is broken, empty if it is not
+    std::size_t recordBytes_ = 0;
+    std::int64_t newlines_ = 0;  // line ends consumed so far
+    std::int64_t recordLine_ = 0;
     std::uint64_t bytesRead_ = 0;
+
     std::vector<Column> columns_;
+    std::vector<std::string> extraNames_;
     bool compositionIsMass_ = false;
+    bool commentsAfterHeader_ = true;
 };
 
 }  // namespace kelvoran

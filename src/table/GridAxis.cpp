@@ -3,7 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "table/NumberText.h"
+#include "text/NumberText.h"
 
 namespace kelvoran {
 
@@ -26,6 +26,9 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 double readValue(std::string_view text, std::string_view item, const char* role) {
     double value = 0.0;
     const NumberParse outcome = parseNumber(text, value);
+    if (outcome == NumberParse::Empty) {
+        throw std::invalid_argument("in '" + printable(item) + "': the " + role + " is missing");
+    }
     if (outcome != NumberParse::Ok) {
         throw std::invalid_argument("in '" + printable(item) + "': the " + role + " " +
                                     describeParseFailure(outcome, text));
@@ -33,7 +36,17 @@ double readValue(std::string_view text, std::string_view item, const char* role)
     return value;
 }
 
-std::size_t readCount(std::string_view text, std::string_view item) {
+// Keeps a computed range value between the ends of its range: rounding near the limits of a
+// double must not step outside them (or to infinity).
+double withinEnds(double value, double start, double stop) {
+    const double low = start < stop ? start : stop;
+    const double high = start < stop ? stop : start;
+    if (!(value >= low)) return low;  // NaN included
+    if (value > high) return high;
+    return value;
+}
+
+std::size_t readCount(std::string_view text, std::string_view item, std::size_t maxValues) {
     text = trimBlanks(text);
     std::size_t count = 0;
     bool digitsOnly = !text.empty() && text.size() <= 9;
@@ -43,10 +56,10 @@ std::size_t readCount(std::string_view text, std::string_view item) {
     if (digitsOnly) {
         count = static_cast<std::size_t>(std::stoul(std::string(text)));
     }
-    if (!digitsOnly || count < 2 || count > GridAxis::maximumValues) {
+    if (!digitsOnly || count < 2 || count > maxValues) {
         throw std::invalid_argument("in '" + printable(item) + "': the count '" + printable(text) +
                                     "' must be a whole number from 2 to " +
-                                    std::to_string(GridAxis::maximumValues));
+                                    std::to_string(maxValues));
     }
     return count;
 }
@@ -66,9 +79,9 @@ double GridAxis::linearValue(double start, double stop, std::size_t count, std::
     const double k = static_cast<double>(i);
     const double value = ((steps - k) * start + k * stop) / steps;
     if (std::isfinite(value)) {
-        return value;
+        return withinEnds(value, start, stop);
     }
-    return (steps - k) / steps * start + k / steps * stop;
+    return withinEnds((steps - k) / steps * start + k / steps * stop, start, stop);
 }
 
 double GridAxis::logValue(double start, double stop, std::size_t count, std::size_t i) {
@@ -82,22 +95,28 @@ double GridAxis::logValue(double start, double stop, std::size_t count, std::siz
     const double last = std::log10(stop);
     const double steps = static_cast<double>(count - 1);
     const double k = static_cast<double>(i);
-    return std::pow(10.0, ((steps - k) * first + k * last) / steps);
+    return withinEnds(std::pow(10.0, ((steps - k) * first + k * last) / steps), start, stop);
 }
 
-std::vector<double> GridAxis::parse(std::string_view text) {
+std::vector<double> GridAxis::parse(std::string_view text, std::size_t maxValues) {
     if (trimBlanks(text).empty()) {
         throw std::invalid_argument("no values given");
     }
     std::vector<double> values;
+    std::size_t itemNumber = 0;
     for (const std::string_view item : split(text, ',')) {
+        ++itemNumber;
         const std::vector<std::string_view> parts = split(item, ':');
+        if (trimBlanks(item).empty()) {
+            throw std::invalid_argument("in '" + printable(text) + "': item " +
+                                        std::to_string(itemNumber) + " is empty");
+        }
         if (parts.size() == 1) {
             values.push_back(readValue(parts[0], item, "value"));
         } else if (parts.size() == 3 || parts.size() == 4) {
             const double start = readValue(parts[0], item, "start");
             const double stop = readValue(parts[1], item, "stop");
-            const std::size_t count = readCount(parts[2], item);
+            const std::size_t count = readCount(parts[2], item, maxValues);
             bool logarithmic = false;
             if (parts.size() == 4) {
                 if (trimBlanks(parts[3]) != "log") {
@@ -113,10 +132,11 @@ std::vector<double> GridAxis::parse(std::string_view text) {
                 }
                 logarithmic = true;
             }
-            if (values.size() + count > maximumValues) {
-                throw std::invalid_argument("more than " + std::to_string(maximumValues) +
+            if (values.size() + count > maxValues) {
+                throw std::invalid_argument("more than " + std::to_string(maxValues) +
                                             " values on one axis");
             }
+            values.reserve(values.size() + count);
             for (std::size_t i = 0; i < count; ++i) {
                 values.push_back(logarithmic ? logValue(start, stop, count, i)
                                              : linearValue(start, stop, count, i));
@@ -125,8 +145,8 @@ std::vector<double> GridAxis::parse(std::string_view text) {
             throw std::invalid_argument("'" + printable(item) +
                                         "' is neither a value nor a range START:STOP:COUNT[:log]");
         }
-        if (values.size() > maximumValues) {
-            throw std::invalid_argument("more than " + std::to_string(maximumValues) +
+        if (values.size() > maxValues) {
+            throw std::invalid_argument("more than " + std::to_string(maxValues) +
                                         " values on one axis");
         }
     }

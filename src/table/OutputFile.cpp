@@ -1,89 +1,218 @@
 #include "table/OutputFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace kelvoran {
 
 namespace {
 
+constexpr std::size_t kBufferBytes = 64 * 1024;
+// Bytes of the file name kept in the temporary name: with ".", ".tmp-XXXXXX" and the name it
+// stays below the 255 bytes a file name may have.
+constexpr std::size_t kTemporaryNameKept = 200;
+
 // The temporary file of the output being written, for the signal handler to remove. Only one
 // OutputFile writes to a file at a time in this program.
-char gTemporaryPath[4096];
+char gTemporaryPath[PATH_MAX + 1];
 std::atomic<bool> gTemporaryActive{false};
 
 extern "C" void removeTemporaryAndDie(int signal) {
     if (gTemporaryActive.load()) {
         ::unlink(gTemporaryPath);
     }
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+}
+
+// Signals whose default action ends the program.
+std::vector<int> terminatingSignals() {
+    std::vector<int> signals = {SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                                SIGFPE,    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                                SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,  SIGXCPU, SIGPWR,  SIGSTKFLT};
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) {
+        signals.push_back(s);
+    }
+    return signals;
 }
 
 std::string describeErrno(int error) { return std::strerror(error); }
 
+// Removes repeated slashes and "." components, so that //dev/./stdout reads as /dev/stdout.
+std::string tidy(const std::string& path) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < path.size()) {
+        if (path[i] == '/') {
+            if (out.empty() || out.back() != '/') out += '/';
+            ++i;
+            continue;
+        }
+        const std::size_t end = path.find('/', i);
+        const std::string part =
+            path.substr(i, end == std::string::npos ? std::string::npos : end - i);
+        if (part != ".")
+            out += part;
+        else if (!out.empty() && out.back() != '/')
+            out += '/';
+        i = end == std::string::npos ? path.size() : end;
+    }
+    return out;
+}
+
+// The descriptor that a path names by itself (/dev/stdout, /dev/fd/3, /proc/self/fd/3), or -1.
+int descriptorNamed(const std::string& path) {
+    const std::string p = tidy(path);
+    if (p == "/dev/stdin") return 0;
+    if (p == "/dev/stdout") return 1;
+    if (p == "/dev/stderr") return 2;
+    const std::string prefixes[] = {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/",
+                                    "/proc/" + std::to_string(::getpid()) + "/fd/"};
+    for (const std::string& prefix : prefixes) {
+        if (p.size() > prefix.size() && p.compare(0, prefix.size(), prefix) == 0) {
+            const std::string number = p.substr(prefix.size());
+            if (number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos) {
+                return -1;
+            }
+            return std::atoi(number.c_str());
+        }
+    }
+    return -1;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
-OutputFile::OutputFile(const std::string& path) {
+void prepareOutputSignals() {
+    struct sigaction handler {};
+    handler.sa_handler = removeTemporaryAndDie;
+    sigemptyset(&handler.sa_mask);
+    handler.sa_flags = SA_RESTART;
+    for (const int signal : terminatingSignals()) {
+        struct sigaction current {};
+        // Only a signal at its default action gets the handler: one inherited as ignored (nohup,
+        // a shell's background job) stays ignored, and a handler already in place (a
+        // sanitizer's) stays.
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL &&
+            (current.sa_flags & SA_SIGINFO) == 0) {
+            ::sigaction(signal, &handler, nullptr);
+        }
+    }
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+OutputFile::OutputFile(const std::string& path) : name_(path) {
+    buffer_.reserve(kBufferBytes);
     if (path.empty() || path == "-") {
-        stream_ = stdout;
+        fd_ = STDOUT_FILENO;
         name_ = "standard output";
         return;
     }
-    name_ = path;
-    target_ = path;
+
+    // Follow the symbolic links of the last component one by one: a link to /dev/stdout is
+    // standard output, and a dangling link names the file to create.
+    std::string target = path;
+    for (int hops = 0;; ++hops) {
+        const int descriptor = descriptorNamed(target);
+        if (descriptor >= 0) {
+            const int flags = ::fcntl(descriptor, F_GETFL);
+            if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+                throw OutputError("cannot write " + path + ": " + describeErrno(EBADF));
+            }
+            fd_ = descriptor;
+            return;
+        }
+        struct stat link {};
+        if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+            break;
+        }
+        if (hops == 40) {
+            throw OutputError("cannot write " + path + ": " + describeErrno(ELOOP));
+        }
+        std::vector<char> text(
+            static_cast<std::size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
+        const ssize_t length = ::readlink(target.c_str(), text.data(), text.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= text.size()) {
+            throw OutputError("cannot write " + path + ": cannot read the symbolic link " + target);
+        }
+        const std::string next(text.data(), static_cast<std::size_t>(length));
+        target = !next.empty() && next.front() == '/' ? next : folderOf(target) + next;
+    }
+    target_ = target;
 
     struct stat existing {};
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         throw OutputError("cannot write " + path + ": it is a folder");
     }
     if (exists && !S_ISREG(existing.st_mode)) {
         // A device, pipe or socket (/dev/null, a named pipe) is written in place: it cannot be
         // replaced by a file, and it holds no earlier contents to protect.
-        stream_ = std::fopen(path.c_str(), "w");
-        if (stream_ == nullptr) {
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) {
             const int error = errno;
             throw OutputError("cannot write " + path + ": " + describeErrno(error));
         }
-        directStream_ = true;
+        ownsDescriptor_ = true;
         return;
     }
-    toFile_ = true;
-    // Through a symbolic link, the file it points to is replaced, not the link.
-    struct stat link {};
-    if (exists && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target_ = resolved;
-            std::free(resolved);
+    if (exists) {
+        // A file the shell could not open for writing is not replaced either.
+        const int probe = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (probe < 0) {
+            const int error = errno;
+            throw OutputError("cannot write " + path + ": " + describeErrno(error));
         }
+        ::close(probe);
     }
 
-    const std::size_t slash = target_.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    temporary_ = folder + "." + base + ".tmp-XXXXXX";
-    if (temporary_.size() >= sizeof gTemporaryPath) {
-        throw OutputError("cannot write " + path + ": the path is too long");
+    const std::string folder = folderOf(target_);
+    const std::string base = target_.substr(folder.size());
+    std::string temporary = folder + "." + base.substr(0, kTemporaryNameKept) + ".tmp-XXXXXX";
+    if (temporary.size() >= sizeof gTemporaryPath) {
+        throw OutputError("cannot write " + path + ": " + describeErrno(ENAMETOOLONG));
     }
-    const int fd = ::mkstemp(temporary_.data());
+    // No signal between creating the temporary file and telling the handler about it.
+    sigset_t all, previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+    const int fd = ::mkstemp(temporary.data());
+    const int error = errno;
+    if (fd >= 0) {
+        std::memcpy(gTemporaryPath, temporary.c_str(), temporary.size() + 1);
+        gTemporaryActive.store(true);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
-        const int error = errno;
-        temporary_.clear();
-        throw OutputError("cannot write " + path + ": " + describeErrno(error));
+        throw OutputError("cannot write " + path + ": " + describeErrno(error) +
+                          (exists && (error == EACCES || error == EROFS)
+                               ? " (the folder must be writable to replace the file safely)"
+                               : ""));
     }
-    std::memcpy(gTemporaryPath, temporary_.c_str(), temporary_.size() + 1);
-    gTemporaryActive.store(true);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        std::signal(signal, removeTemporaryAndDie);
-    }
+    temporary_ = temporary;
+    fd_ = fd;
+    ownsDescriptor_ = true;
+    toFile_ = true;
+    ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
 
     // The finished file gets the mode of the file it replaces, or the usual mode of a new file.
     mode_t mode = 0;
@@ -94,26 +223,14 @@ OutputFile::OutputFile(const std::string& path) {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    ::fchmod(fd, mode);
-
-    stream_ = ::fdopen(fd, "w");
-    if (stream_ == nullptr) {
-        const int error = errno;
-        ::close(fd);
-        discard();
-        throw OutputError("cannot write " + path + ": " + describeErrno(error));
-    }
+    ::fchmod(fd_, mode);
 }
 
 OutputFile::~OutputFile() {
-    if (directStream_ && stream_ != nullptr) {
-        std::fclose(stream_);
+    if (ownsDescriptor_ && fd_ >= 0) {
+        ::close(fd_);
     }
     if (toFile_ && !committed_) {
-        if (stream_ != nullptr) {
-            std::fclose(stream_);
-            stream_ = nullptr;
-        }
         discard();
     }
 }
@@ -126,54 +243,81 @@ void OutputFile::discard() {
     gTemporaryActive.store(false);
 }
 
+void OutputFile::fail(int error) const {
+    throw OutputError("cannot write " + name_ + ": " +
+                      (error != 0 ? describeErrno(error) : "write error"));
+}
+
+void OutputFile::flushBuffer() {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        if (n == 0) fail(0);
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
 void OutputFile::write(std::string_view text) {
-    if (text.empty()) {
+    if (buffer_.size() + text.size() > kBufferBytes) {
+        flushBuffer();
+    }
+    if (text.size() >= kBufferBytes) {
+        buffer_.assign(text);
+        flushBuffer();
+        buffer_.reserve(kBufferBytes);
         return;
     }
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), stream_) != text.size()) {
-        const int error = errno;
-        throw OutputError("cannot write " + name_ + ": " +
-                          (error != 0 ? describeErrno(error) : "write error"));
+    buffer_ += text;
+}
+
+bool OutputFile::writesTo(const struct stat& file) const {
+    struct stat mine {};
+    if (toFile_) {
+        if (::stat(target_.c_str(), &mine) != 0) return false;
+    } else if (::fstat(fd_, &mine) != 0) {
+        return false;
     }
+    return S_ISREG(mine.st_mode) && mine.st_dev == file.st_dev && mine.st_ino == file.st_ino;
 }
 
 void OutputFile::commit() {
-    errno = 0;
-    if (std::fflush(stream_) != 0 || std::ferror(stream_)) {
-        const int error = errno;
-        throw OutputError("cannot write " + name_ + ": " +
-                          (error != 0 ? describeErrno(error) : "write error"));
-    }
-    if (directStream_) {
-        std::FILE* stream = stream_;
-        stream_ = nullptr;
-        if (std::fclose(stream) != 0) {
-            const int error = errno;
-            throw OutputError("cannot write " + name_ + ": " + describeErrno(error));
-        }
-    }
+    flushBuffer();
     if (!toFile_) {
+        if (ownsDescriptor_) {
+            const int fd = fd_;
+            fd_ = -1;
+            if (::close(fd) != 0 && errno != EINTR) fail(errno);
+        }
         committed_ = true;
         return;
     }
-    if (::fsync(::fileno(stream_)) != 0 && errno != EINVAL) {
-        const int error = errno;
-        throw OutputError("cannot write " + name_ + ": " + describeErrno(error));
+    if (::fsync(fd_) != 0 && errno != EINVAL) {
+        fail(errno);
     }
-    std::FILE* stream = stream_;
-    stream_ = nullptr;
-    if (std::fclose(stream) != 0) {
-        const int error = errno;
-        throw OutputError("cannot write " + name_ + ": " + describeErrno(error));
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) {
+        fail(errno);
     }
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        const int error = errno;
-        throw OutputError("cannot write " + name_ + ": " + describeErrno(error));
+    sigset_t all, previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+    const int renamed = ::rename(temporary_.c_str(), target_.c_str());
+    const int error = errno;
+    if (renamed == 0) {
+        temporary_.clear();
+        gTemporaryActive.store(false);
+        committed_ = true;
     }
-    temporary_.clear();
-    gTemporaryActive.store(false);
-    committed_ = true;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (renamed != 0) {
+        fail(error);
+    }
 }
 
 }  // namespace kelvoran

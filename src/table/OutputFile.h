@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdio>
+#include <sys/stat.h>
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,11 +15,18 @@ class OutputError : public std::runtime_error {
 };
 
 /// The destination of the table: standard output, or a file that appears only when complete.
-/// A file is written under a temporary name in its own folder and renamed over the target by
-/// commit(); if commit() is never reached (error, exception, SIGINT/SIGTERM/SIGHUP), the
-/// temporary file is removed and an existing target is left untouched. A device or named pipe
-/// (such as /dev/null) is written in place; through a symbolic link the file it names is
-/// replaced.
+///
+/// A regular file is written under a temporary name in the folder of the file and renamed over
+/// it by commit(); if commit() is never reached (error, exception, or any terminating signal
+/// that can be caught), the temporary file is removed and an existing file is left untouched.
+/// Otherwise the path is treated as a shell redirection would treat it:
+///   - "-", /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N (also through symbolic
+///     links) write to that open descriptor in place, without reopening what it names;
+///   - a device, pipe or socket (/dev/null, a named pipe) is opened and written in place;
+///   - through a symbolic link, the file it points to is written, and created if the link
+///     dangles;
+///   - an existing file that cannot be opened for writing (read-only, for a user without the
+///     right to override it) is refused, as is a folder.
 class OutputFile {
   public:
     /// `path` empty or "-" means standard output. Throws OutputError when the file cannot be
@@ -34,19 +42,32 @@ class OutputFile {
     /// Flushes and, for a file, moves it into place. Throws OutputError on failure.
     void commit();
 
+    /// Whether the table goes into, or replaces, the regular file described by `file`
+    /// (device and inode compared).
+    bool writesTo(const struct stat& file) const;
+
     /// The name for messages: the path, or "standard output".
     const std::string& name() const { return name_; }
 
   private:
+    void flushBuffer();
     void discard();
+    [[noreturn]] void fail(int error) const;
 
-    std::FILE* stream_ = nullptr;
-    bool toFile_ = false;        // written under a temporary name, renamed by commit()
-    bool directStream_ = false;  // a device or pipe, opened and written in place
+    int fd_ = -1;
+    bool ownsDescriptor_ = false;
+    bool toFile_ = false;  // written under a temporary name, renamed by commit()
     bool committed_ = false;
+    std::string buffer_;
     std::string name_;
     std::string target_;
     std::string temporary_;
 };
+
+/// Sets up the signal handling of a program that writes an OutputFile: a terminating signal
+/// that is not ignored removes the temporary file, then ends the program as the signal would;
+/// a signal inherited as ignored stays ignored. SIGXFSZ is ignored, so that a file-size limit
+/// is reported as a write error. Call once, early.
+void prepareOutputSignals();
 
 }  // namespace kelvoran

@@ -9,11 +9,13 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BuildInfo.h"
 #include "table/CsvReader.h"
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
@@ -21,10 +23,7 @@
 #include "table/ProgressBar.h"
 #include "table/TableFormatter.h"
 #include "table/TableRunner.h"
-
-#ifndef KELVORAN_VERSION
-#define KELVORAN_VERSION "unknown"
-#endif
+#include "text/NumberText.h"
 
 namespace kelvoran {
 
@@ -39,9 +38,13 @@ constexpr const char* kDescription =
 
 constexpr const char* kFooter = R"(Input CSV:
   A header line naming the columns T_C (°C), P_bar (bar) and x_NaCl (mole fraction
-  NaCl) or w_NaCl (mass fraction NaCl) in any order, then one point per line.
-  Fields are separated by commas, blanks around them are ignored; blank lines and
-  lines starting with # are skipped.
+  NaCl) or w_NaCl (mass fraction NaCl), in any order and any letter case, then one
+  point per line. Any other column (sample names, comments) is passed through to
+  the output unchanged. Fields are separated by commas (or by --delimiter); blanks
+  around them are ignored; a field may be quoted as spreadsheets write it ("a, b",
+  "say ""hi""", line breaks inside quotes). Blank lines, lines of empty fields and
+  lines starting with # are skipped (after the header only while the first column
+  is one of the four above). A line may hold at most 1 MiB (1048576 bytes).
 
 Grid values (-T, -P, -x, -w): a comma-separated list of items, each one of
   VALUE                  a single value, e.g. 25
@@ -50,33 +53,46 @@ Grid values (-T, -P, -x, -w): a comma-separated list of items, each one of
   The grid is every combination, T slowest, then P, x fastest. Write values that
   start with a minus sign as --temperature=-10:0:3.
 
+Numbers: decimal, such as 25, -0.5, 1e-3; a value too small for a double reads
+  as zero, one too large is an error. Every number is written in the shortest
+  form that reads back to the same double (0.05, 1020.5, 2800000, 2.6e-07: an
+  exponent only below 1e-4 and from 1e16 on); --digits N writes computed values
+  with N significant digits instead. Inputs are always written in full.
+
 Output columns:
-  line, T_C, P_bar, x_NaCl, w_NaCl, out_of_range, state, state_name, then for each
-  phase of liquid, vapor, halite: <phase>_x_NaCl, <phase>_w_NaCl,
-  <phase>_density_kg_m3, <phase>_molar_volume_cm3_mol,
-  <phase>_specific_enthalpy_J_kg, <phase>_heat_capacity_J_kg_K, and last error.
+  line, T_C, P_bar, x_NaCl, w_NaCl, then the passed-through input columns in input
+  order, then out_of_range, state, state_name, then for each phase of liquid,
+  vapor, halite: <phase>_x_NaCl, <phase>_w_NaCl, <phase>_density_kg_m3,
+  <phase>_molar_volume_cm3_mol, <phase>_specific_enthalpy_J_kg,
+  <phase>_heat_capacity_J_kg_K, and last error.
   line is the input line number (the point number for a grid). out_of_range is 1
   for a point outside 0-1000 °C, 1-5000 bar, 0 <= x <= 1 (extrapolated), else 0.
   state: 1 L (liquid), 2 V (vapor), 3 F (fluid above the vapor-liquid region),
   4 V+L, 5 V+H, 6 L+H, 7 V+L+H (H = halite). A single fluid appears in the liquid
   columns (L, F) or the vapor columns (V). Phases absent at a point have empty
-  columns. A property the model cannot evaluate is written nan. Inputs are echoed
-  exactly; computed values have 17 significant digits unless --digits says less.
-  A row that cannot be read keeps its line number, has no values and says why in
-  the error column.
+  columns. A property the model cannot evaluate is written nan. A row that cannot
+  be read keeps its line number, the text of its fields and says why in the
+  error column.
+
+Output file (-o):
+  The file appears only when complete; on failure or an interruption no partial
+  file is left and an earlier file is untouched. /dev/stdout, /dev/stderr and
+  /dev/fd/N are written in place, like -o -. A read-only file is not replaced,
+  a dangling symbolic link creates the file it names, and the input file itself
+  is refused as output.
 
 Exit status:
   0  every row computed
   1  the table was written, but some input rows could not be read
   2  bad command line
-  3  the input cannot be used (cannot be read, no header, unknown column)
-  4  the output cannot be written
+  3  the input cannot be used (cannot be read, no header, missing column)
+  4  the output cannot be written (also a file-size limit)
   5  any other failure (such as running out of memory)
-  With -o, the file appears only when complete; on failure no file is left.
 
 Examples:
   kelvoran-table -T 100:500:5 -P 1:1000:4:log -x 0,0.05,0.1 -o grid.csv
   kelvoran-table points.csv -o results.csv --threads 2
+  kelvoran-table --delimiter ';' --decimal-comma export.csv -o results.csv
   printf 'T_C,P_bar,w_NaCl\n400,250,0.1\n' | kelvoran-table
 )";
 
@@ -87,23 +103,39 @@ struct Options {
     std::string pressure;
     std::string composition;
     std::string massFraction;
+    std::string delimiter = ",";
     int threads = 0;
-    int digits = 17;
+    int digits = 0;
+    bool decimalComma = false;
     bool quiet = false;
 };
+
+// The field separator named by --delimiter, or 0.
+char delimiterOf(const std::string& text) {
+    if (text == "," || text == ";" || text == "|" || text == "\t") return text[0];
+    if (text == "tab" || text == "TAB" || text == "\\t") return '\t';
+    return 0;
+}
 
 int usageError(const std::string& message) {
     std::cerr << kProgram << ": " << message << "\nRun " << kProgram << " --help for the syntax.\n";
     return TableExitUsage;
 }
 
+// Reads one grid axis; the fault, or empty. Running out of memory is no fault of the command
+// line: std::bad_alloc goes on to the caller.
 std::string axisOption(const std::string& text, const char* option, std::vector<double>& values) {
     try {
         values = GridAxis::parse(text);
         return {};
-    } catch (const std::exception& e) {
+    } catch (const std::invalid_argument& e) {
         return std::string(option) + ": " + e.what();
     }
+}
+
+int failure(const std::string& message, int status) {
+    std::cerr << kProgram << ": " << message << '\n';
+    return status;
 }
 
 // Closes an input file we opened (never standard input).
@@ -117,19 +149,33 @@ struct InputFile {
     }
 };
 
+int runTable(int argc, char** argv);
+
 }  // namespace
 
 int runTableCommand(int argc, char** argv) {
+    try {
+        return runTable(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return failure("out of memory", TableExitFailure);
+    } catch (const std::exception& e) {
+        return failure(e.what(), TableExitFailure);
+    }
+}
+
+namespace {
+
+int runTable(int argc, char** argv) {
     Options options;
     CLI::App app{kDescription, kProgram};
-    app.footer(kFooter);
-    app.set_version_flag("--version", std::string(kProgram) + " " + KELVORAN_VERSION);
+    app.set_version_flag("--version", std::string(kProgram) + " " + kProgramVersion +
+                                          "\nError reports: " + kMaintainerContact);
     app.add_option("input", options.input,
                    "CSV file of points; '-' or nothing reads standard input")
         ->type_name("FILE");
-    app.add_option("-o,--output", options.output,
-                   "write the table to FILE instead of standard output")
-        ->type_name("FILE");
+    auto* output = app.add_option("-o,--output", options.output,
+                                  "write the table to FILE instead of standard output ('-')")
+                       ->type_name("FILE");
     auto* temperature =
         app.add_option("-T,--temperature", options.temperature, "grid temperatures, °C")
             ->type_name("VALUES");
@@ -143,13 +189,19 @@ int runTableCommand(int argc, char** argv) {
                              ->type_name("VALUES");
     composition->excludes(massFraction);
     app.add_option("-j,--threads", options.threads,
-                   "worker threads, each with its own calculator (0 or default: all cores)")
+                   "worker threads (0 or default: all cores); the output is the same for any")
         ->check(CLI::Range(0, 1024));
     app.add_option("--digits", options.digits,
-                   "significant digits of computed values (17 reads back exactly)")
-        ->check(CLI::Range(1, 17))
-        ->capture_default_str();
+                   "significant digits of computed values, 1-17 (default: the shortest form "
+                   "that reads back exactly)")
+        ->check(CLI::Range(1, 17));
+    app.add_option("-d,--delimiter", options.delimiter,
+                   "field separator of the input and the output: ',' (default), ';', '|' or tab")
+        ->type_name("CHAR");
+    app.add_flag("--decimal-comma", options.decimalComma,
+                 "read and write numbers with a decimal comma (needs --delimiter ';', '|' or tab)");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.footer(std::string(kFooter) + "\nError reports: " + kMaintainerContact + "\n");
 
     try {
         app.parse(argc, argv);
@@ -159,6 +211,22 @@ int runTableCommand(int argc, char** argv) {
         }
         return usageError(e.what());
     }
+
+    if (output->count() > 0 && options.output.empty()) {
+        return usageError("--output: the file name is empty");
+    }
+    const char delimiter = delimiterOf(options.delimiter);
+    if (delimiter == 0) {
+        return usageError("--delimiter: use ',', ';', '|' or tab, not '" +
+                          printable(options.delimiter) + "'");
+    }
+    if (options.decimalComma && delimiter == ',') {
+        return usageError("--decimal-comma needs another field separator: --delimiter ';'");
+    }
+    TableStyle style;
+    style.digits = options.digits;
+    style.delimiter = delimiter;
+    style.decimalMark = options.decimalComma ? ',' : '.';
 
     // Where the points come from.
     const bool gridMode =
@@ -198,6 +266,8 @@ int runTableCommand(int argc, char** argv) {
 
     InputFile input;
     std::uint64_t inputBytes = 0;
+    struct stat inputInfo {};
+    bool inputIsFile = false;
     std::string inputName = "grid";
     if (!gridMode) {
         if (fromStandardInput) {
@@ -218,9 +288,10 @@ int runTableCommand(int argc, char** argv) {
                 return TableExitInput;
             }
             input.owned = true;
-            if (::fstat(::fileno(input.file), &info) == 0 && S_ISREG(info.st_mode)) {
-                inputBytes = static_cast<std::uint64_t>(info.st_size);
-            }
+        }
+        if (::fstat(::fileno(input.file), &inputInfo) == 0 && S_ISREG(inputInfo.st_mode)) {
+            inputIsFile = true;
+            inputBytes = static_cast<std::uint64_t>(inputInfo.st_size);
         }
     }
 
@@ -230,12 +301,18 @@ int runTableCommand(int argc, char** argv) {
                                                    ? std::thread::hardware_concurrency()
                                                    : 1);
 
-    std::unique_ptr<OutputFile> output;
+    std::unique_ptr<OutputFile> table;
     try {
-        output = std::make_unique<OutputFile>(options.output);
+        table = std::make_unique<OutputFile>(options.output);
     } catch (const OutputError& e) {
-        std::cerr << kProgram << ": " << e.what() << '\n';
-        return TableExitOutput;
+        return failure(e.what(), TableExitOutput);
+    }
+    // Writing into the file being read would replace the input (or, appending, read the table
+    // back in).
+    if (inputIsFile && table->writesTo(inputInfo)) {
+        return failure("cannot write " + table->name() + ": it is the input file " + inputName +
+                           "; write the table to another file",
+                       TableExitOutput);
     }
 
     std::optional<CsvReader> reader;
@@ -243,12 +320,19 @@ int runTableCommand(int argc, char** argv) {
     ProgressBar progress(stderr, !options.quiet && ::isatty(STDERR_FILENO),
                          gridMode ? grid->size() : 0);
     try {
+        std::vector<std::string> extraColumns;
         if (!gridMode) {
-            reader.emplace(input.file, inputName);
+            reader.emplace(input.file, inputName, CsvDialect{delimiter, style.decimalMark});
             reader->readHeader();
+            extraColumns = reader->extraColumns();
+            const std::string clash = TableFormatter::clashingColumn(extraColumns);
+            if (!clash.empty()) {
+                throw InputError(inputName + ": the input column '" + printable(clash) +
+                                 "' has the name of an output column; rename it");
+            }
         }
-        TableFormatter formatter(options.digits);
-        output->write(formatter.header());
+        TableFormatter formatter(style, extraColumns);
+        table->write(formatter.header());
 
         TableJob job;
         if (gridMode) {
@@ -256,7 +340,7 @@ int runTableCommand(int argc, char** argv) {
         } else {
             job.next = [&](InputRow& row) { return reader->next(row); };
         }
-        job.write = [&](std::string_view text) { output->write(text); };
+        job.write = [&](std::string_view text) { table->write(text); };
         job.rowFailed = [&](const InputRow& row) {
             progress.finish();
             std::cerr << kProgram << ": " << inputName << ":" << row.line << ": " << row.error
@@ -270,9 +354,9 @@ int runTableCommand(int argc, char** argv) {
             }
             progress.update(done, fraction);
         };
-        TableRunner runner(threads, options.digits);
+        TableRunner runner(threads, formatter);
         totals = runner.run(job);
-        output->commit();
+        table->commit();
     } catch (const InputError& e) {
         progress.finish();
         std::cerr << kProgram << ": " << e.what() << '\n';
@@ -281,10 +365,12 @@ int runTableCommand(int argc, char** argv) {
         progress.finish();
         std::cerr << kProgram << ": " << e.what() << '\n';
         return TableExitOutput;
+    } catch (const std::bad_alloc&) {
+        progress.finish();
+        return failure("out of memory", TableExitFailure);
     } catch (const std::exception& e) {
         progress.finish();
-        std::cerr << kProgram << ": " << e.what() << '\n';
-        return TableExitFailure;
+        return failure(e.what(), TableExitFailure);
     }
     progress.finish();
 
@@ -295,5 +381,7 @@ int runTableCommand(int argc, char** argv) {
     }
     return TableExitOk;
 }
+
+}  // namespace
 
 }  // namespace kelvoran

@@ -1,49 +1,91 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "kelvoran/Calculator.h"
 #include "table/InputRow.h"
 
 namespace kelvoran {
 
+/// What the table shows of one phase at one point.
+struct PhaseValues {
+    double composition = 0.0;       ///< mole fraction NaCl
+    double massFraction = 0.0;      ///< mass fraction NaCl
+    double density = 0.0;           ///< kg/m³
+    double molarVolume = 0.0;       ///< cm³/mol
+    double specificEnthalpy = 0.0;  ///< J/kg
+    double heatCapacity = 0.0;      ///< J/(kg K)
+};
+
+/// The computed values of one point, as the table writes them.
+struct ComputedPoint {
+    Phases phases = Phases::Undetermined;
+    PhaseValues liquid, vapor, halite;
+
+    /// The values of a library result (mass fraction = massPercent × 0.01).
+    static ComputedPoint from(const PointResult& result);
+};
+
+/// How numbers and fields are written.
+struct TableStyle {
+    int digits = 0;          ///< significant digits of computed values; 0: shortest exact form
+    char delimiter = ',';    ///< field separator: ',', ';', '|' or '\t'
+    char decimalMark = '.';  ///< '.' or ',' (',' only with another delimiter)
+};
+
 /// Writes the output table as CSV. Columns, in order:
 ///   line          input line number (CSV input) or point number (grid)
-///   T_C, P_bar    the inputs, °C and bar, exactly as read
+///   T_C, P_bar    the inputs, °C and bar
 ///   x_NaCl, w_NaCl   bulk composition as mole and mass fraction NaCl (one given, one derived)
+///   the passed-through input columns, in input order, with their names and texts unchanged
 ///   out_of_range  1 when the point lies outside 0–1000 °C, 1–5000 bar, 0 ≤ x ≤ 1, else 0
 ///   state, state_name  phase-state code 1–7 and L, V, F, V+L, V+H, L+H, V+L+H
 ///   for each phase P of liquid, vapor, halite:
 ///     P_x_NaCl, P_w_NaCl, P_density_kg_m3, P_molar_volume_cm3_mol,
 ///     P_specific_enthalpy_J_kg, P_heat_capacity_J_kg_K   (empty when the phase is absent)
 ///   error         why the input line could not be read; empty for a computed row
-/// Inputs are written in the shortest form that reads back exactly; computed values with
-/// `digits` significant digits.
+/// Every number is written by appendNumber: inputs in the shortest form that reads back to the
+/// same double, computed values the same way or with `digits` significant digits.
 class TableFormatter {
   public:
-    explicit TableFormatter(int digits);
+    explicit TableFormatter(TableStyle style = {}, std::vector<std::string> extraColumns = {});
+    /// Shorthand for a comma-separated table with `digits` significant digits.
+    explicit TableFormatter(int digits) : TableFormatter(TableStyle{digits}) {}
 
     /// The header line, with its newline.
     std::string header() const;
 
     /// Appends the line of a computed point.
-    void appendRow(std::string& out, const InputRow& row, const PointResult& result) const;
+    void appendRow(std::string& out, const InputRow& row, const ComputedPoint& point) const;
+    void appendRow(std::string& out, const InputRow& row, const PointResult& result) const {
+        appendRow(out, row, ComputedPoint::from(result));
+    }
 
-    /// Appends the line of a row that could not be read (`row.error` set).
+    /// Appends the line of a row that could not be read (`row.error` set): its line number, the
+    /// text of its input fields as read, its passed-through fields and the error.
     void appendErrorRow(std::string& out, const InputRow& row) const;
 
-    /// Number of columns of every line.
-    static int columnCount();
+    /// Number of fields of every line.
+    int columnCount() const;
+
+    /// The first of `names` that is also the name of an output column other than the four
+    /// input columns (letter case ignored), or empty.
+    static std::string clashingColumn(const std::vector<std::string>& names);
 
   private:
-    void appendPhase(std::string& out, const PhaseRecord& record, bool present,
+    void appendPhase(std::string& out, const PhaseValues& values, bool present,
                      bool hasEnthalpy) const;
+    void appendExtras(std::string& out, const InputRow& row) const;
 
-    int digits_;
+    TableStyle style_;
+    std::vector<std::string> extraColumns_;
 };
 
-/// `text` as one CSV field: unchanged, or in double quotes (inner quotes doubled) when it
-/// holds a comma, a quote or a line break.
-std::string csvField(const std::string& text);
+/// `text` as one CSV field with separator `delimiter`: unchanged, or in double quotes (inner
+/// quotes doubled) when it holds the separator, a quote or a line break, or starts or ends
+/// with a blank.
+std::string csvField(std::string_view text, char delimiter = ',');
 
 }  // namespace kelvoran

@@ -1,113 +1,109 @@
 #include "table/TableRunner.h"
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
+#include <span>
+
+#include "kelvoran/Batch.h"
 
 namespace kelvoran {
 
 namespace {
 
-constexpr std::size_t kRowsPerClaim = 16;  // rows a worker takes at a time
-constexpr auto kProgressInterval = std::chrono::milliseconds(200);
+constexpr std::size_t kValuesPerPhase = 6;
+// Text a kept row may hold between blocks; a row that held more gives its memory back.
+constexpr std::size_t kKeptRowTextBytes = 64 * 1024;
+constexpr std::size_t kKeptOutputBytes = std::size_t{64} << 20;
 
 }  // namespace
 
-TableRunner::TableRunner(int threads, int digits)
-    : calculators_(static_cast<std::size_t>(threads < 1 ? 1 : threads)), formatter_(digits) {}
+TableRunner::TableRunner(int threads, TableFormatter formatter)
+    : threads_(threads < 1 ? 1 : threads), formatter_(std::move(formatter)) {}
 
 void TableRunner::computeBlock(std::size_t count, const TableJob& job, std::uint64_t doneBefore) {
-    std::atomic<std::size_t> nextRow{0};
-    std::atomic<std::uint64_t> finished{0};
-    std::mutex mutex;
-    std::condition_variable allDone;
-    std::size_t workersLeft = 0;
-    std::exception_ptr failure;
-
-    auto work = [&](Calculator& calculator) {
-        try {
-            while (true) {
-                const std::size_t begin = nextRow.fetch_add(kRowsPerClaim);
-                if (begin >= count) {
-                    break;
-                }
-                const std::size_t end =
-                    begin + kRowsPerClaim < count ? begin + kRowsPerClaim : count;
-                for (std::size_t i = begin; i < end; ++i) {
-                    const InputRow& row = rows_[i];
-                    std::string& line = lines_[i];
-                    line.clear();
-                    if (row.ok()) {
-                        formatter_.appendRow(line, row,
-                                             calculator.evaluate(row.temperatureC, row.pressureBar,
-                                                                 row.composition));
-                    } else {
-                        formatter_.appendErrorRow(line, row);
-                    }
-                }
-                finished.fetch_add(end - begin, std::memory_order_relaxed);
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(mutex);
-            if (!failure) {
-                failure = std::current_exception();
-            }
-            nextRow.store(count);  // the others stop at their next claim
+    // The readable rows, as columns for the batch.
+    std::size_t good = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const InputRow& row = rows_[i];
+        if (row.ok()) {
+            temperatureC_[good] = row.temperatureC;
+            pressureBar_[good] = row.pressureBar;
+            composition_[good] = row.composition;
+            ++good;
         }
-        const std::lock_guard<std::mutex> lock(mutex);
-        --workersLeft;
-        allDone.notify_one();
+    }
+    const std::size_t capacity = state_.size();
+    const auto column = [&](std::size_t phase, std::size_t value) {
+        return values_.data() + (phase * kValuesPerPhase + value) * capacity;
     };
+    BatchColumns out;
+    out.state = state_.data();
+    PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite};
+    for (std::size_t phase = 0; phase < 3; ++phase) {
+        PhaseColumns& columns = *phases[phase];
+        columns.composition = column(phase, 0);
+        columns.massFraction = column(phase, 1);
+        columns.density = column(phase, 2);
+        columns.molarVolume = column(phase, 3);
+        columns.specificEnthalpy = column(phase, 4);
+        columns.heatCapacity = column(phase, 5);
+    }
+    BatchOptions options;
+    options.threads = threads_;
+    if (job.progress) {
+        options.progress = [&](std::size_t done, std::size_t) {
+            job.progress(doneBefore + done);
+            return true;
+        };
+    }
+    if (good > 0) {
+        evaluateBatch(std::span<const double>(temperatureC_.data(), good),
+                      std::span<const double>(pressureBar_.data(), good),
+                      std::span<const double>(composition_.data(), good), out, options);
+    }
 
-    std::vector<std::thread> workers;
-    workers.reserve(calculators_.size());
-    for (Calculator& calculator : calculators_) {
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            ++workersLeft;
+    text_.clear();
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const InputRow& row = rows_[i];
+        if (!row.ok()) {
+            formatter_.appendErrorRow(text_, row);
+            continue;
         }
-        try {
-            workers.emplace_back(work, std::ref(calculator));
-        } catch (...) {
-            // No further thread could be started: the ones running finish the block.
-            const std::lock_guard<std::mutex> lock(mutex);
-            --workersLeft;
-            if (workers.empty()) {
-                failure = std::current_exception();
-            }
-            break;
+        ComputedPoint point;
+        point.phases = static_cast<Phases>(state_[j]);
+        PhaseValues* values[] = {&point.liquid, &point.vapor, &point.halite};
+        for (std::size_t phase = 0; phase < 3; ++phase) {
+            PhaseValues& v = *values[phase];
+            v.composition = column(phase, 0)[j];
+            v.massFraction = column(phase, 1)[j];
+            v.density = column(phase, 2)[j];
+            v.molarVolume = column(phase, 3)[j];
+            v.specificEnthalpy = column(phase, 4)[j];
+            v.heatCapacity = column(phase, 5)[j];
         }
-    }
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (workersLeft > 0) {
-            allDone.wait_for(lock, kProgressInterval);
-            if (job.progress && workersLeft > 0) {
-                lock.unlock();
-                job.progress(doneBefore + finished.load(std::memory_order_relaxed));
-                lock.lock();
-            }
-        }
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
+        formatter_.appendRow(text_, row, point);
+        ++j;
     }
 }
 
 TableTotals TableRunner::run(const TableJob& job) {
-    const std::size_t blockSize = rowsPerThreadBlock * calculators_.size();
+    const std::size_t blockSize = rowsPerThreadBlock * static_cast<std::size_t>(threads_);
     rows_.resize(blockSize);
-    lines_.resize(blockSize);
+    temperatureC_.resize(blockSize);
+    pressureBar_.resize(blockSize);
+    composition_.resize(blockSize);
+    state_.resize(blockSize);
+    values_.resize(3 * kValuesPerPhase * blockSize);
     TableTotals totals;
-    while (true) {
+    bool more = true;
+    while (more) {
         std::size_t count = 0;
-        while (count < blockSize && job.next(rows_[count])) {
+        std::size_t textBytes = 0;
+        while (count < blockSize && textBytes < textBytesPerBlock) {
+            if (!job.next(rows_[count])) {
+                more = false;
+                break;
+            }
+            textBytes += rows_[count].textBytes();
             ++count;
         }
         if (count == 0) {
@@ -115,20 +111,24 @@ TableTotals TableRunner::run(const TableJob& job) {
         }
         computeBlock(count, job, totals.rows);
         for (std::size_t i = 0; i < count; ++i) {
-            if (!rows_[i].ok()) {
+            InputRow& row = rows_[i];
+            if (!row.ok()) {
                 ++totals.failedRows;
                 if (job.rowFailed) {
-                    job.rowFailed(rows_[i]);
+                    job.rowFailed(row);
                 }
             }
-            job.write(lines_[i]);
+            if (row.textBytes() > kKeptRowTextBytes) {
+                row = InputRow{};
+            }
+        }
+        job.write(text_);
+        if (text_.capacity() > kKeptOutputBytes) {
+            std::string().swap(text_);
         }
         totals.rows += count;
         if (job.progress) {
             job.progress(totals.rows);
-        }
-        if (count < blockSize) {
-            break;
         }
     }
     return totals;

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "kelvoran/Calculator.h"
 #include "table/InputRow.h"
 #include "table/TableFormatter.h"
 
@@ -30,28 +30,33 @@ struct TableTotals {
     std::uint64_t failedRows = 0;  ///< rows that could not be read
 };
 
-/// Evaluates rows on a number of threads, each with its own Calculator, and writes them in
-/// input order. The rows are read and written in blocks, so memory stays bounded on any input
-/// size. Every row is formatted the same way whichever thread computed it, so the output does
-/// not depend on the thread count.
+/// Reads rows in blocks, evaluates the readable rows of each block with kelvoran::evaluateBatch
+/// on a number of threads, and writes every row of the block, in input order, before reading
+/// the next block, so memory stays bounded on any input size. Rows are formatted on the calling
+/// thread from the batch's columns, so the output does not depend on the thread count.
 class TableRunner {
   public:
-    TableRunner(int threads, int digits);
+    TableRunner(int threads, TableFormatter formatter);
 
     TableTotals run(const TableJob& job);
 
-    int threads() const { return static_cast<int>(calculators_.size()); }
+    int threads() const { return threads_; }
 
     /// Rows read per block and per thread.
     static constexpr std::size_t rowsPerThreadBlock = 1024;
+    /// A block ends early once its rows hold this much text (passed-through fields).
+    static constexpr std::size_t textBytesPerBlock = std::size_t{8} << 20;
 
   private:
     void computeBlock(std::size_t count, const TableJob& job, std::uint64_t doneBefore);
 
-    std::vector<Calculator> calculators_;
+    int threads_;
     TableFormatter formatter_;
     std::vector<InputRow> rows_;
-    std::vector<std::string> lines_;
+    std::vector<double> temperatureC_, pressureBar_, composition_;
+    std::vector<std::int32_t> state_;
+    std::vector<double> values_;  // 3 phases × 6 columns × block rows
+    std::string text_;
 };
 
 }  // namespace kelvoran

@@ -22,6 +22,37 @@ set(prefix "${WORK_DIR}/prefix")
 
 run_step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}"
   --config "${BUILD_TYPE}")
+# One version everywhere: the package, the programs' --version.
+file(GLOB version_files "${prefix}/lib*/cmake/kelvoran/kelvoranConfigVersion.cmake")
+list(GET version_files 0 version_file)
+file(STRINGS "${version_file}" version_line REGEX "^set\\(PACKAGE_VERSION ")
+if(DEFINED EXPECTED_VERSION AND NOT version_line MATCHES "\"${EXPECTED_VERSION}\"")
+  message(FATAL_ERROR "package version '${version_line}', expected ${EXPECTED_VERSION}")
+endif()
+foreach(program kelvoran kelvoran-table)
+  run_step("${program} --version" "${prefix}/bin/${program}" --version)
+  if(DEFINED EXPECTED_VERSION AND NOT step_output MATCHES "^${program} ${EXPECTED_VERSION}\n")
+    message(FATAL_ERROR "${program} --version says: ${step_output}")
+  endif()
+  if(NOT EXISTS "${prefix}/share/man/man1/${program}.1")
+    message(FATAL_ERROR "no man page ${prefix}/share/man/man1/${program}.1 installed")
+  endif()
+endforeach()
+
+# The README's commands for the consumer work on a machine set up by the README, which has
+# Ninja but no make: the configure command must name its generator.
+if(DEFINED README)
+  file(STRINGS "${README}" readme_lines REGEX "^cmake -S examples/consumer")
+  if(NOT readme_lines)
+    message(FATAL_ERROR "README.md shows no 'cmake -S examples/consumer' command")
+  endif()
+  foreach(readme_line ${readme_lines})
+    if(NOT readme_line MATCHES " -G Ninja ")
+      message(FATAL_ERROR "README.md configures the consumer without -G Ninja: ${readme_line}")
+    endif()
+  endforeach()
+endif()
+
 run_step("configure the consumer" ${CMAKE_COMMAND} -S "${CONSUMER_SOURCE_DIR}"
   -B "${WORK_DIR}/build" -G "${GENERATOR}" -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
   -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DCMAKE_PREFIX_PATH=${prefix}

@@ -24,12 +24,16 @@ class TextFile {
     std::FILE* file_;
 };
 
-std::vector<InputRow> readAll(const std::string& text, bool* massInput = nullptr) {
+std::vector<InputRow> readAll(const std::string& text, bool* massInput = nullptr,
+                              CsvDialect dialect = {}, std::vector<std::string>* extras = nullptr) {
     TextFile file(text);
-    CsvReader reader(file.get(), "test.csv");
+    CsvReader reader(file.get(), "test.csv", dialect);
     reader.readHeader();
     if (massInput != nullptr) {
         *massInput = reader.massFractionInput();
+    }
+    if (extras != nullptr) {
+        *extras = reader.extraColumns();
     }
     std::vector<InputRow> rows;
     InputRow row;
@@ -68,18 +72,22 @@ TEST(CsvReaderTest, HeaderInAnyOrderWithBlanksCommentsMarkAndLineEnds) {
 }
 
 TEST(CsvReaderTest, BadHeadersAreFatalWithAClearMessage) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"", "no header line"},
         {"# only a comment\n\n", "no header line"},
         {"T_C,P_bar\n", "column x_NaCl is missing"},
         {"T_C,x_NaCl\n", "column P_bar is missing"},
-        {"T,P_bar,x_NaCl\n", "test.csv:1: unknown column 'T'"},
-        {"25,1,0.01\n", "unknown column '25'"},
-        {"T_C,P_bar,x_NaCl,\n", "unknown column ''"},
-        {"t_c,P_bar,x_NaCl\n", "unknown column 't_c'"},
-        {"T_C,P_bar,T_C,x_NaCl\n", "column T_C appears twice"},
+        {"T,P_bar,x_NaCl\n", "test.csv:1: column T_C is missing"},
+        {"T,P_bar,x_NaCl\n", "(this header has 'T', 'P_bar', 'x_NaCl')"},
+        {"25,1,0.01\n", "column T_C is missing"},
+        {"T_C,P_bar,t_c,x_NaCl\n", "column T_C appears twice"},
         {"T_C,P_bar,x_NaCl,w_NaCl\n", "not both"},
-        {"\n# c\nT_C;P_bar;x_NaCl\n", "test.csv:3: unknown column 'T_C;P_bar;x_NaCl'"},
+        {"\n# c\nT_C;P_bar;x_NaCl\n", "test.csv:3: column T_C is missing"},
+        {"\n# c\nT_C;P_bar;x_NaCl\n", "for ';' use --delimiter ';'"},
+        {"T_C\tP_bar\tx_NaCl\n", "use --delimiter tab"},
+        {"T_C,\"P_bar,x_NaCl\n", "cannot read the header: field 2: a quoted field is not closed"},
+        {"T_C,\"P_bar\"x,x_NaCl\n", "field 2: text after the closing quote"},
+        {std::string(1 << 21, 'T') + "\n", "the header line is longer than 1048576 bytes"},
     };
     for (const auto& [text, message] : cases) {
         const std::string error = headerError(text);
@@ -101,7 +109,12 @@ TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
         ",1,0.01\n"           // 9
         "25,1,nan\n"          // 10
         "1e400,1,0.01\n"      // 11
-        "100, 2 ,0.2\n");     // 12
+        "100, 2 ,0.2\n" +     // 12
+        std::string((1 << 20) + 1, '7') +
+        ",1,0.01\n"         // 13: one byte over the limit
+        "25,\"1\"x,0.01\n"  // 14
+        "25,1,\"0.01\n"     // 15, to the end: the quote is never closed
+        "26,1,0\n");
     const std::pair<std::int64_t, const char*> expected[] = {
         {3, ""},
         {5, "P_bar: 'abc' is not a number"},
@@ -111,13 +124,95 @@ TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
         {10, "x_NaCl: 'nan' is not a finite number"},
         {11, "T_C: '1e400' is beyond the range of a double"},
         {12, ""},
+        {13, "the line is longer than 1048576 bytes, the most a line may hold"},
+        {14,
+         "field 2: text after the closing quote (a quote inside a quoted field is written "
+         "twice: \"\")"},
+        {15, "field 3: a quoted field is not closed before the end of the input"},
     };
     ASSERT_EQ(rows.size(), std::size(expected));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i].line, expected[i].first);
         EXPECT_EQ(rows[i].error, expected[i].second);
     }
-    EXPECT_EQ(rows.back().pressureBar, 2.0);
+    EXPECT_EQ(rows[7].pressureBar, 2.0);
+    // The text of every field of a bad row is kept, for its error row.
+    EXPECT_EQ(rows[1].inputText[1], "abc");
+    EXPECT_EQ(rows[1].inputText[0], "25");
+    EXPECT_EQ(rows[2].inputText[2], "");
+    EXPECT_EQ(rows[10].inputText[2], "0.01\n26,1,0\n");
+}
+
+// What spreadsheets write: header names in any case with blanks, quoted fields (separators,
+// doubled quotes and line breaks inside), other separators, decimal commas, extra columns
+// before and after (kept as text, in order), empty rows, CR line ends, and '#' as a sample name
+// once the first column is not a number.
+TEST(CsvReaderTest, SpreadsheetExportsAreReadAsWritten) {
+    struct Case {
+        const char* name;
+        std::string text;
+        CsvDialect dialect;
+        std::vector<std::string> extraColumns;
+        std::vector<std::int64_t> lines;
+        std::vector<std::vector<std::string>> extras;
+    };
+    const std::string point = "400,250,0.05";
+    const Case cases[] = {
+        {"case and blanks", "  t_c , P_BAR,\"X_nacl\" \n" + point + "\n", {}, {}, {2}, {{}}},
+        {"quoted numbers", "T_C,P_bar,x_NaCl\n\"400\", 250 ,\" 0.05\"\n", {}, {}, {2}, {{}}},
+        {"extras around",
+         "Sample,T_C,P_bar,x_NaCl,Comment\n#1," + point +
+             ",\"a, \"\"b\"\"\"\n"
+             "\"S\n2\"," +
+             point + ",\n,,,,\n# 3," + point + ",c\n",
+         {},
+         {"Sample", "Comment"},
+         {2, 3, 6},
+         {{"#1", "a, \"b\""}, {"S\n2", ""}, {"# 3", "c"}}},
+        {"semicolons and decimal commas",
+         "T_C;P_bar;x_NaCl;note\r\n400;250;0,05;x,y\r\n",
+         {';', ','},
+         {"note"},
+         {2},
+         {{"x,y"}}},
+        {"tabs", "T_C\tP_bar\tx_NaCl\t\n400\t 250\t0.05\t\n", {'\t', '.'}, {""}, {2}, {{""}}},
+        {"CR line ends", "# c\rT_C,P_bar,x_NaCl\r\r" + point + "\r", {}, {}, {4}, {{}}},
+        {"trailing empty columns",
+         "T_C,P_bar,x_NaCl,,\n" + point + ",,\n",
+         {},
+         {"", ""},
+         {2},
+         {{"", ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> extraColumns;
+        const std::vector<InputRow> rows = readAll(c.text, nullptr, c.dialect, &extraColumns);
+        EXPECT_EQ(extraColumns, c.extraColumns);
+        ASSERT_EQ(rows.size(), c.lines.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_TRUE(rows[i].ok()) << rows[i].error;
+            EXPECT_EQ(rows[i].line, c.lines[i]);
+            EXPECT_EQ(rows[i].temperatureC, 400.0);
+            EXPECT_EQ(rows[i].pressureBar, 250.0);
+            EXPECT_EQ(rows[i].composition, 0.05);
+            EXPECT_EQ(rows[i].extras, c.extras[i]);
+        }
+    }
+}
+
+// A read error of the file is a failure, never the end of the input.
+TEST(CsvReaderTest, ReadErrorsAreFailures) {
+    std::FILE* folder = std::fopen("/", "r");
+    ASSERT_NE(folder, nullptr);
+    CsvReader reader(folder, "folder");
+    try {
+        reader.readHeader();
+        ADD_FAILURE() << "no error";
+    } catch (const InputError& e) {
+        EXPECT_NE(std::string(e.what()).find("Is a directory"), std::string::npos) << e.what();
+    }
+    std::fclose(folder);
 }
 
 TEST(CsvReaderTest, MassFractionsAreConvertedWithTheModelsMolarMasses) {

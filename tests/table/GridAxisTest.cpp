@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,25 +45,27 @@ TEST(GridAxisTest, RangesEndExactlyOnTheirEnds) {
     }
 }
 
+// Rounding near the largest double must not step past a range's ends (to infinity).
+TEST(GridAxisTest, RangeValuesStayBetweenTheirEnds) {
+    for (const char* text :
+         {"1.7976931348623155e308:1.7976931348623157e308:7:log",
+          "1.7976931348623157e308:1e300:50:log", "-1.7976931348623157e308:1.7976931348623157e308:9",
+          "4.9e-324:1e-300:20:log"}) {
+        const std::vector<double> values = GridAxis::parse(text);
+        const double low = std::min(values.front(), values.back());
+        const double high = std::max(values.front(), values.back());
+        for (const double value : values) {
+            EXPECT_TRUE(value >= low && value <= high) << text << ": " << value;
+        }
+    }
+}
+
 TEST(GridAxisTest, RejectsMalformedRanges) {
-    const char* bad[] = {"",
-                         " ",
-                         "1,,2",
-                         "a",
-                         "1:2",
-                         "1:2:1",
-                         "1:2:0",
-                         "1:2:x",
-                         "1:2:2.5",
-                         "1:2:-3",
-                         "1:2:3:lin",
-                         "0:10:3:log",
-                         "-1:10:3:log",
-                         "1:2:3:log:5",
-                         "1:nan:3",
-                         "1e999",
-                         "1:2:99999999",
-                         "0:1:2,0:1:10000000"};
+    const char* bad[] = {"",          ",",          "1::3",         " ",
+                         "1,,2",      "a",          "1:2",          "1:2:1",
+                         "1:2:0",     "1:2:x",      "1:2:2.5",      "1:2:-3",
+                         "1:2:3:lin", "0:10:3:log", "-1:10:3:log",  "1:2:3:log:5",
+                         "1:nan:3",   "1e999",      "1:2:99999999", "0:1:2,0:1:10000000"};
     for (const char* text : bad) {
         EXPECT_THROW(GridAxis::parse(text), std::invalid_argument) << "'" << text << "'";
     }
@@ -71,6 +74,12 @@ TEST(GridAxisTest, RejectsMalformedRanges) {
         FAIL();
     } catch (const std::invalid_argument& e) {
         EXPECT_NE(std::string(e.what()).find("greater than zero"), std::string::npos) << e.what();
+    }
+    try {
+        GridAxis::parse("5,,6");
+        FAIL();
+    } catch (const std::invalid_argument& e) {
+        EXPECT_EQ(std::string(e.what()), "in '5,,6': item 2 is empty");
     }
 }
 

@@ -1,5 +1,9 @@
 // End-to-end tests of the kelvoran-table program, run as a user would run it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,6 +64,19 @@ class TableCommandTest : public ::testing::Test {
         fs::remove(dir_ / ".stdin");
         fs::remove(dir_ / ".stdout");
         fs::remove(dir_ / ".stderr");
+        return result;
+    }
+
+    // Runs a shell script in the scratch folder with $K naming the program; its standard output
+    // and error are returned.
+    Outcome shell(const std::string& script) const {
+        write(".script", "K='" + std::string(KELVORAN_TABLE_PATH) + "'\n" + script);
+        const std::string command =
+            "cd '" + dir_.string() + "' && timeout 120 sh .script </dev/null >.stdout 2>.stderr";
+        const int raw = std::system(command.c_str());
+        Outcome result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(dir_ / ".stdout"),
+                       read(dir_ / ".stderr")};
+        for (const char* name : {".script", ".stdout", ".stderr"}) fs::remove(dir_ / name);
         return result;
     }
 
@@ -203,8 +220,10 @@ TEST_F(TableCommandTest, BadRowsAreReportedAndEveryGoodRowIsWritten) {
     const std::string table = read(dir_ / "out.csv");
     EXPECT_EQ(lines(table), 5u);
     EXPECT_NE(table.find("\n3,25,1,0.03311568707467988,0.1,0,"), std::string::npos) << table;
-    EXPECT_NE(table.find("\n4,,,"), std::string::npos);
-    EXPECT_NE(table.find(",P_bar: 'one' is not a number\n6,"), std::string::npos);
+    // Rows that cannot be read keep the text of their fields, in the columns they were given for.
+    EXPECT_NE(table.find("\n4,25,one,,0.1,,"), std::string::npos) << table;
+    EXPECT_NE(table.find(",P_bar: 'one' is not a number\n6,400,250,,,,"), std::string::npos)
+        << table;
     EXPECT_NE(table.find("\n7,400,250,"), std::string::npos);
 }
 
@@ -223,7 +242,7 @@ TEST_F(TableCommandTest, UnusableInputFailsAtOnceAndLeavesNoFile) {
     write("empty.csv", "");
     fs::create_directory(dir_ / "folder");
     const std::pair<std::string, std::string> cases[] = {
-        {"bad-header.csv", "bad-header.csv:1: unknown column 'T'"},
+        {"bad-header.csv", "bad-header.csv:1: column T_C is missing"},
         {"empty.csv", "no header line"},
         {"missing.csv", "cannot read missing.csv"},
         {"folder", "cannot read folder: it is a folder"},
@@ -282,11 +301,17 @@ TEST_F(TableCommandTest, CommandLineErrorsExitWithStatusTwo) {
         {"in.csv --digits 18", "18"},
         {"in.csv --threads -1", "-1"},
         {"in.csv --frobnicate", "frobnicate"},
+        {"-T , -P 1 -x 0", "--temperature: in ',': item 1 is empty"},
+        {"-T 1::3 -P 1 -x 0", "in '1::3': the stop is missing"},
+        {"in.csv --delimiter x", "--delimiter"},
+        {"in.csv --decimal-comma", "--decimal-comma needs"},
+        {"in.csv -o ''", "--output: the file name is empty"},
     };
     for (const auto& [arguments, message] : cases) {
         const Outcome r = run(arguments);
         EXPECT_EQ(r.status, 2) << arguments << ": " << r.err;
         EXPECT_NE(r.err.find(message), std::string::npos) << arguments << ": " << r.err;
+        EXPECT_EQ(r.err.find("the value the value"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "") << arguments;
     }
 }
@@ -298,6 +323,272 @@ TEST_F(TableCommandTest, HelpShowsSyntaxExamplesAndExitStatus) {
                              "--digits", "out_of_range"}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     }
+}
+
+// A line longer than the limit is a bad row with its line number, and reading goes on after it;
+// memory stays bounded, so under a memory limit a huge line is still such a row, never the end
+// of the input; an input that cannot be read is a failure, never an empty table.
+TEST_F(TableCommandTest, OverlongLinesAndReadFailuresAreFailures) {
+    write("long.csv",
+          "T_C,P_bar,x_NaCl\n25,1,0.01\n" + std::string(2 << 20, '7') + ",1,0.01\n400,250,0.05\n");
+    const Outcome r = run("long.csv -j 1");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("long.csv:3: the line is longer than 1048576 bytes"), std::string::npos)
+        << r.err.substr(0, 300);
+    EXPECT_EQ(lines(r.out), 4u);
+    EXPECT_NE(r.out.find("\n4,400,250,0.05,"), std::string::npos);
+
+#ifndef KELVORAN_SANITIZED_BUILD  // the sanitizers reserve more address space than the limit
+    const Outcome limited = shell(
+        "gen(){ printf 'T_C,P_bar,x_NaCl\\n25,1,0.01\\n'; head -c 200000000 /dev/zero | tr '\\0' 7;"
+        " printf ',1,0.01\\n400,250,0.05\\n'; }\n"
+        "gen | (ulimit -v 120000; \"$K\" -j1 -q -o r.csv); echo \"status $?\"; cat r.csv\n");
+    EXPECT_NE(limited.out.find("status 1\n"), std::string::npos) << limited.out << limited.err;
+    EXPECT_NE(limited.out.find("\n2,25,1,0.01,"), std::string::npos) << limited.out;
+    EXPECT_NE(limited.out.find("\n4,400,250,0.05,"), std::string::npos) << limited.out;
+#endif
+
+    fs::create_directory(dir_ / "folder");
+    const Outcome folder = shell("\"$K\" - < folder; echo \"status $?\"");
+    EXPECT_NE(folder.out.find("status 3"), std::string::npos) << folder.out;
+    EXPECT_NE(folder.err.find("Is a directory"), std::string::npos) << folder.err;
+}
+
+// /dev/stdout, /dev/stderr and /proc/self/fd/N are the open descriptors, written in place: an
+// appending redirection keeps what the file held.
+TEST_F(TableCommandTest, StandardStreamPathsAreWrittenInPlace) {
+    fs::create_symlink("/dev/stdout", dir_ / "to-stdout");
+    const std::string grid = "-T 25 -P 1 -x 0 -o ";
+    for (const std::string path : {"/dev/stdout", "/proc/self/fd/1", "/dev/fd/1", "to-stdout"}) {
+        write("log.txt", "earlier\n");
+        const Outcome r = shell("\"$K\" " + grid + path + " >> log.txt; echo $?");
+        EXPECT_EQ(r.out, "0\n") << path << ": " << r.err;
+        const std::string log = read(dir_ / "log.txt");
+        EXPECT_EQ(log.rfind("earlier\nline,T_C,", 0), 0u) << path << ": " << log;
+        EXPECT_EQ(lines(log), 3u) << path;
+    }
+    write("log.txt", "earlier\n");
+    EXPECT_EQ(shell("\"$K\" " + grid + "/dev/stderr 2>> log.txt; echo $?").out, "0\n");
+    EXPECT_EQ(lines(read(dir_ / "log.txt")), 3u);
+    EXPECT_EQ(listing().find(".tmp"), std::string::npos) << listing();
+}
+
+// Starts the program with every signal at its default action, as a user's shell would, its
+// output streams on /dev/null.
+pid_t spawn(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return error == 0 ? pid : -1;
+}
+
+// Every terminating signal removes the temporary file and ends the program as the signal does;
+// a signal inherited as ignored stays ignored; a file-size limit is an output error.
+TEST_F(TableCommandTest, SignalsLeaveNoTemporaryFileAndIgnoredOnesStayIgnored) {
+    const rlimit noCore{0, 0};  // SIGQUIT and SIGXCPU would dump cores
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    const std::string out = (dir_ / "out.csv").string();
+    // Long enough never to finish while the test waits.
+    const std::vector<std::string> job = {
+        KELVORAN_TABLE_PATH, "-T", "0:1000:1000", "-P", "1:1000:100", "-x",
+        "0:0.5:100",         "-j", "1",           "-q", "-o",         out};
+    const auto waitForTemporary = [&] {
+        for (int i = 0; i < 3000; ++i) {
+            if (listing().find(".out.csv.tmp-") != std::string::npos) return true;
+            ::usleep(10'000);
+        }
+        return false;
+    };
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE,
+                             SIGXCPU, SIGVTALRM}) {
+        write("out.csv", "precious\n");
+        const pid_t pid = spawn(job);
+        ASSERT_GT(pid, 0);
+        ASSERT_TRUE(waitForTemporary()) << "signal " << signal;
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        EXPECT_EQ(read(dir_ / "out.csv"), "precious\n") << "signal " << signal;
+        EXPECT_EQ(listing().find(".tmp"), std::string::npos) << "signal " << signal << listing();
+    }
+
+    // As under nohup: SIGHUP ignored when the program starts.
+    std::string script = "trap '' HUP; exec";
+    for (const std::string& argument : job) script += " '" + argument + "'";
+    const pid_t pid = spawn({"/bin/sh", "-c", script});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitForTemporary());
+    ::kill(pid, SIGHUP);
+    ::usleep(300'000);
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "ended by an ignored SIGHUP";
+    ::kill(pid, SIGTERM);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(listing().find(".tmp"), std::string::npos) << listing();
+
+    fs::remove(dir_ / "out.csv");
+    const Outcome limited =
+        shell("(ulimit -f 8; \"$K\" -T 0:1000:100 -P 1:100:100 -x 0 -q -o out.csv); echo $?\n");
+    EXPECT_EQ(limited.out, "4\n") << limited.err;
+    EXPECT_NE(limited.err.find("cannot write out.csv: File too large"), std::string::npos)
+        << limited.err;
+    EXPECT_EQ(listing().find("out.csv"), std::string::npos) << listing();
+}
+
+// With standard error closed, messages cannot land in the table (the file would otherwise get
+// its descriptor); with standard output closed, the table is an output error, not a success.
+TEST_F(TableCommandTest, ClosedStandardStreamsAreNotReusedOrTakenForSuccess) {
+    write("bad.csv", "T_C,P_bar,x_NaCl\n25,one,0.01\n");
+    const Outcome r = shell("\"$K\" -o out.csv < bad.csv 2>&-; echo $?");
+    EXPECT_EQ(r.out, "1\n");
+    EXPECT_EQ(read(dir_ / "out.csv").rfind("line,T_C,P_bar,", 0), 0u) << read(dir_ / "out.csv");
+    EXPECT_EQ(lines(read(dir_ / "out.csv")), 2u);
+    const Outcome closed = shell("\"$K\" -T 25 -P 1 -x 0 >&-; echo $?");
+    EXPECT_EQ(closed.out, "4\n");
+    EXPECT_NE(closed.err.find("cannot write standard output: Bad file descriptor"),
+              std::string::npos)
+        << closed.err;
+}
+
+// Running out of memory is status 5, not a bad command line; a grid never yields infinity.
+TEST_F(TableCommandTest, OutOfMemoryIsStatusFiveAndGridValuesStayFinite) {
+#ifndef KELVORAN_SANITIZED_BUILD
+    const Outcome r = shell(
+        "(ulimit -v 90000; \"$K\" -T 0:1:10000000 -P 0:1:10000000 -x 0 -q -o /dev/null); echo $?");
+    EXPECT_TRUE(r.out.ends_with("\n5\n") || r.out == "5\n") << r.out.substr(0, 200) << r.err;
+    EXPECT_NE(r.err.find("out of memory"), std::string::npos) << r.err;
+#endif
+    const Outcome top = run("-T 1.7976931348623155e308:1.7976931348623157e308:5:log -P 1 -x 0");
+    EXPECT_EQ(top.status, 0) << top.err;
+    EXPECT_EQ(lines(top.out), 6u);
+    EXPECT_EQ(top.out.find("inf"), std::string::npos) << top.out;
+}
+
+// The input file as the output (by any name) is refused; nothing is replaced.
+TEST_F(TableCommandTest, TheInputFileIsRefusedAsOutput) {
+    const std::string points = "T_C,P_bar,x_NaCl\n25,1,0.01\n";
+    write("a.csv", points);
+    fs::create_symlink("a.csv", dir_ / "link.csv");
+    fs::create_hard_link(dir_ / "a.csv", dir_ / "hard.csv");
+    for (const std::string command :
+         {"\"$K\" a.csv -o a.csv", "\"$K\" a.csv -o ./link.csv", "\"$K\" link.csv -o hard.csv",
+          "\"$K\" - -o a.csv < a.csv", "\"$K\" < a.csv >> a.csv",
+          "\"$K\" a.csv -o /dev/stdout >> a.csv"}) {
+        const Outcome r = shell(command + "; echo $?");
+        EXPECT_EQ(r.out, "4\n") << command;
+        EXPECT_NE(r.err.find("it is the input file"), std::string::npos) << command << r.err;
+        EXPECT_EQ(read(dir_ / "a.csv"), points) << command;
+    }
+    EXPECT_EQ(listing().find(".tmp"), std::string::npos) << listing();
+}
+
+// -o treats names as a shell redirection would: the longest file names work, a file the user may
+// not write is not replaced, and a dangling link creates the file it names.
+TEST_F(TableCommandTest, OutputPathsBehaveLikeShellRedirections) {
+    const std::string longName = std::string(251, 'n') + ".csv";  // 255 bytes
+    EXPECT_EQ(run("-T 25 -P 1 -x 0 -o " + longName).status, 0);
+    EXPECT_EQ(lines(read(dir_ / longName)), 2u);
+
+    fs::create_symlink("sub/made.csv", dir_ / "dangling.csv");
+    fs::create_directory(dir_ / "sub");
+    EXPECT_EQ(run("-T 25 -P 1 -x 0 -o dangling.csv").status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.csv"));
+    EXPECT_EQ(lines(read(dir_ / "sub" / "made.csv")), 2u);
+
+    // As a user without the right to override file modes (root has it).
+    write("read-only.csv", "keep\n");
+    fs::permissions(dir_ / "read-only.csv",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir_, fs::perms::all);
+    // The program is copied into the scratch folder, which that user can reach wherever the
+    // build lies.
+    fs::copy_file(KELVORAN_TABLE_PATH, dir_ / "program");
+    const std::string asUser =
+        ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const Outcome r = shell(asUser + "./program -T 25 -P 1 -x 0 -o read-only.csv; echo $?");
+    EXPECT_EQ(r.out, "4\n") << r.err;
+    EXPECT_NE(r.err.find("cannot write read-only.csv: Permission denied"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(read(dir_ / "read-only.csv"), "keep\n");
+    EXPECT_EQ(listing().find(".tmp"), std::string::npos) << listing();
+}
+
+// A spreadsheet's export, as LibreOffice or Excel in a decimal-comma locale writes it: byte-order
+// mark, ';' between fields, decimal commas, CR LF line ends, quoted texts, header names in
+// another case, a column of sample names first and a comment column last. The extra columns come
+// after the input columns, unchanged; every number is in its shortest exact form.
+TEST_F(TableCommandTest, SpreadsheetExportsAreReadAndPassedThrough) {
+    write("export.csv",
+          "\xEF\xBB\xBF\"Sample\";\"t_c\";\"P_BAR\";\" x_NaCl \";\"Note\"\r\n"
+          "#1;400;250;0,05;\"brine; \"\"hot\"\"\"\r\n"
+          "B 2;25;1;0,2;\"two\r\nlines\"\r\n"
+          ";;;;\r\n"
+          "C-3;25;1;oops;\r\n");
+    const Outcome r = run("--delimiter ';' --decimal-comma export.csv");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("export.csv:6: x_NaCl: 'oops' is not a number"), std::string::npos)
+        << r.err;
+    std::istringstream table(r.out);
+    std::string header, first;
+    std::getline(table, header);
+    std::getline(table, first);
+    EXPECT_EQ(header.rfind("line;T_C;P_bar;x_NaCl;w_NaCl;Sample;Note;out_of_range;state;", 0), 0u)
+        << header;
+    EXPECT_EQ(first.rfind("2;400;250;0,05;0,1458420674372642;#1;\"brine; \"\"hot\"\"\";0;4;V+L;"
+                          "0,06441278925753288;",
+                          0),
+              0u)
+        << first;
+    EXPECT_NE(r.out.find("\n3;25;1;0,2;0,4478287855451599;B 2;\"two\r\nlines\";0;6;L+H;"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\n6;25;1;oops;;C-3;;;"), std::string::npos) << r.out;
+
+    // A tab-separated export without the flag: the decimal comma is named in the error.
+    write("export.tsv", "T_C\tP_bar\tw_NaCl\n25\t1\t0,1\n");
+    const Outcome tab = run("-d tab export.tsv");
+    EXPECT_EQ(tab.status, 1);
+    EXPECT_NE(tab.err.find("use --decimal-comma"), std::string::npos) << tab.err;
+    // A ';' file read with the default ',' says which option reads it.
+    write("semi.csv", "T_C;P_bar;x_NaCl\n25;1;0\n");
+    const Outcome semi = run("semi.csv");
+    EXPECT_EQ(semi.status, 3);
+    EXPECT_NE(semi.err.find("--delimiter ';'"), std::string::npos) << semi.err;
+    // Values too small for a double read as zero, as in the console.
+    const Outcome tiny = run("-", "T_C,P_bar,x_NaCl\n25,1,1e-400\n");
+    EXPECT_EQ(tiny.status, 0) << tiny.err;
+    EXPECT_NE(tiny.out.find("\n2,25,1,0,0,0,3,F,0,0,"), std::string::npos) << tiny.out;
+    // An input column named like an output column is refused rather than duplicated.
+    const Outcome clash = run("-", "T_C,P_bar,x_NaCl,state\n25,1,0,a\n");
+    EXPECT_EQ(clash.status, 3);
+    EXPECT_NE(clash.err.find("'state' has the name of an output column"), std::string::npos);
+}
+
+TEST_F(TableCommandTest, VersionIsTheProjectVersion) {
+    const Outcome r = run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "kelvoran-table " KELVORAN_PROJECT_VERSION);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ namespace kelvoran {
 namespace {
 
 // Splits one CSV line (quoted fields allowed) into its fields.
-std::vector<std::string> fields(const std::string& line) {
+std::vector<std::string> fields(const std::string& line, char delimiter = ',') {
     std::vector<std::string> out(1);
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -24,7 +24,7 @@ std::vector<std::string> fields(const std::string& line) {
             } else {
                 quoted = !quoted;
             }
-        } else if (ch == ',' && !quoted) {
+        } else if (ch == delimiter && !quoted) {
             out.emplace_back();
         } else {
             out.back() += ch;
@@ -57,7 +57,7 @@ InputRow input(std::int64_t line, double t, double p, double x) {
 
 TEST(TableFormatterTest, HeaderNamesEveryColumn) {
     const std::vector<std::string> header = fields(TableFormatter(17).header());
-    ASSERT_EQ(static_cast<int>(header.size()), TableFormatter::columnCount());
+    ASSERT_EQ(static_cast<int>(header.size()), TableFormatter(17).columnCount());
     EXPECT_EQ(header[0], "line");
     EXPECT_EQ(header[6], "state");
     EXPECT_EQ(header[7], "state_name");
@@ -76,12 +76,13 @@ TEST(TableFormatterTest, PresentPhasesFilledAbsentPhasesEmpty) {
     std::string line;
     TableFormatter(5).appendRow(line, input(7, 500.0, 100.0, 0.05), result);
     const std::vector<std::string> f = fields(line);
-    ASSERT_EQ(static_cast<int>(f.size()), TableFormatter::columnCount()) << line;
+    ASSERT_EQ(static_cast<int>(f.size()), TableFormatter(5).columnCount()) << line;
+    // Five digits, written without an exponent for ordinary magnitudes (2800000, not 2.8e+06).
     const std::vector<std::string> expected = {
         "7",       "500",  "100",    "0.05",    "0.1458420674372642",
         "0",       "5",    "V+H",    "",        "",
         "",        "",     "",       "",        "2.6e-07",
-        "8.5e-07", "30.5", "590.6",  "2.8e+06", "2584.3",
+        "8.5e-07", "30.5", "590.6",  "2800000", "2584.3",
         "1",       "1",    "2024.6", "28.9",    "",
         "1006.3",  ""};
     EXPECT_EQ(f, expected);
@@ -122,21 +123,54 @@ TEST(TableFormatterTest, OutOfRangePointsAreFlagged) {
     }
 }
 
-TEST(TableFormatterTest, ErrorRowsKeepLineAndMessageAndTheColumnCount) {
-    InputRow row;
-    row.line = 12;
-    row.error = "P_bar: 'a,\"b' is not a number";
-    std::string line;
-    TableFormatter(17).appendErrorRow(line, row);
-    const std::vector<std::string> f = fields(line);
-    ASSERT_EQ(static_cast<int>(f.size()), TableFormatter::columnCount()) << line;
-    EXPECT_EQ(f.front(), "12");
-    EXPECT_EQ(f.back(), row.error);
-    for (std::size_t i = 1; i + 1 < f.size(); ++i) {
-        EXPECT_TRUE(f[i].empty());
+// Rows that cannot be read keep their line, the text of their fields in the input columns and
+// the passed-through fields; every row, good or bad, has the header's field count, with any
+// separator and with texts that need quoting.
+TEST(TableFormatterTest, ErrorRowsAndPassedThroughColumnsKeepTheirTextAndTheFieldCount) {
+    for (const char delimiter : {',', ';', '\t'}) {
+        const TableFormatter formatter(TableStyle{0, delimiter, '.'},
+                                       {"sample", " note ", "a,b;c\td"});
+        const auto split = [&](const std::string& line) { return fields(line, delimiter); };
+        const std::vector<std::string> header = split(formatter.header());
+        ASSERT_EQ(static_cast<int>(header.size()), formatter.columnCount());
+        EXPECT_EQ(
+            std::vector<std::string>(header.begin() + 4, header.begin() + 9),
+            (std::vector<std::string>{"w_NaCl", "sample", " note ", "a,b;c\td", "out_of_range"}));
+
+        InputRow bad;
+        bad.line = 12;
+        bad.error = "P_bar: 'a,\"b' is not a number";
+        bad.inputText = {"25", "a,\"b", "", "0.1"};
+        bad.extras = {"S-1", "  two\nlines ", ""};
+        std::string line;
+        formatter.appendErrorRow(line, bad);
+        const std::vector<std::string> f = split(line);
+        ASSERT_EQ(static_cast<int>(f.size()), formatter.columnCount()) << line;
+        EXPECT_EQ(
+            std::vector<std::string>(f.begin(), f.begin() + 8),
+            (std::vector<std::string>{"12", "25", "a,\"b", "", "0.1", "S-1", "  two\nlines ", ""}));
+        EXPECT_EQ(f.back(), bad.error);
+        for (std::size_t i = 8; i + 1 < f.size(); ++i) {
+            EXPECT_TRUE(f[i].empty()) << i;
+        }
+
+        InputRow good = input(3, 25.0, 1.0, 0.01);
+        good.extras = {"S-2", "x", "y"};
+        line.clear();
+        formatter.appendRow(line, good, PointResult{});
+        const std::vector<std::string> g = split(line);
+        ASSERT_EQ(static_cast<int>(g.size()), formatter.columnCount()) << line;
+        EXPECT_EQ(g[5], "S-2");
+        EXPECT_EQ(g[8], "0");  // out_of_range follows the passed-through columns
     }
     EXPECT_EQ(csvField("plain text"), "plain text");
     EXPECT_EQ(csvField("a \"b\", c"), "\"a \"\"b\"\", c\"");
+    EXPECT_EQ(csvField("a;b", ';'), "\"a;b\"");
+    EXPECT_EQ(csvField("a;b", ','), "a;b");
+    EXPECT_EQ(TableFormatter::clashingColumn({"sample", "State"}), "State");
+    EXPECT_EQ(TableFormatter::clashingColumn({"sample", "Liquid_Density_kg_m3 "}),
+              "Liquid_Density_kg_m3 ");
+    EXPECT_EQ(TableFormatter::clashingColumn({"sample", "T"}), "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "kelvoran/Calculator.h"
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
 #include "table/ProgressBar.h"
@@ -28,7 +29,7 @@ std::string runGrid(int threads, TableTotals& totals, std::vector<std::int64_t>&
     };
     job.write = [&](std::string_view text) { out += text; };
     job.rowFailed = [&](const InputRow& row) { failed.push_back(row.line); };
-    TableRunner runner(threads, 17);
+    TableRunner runner(threads, TableFormatter(17));
     totals = runner.run(job);
     return out;
 }
@@ -40,6 +41,25 @@ TEST(TableRunnerTest, OutputIsTheSameForAnyThreadCountAndInInputOrder) {
     // 17 × 13 × 31 = 6851 points: several blocks for every thread count below.
     EXPECT_EQ(one.rows, 6851u);
     EXPECT_EQ(one.failedRows, 6851u / 97);
+    // The batch evaluation writes what one calculator, point by point, gives.
+    {
+        GridSource grid(GridAxis::parse("-20:1100:17"), GridAxis::parse("0.5:6000:13:log"),
+                        GridAxis::parse("0:1:31"), false);
+        const TableFormatter formatter(17);
+        Calculator calculator;
+        std::string expected;
+        for (InputRow row; grid.next(row);) {
+            if (row.line % 97 == 0) {
+                row.error = "unreadable";
+                formatter.appendErrorRow(expected, row);
+            } else {
+                formatter.appendRow(
+                    expected, row,
+                    calculator.evaluate(row.temperatureC, row.pressureBar, row.composition));
+            }
+        }
+        EXPECT_TRUE(single == expected);
+    }
     EXPECT_EQ(runGrid(2, two, failedTwo), single);
     EXPECT_EQ(runGrid(5, five, failedFive), single);
     EXPECT_EQ(failedTwo, failedOne);
@@ -62,7 +82,7 @@ TEST(TableRunnerTest, EmptyInputWritesNothing) {
     job.next = [](InputRow&) { return false; };
     std::string out;
     job.write = [&](std::string_view text) { out += text; };
-    TableRunner runner(3, 17);
+    TableRunner runner(3, TableFormatter(17));
     const TableTotals totals = runner.run(job);
     EXPECT_EQ(totals.rows, 0u);
     EXPECT_TRUE(out.empty());

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "table/NumberText.h"
+#include "text/NumberText.h"
 
 namespace kelvoran {
 namespace {
@@ -55,30 +55,77 @@ TEST(NumberTextTest, SeventeenDigitsAndShortestFormReadBackExactly) {
     }
 }
 
-TEST(NumberTextTest, DigitsFollowPrintfGeneralFormat) {
-    const double values[] = {0.0, 1000.0, 123456.0, 0.0001, 1.0 / 3.0, -2.5e-7, 6.02214076e23};
-    for (const int digits : {1, 5, 10, 17}) {
-        for (const double value : values) {
-            char expected[64];
-            std::snprintf(expected, sizeof expected, "%.*g", digits, value);
-            std::string got;
-            appendNumber(got, value, digits);
-            EXPECT_EQ(got, expected) << digits << " digits";
-        }
+// One form for every number: the shortest exact digits (or N significant ones), without an
+// exponent from 1e-4 to below 1e16, with one outside.
+TEST(NumberTextTest, NumbersUseOneFormWithAnExponentOnlyForExtremeMagnitudes) {
+    using limits = std::numeric_limits<double>;
+    struct Case {
+        double value;
+        int digits;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0.05, 0, "0.05"},
+        {0.050000000000000003, 0, "0.05"},  // the same double
+        {0.05, 17, "0.050000000000000003"},
+        {1020.0, 0, "1020"},
+        {1023.456, 3, "1020"},
+        {2.8e6, 0, "2800000"},
+        {2812345.6, 5, "2812300"},
+        {123456.0, 5, "123460"},
+        {1.0 / 3.0, 5, "0.33333"},
+        {0.0003184, 0, "0.0003184"},
+        {1e-4, 0, "0.0001"},
+        {9.9999e-5, 0, "9.9999e-05"},
+        {2.6e-7, 0, "2.6e-07"},
+        {9999999999999998.0, 0, "9999999999999998"},
+        {1e16, 0, "1e+16"},
+        {-1.5e300, 3, "-1.5e+300"},
+        {limits::max(), 0, "1.7976931348623157e+308"},
+        {limits::denorm_min(), 0, "5e-324"},
+        {0.0, 5, "0"},
+        {-0.0, 0, "-0"},
+        {limits::quiet_NaN(), 0, "nan"},
+        {-limits::infinity(), 5, "-inf"},
+    };
+    for (const Case& c : cases) {
+        std::string text;
+        appendNumber(text, c.value, c.digits);
+        EXPECT_EQ(text, c.text) << c.digits << " digits";
     }
-    std::string special;
-    appendNumber(special, std::numeric_limits<double>::quiet_NaN(), 17);
-    special += ' ';
-    appendNumber(special, -std::numeric_limits<double>::infinity(), 5);
-    special += ' ';
-    appendExact(special, std::numeric_limits<double>::infinity());
-    EXPECT_EQ(special, "nan -inf inf");
+    std::string comma;
+    appendNumber(comma, 1234.5, 0, ',');
+    comma += ' ';
+    appendNumber(comma, 2.5e-7, 0, ',');
+    EXPECT_EQ(comma, "1234,5 2,5e-07");
+    double back = 0.0;
+    EXPECT_EQ(parseNumber("1234,5", back, ','), NumberParse::Ok);
+    EXPECT_EQ(back, 1234.5);
+    EXPECT_EQ(parseNumber("1.234,5", back, ','), NumberParse::NotANumber);
 }
 
 TEST(NumberTextTest, ParseAcceptsDecimalNumbers) {
     const std::pair<const char*, double> cases[] = {
-        {"25", 25.0},  {"  7 \t", 7.0}, {"+5", 5.0}, {"-0.5", -0.5}, {"1e-5", 1e-5},
-        {"1E+3", 1e3}, {".5", 0.5},     {"5.", 5.0}, {"0.1", 0.1},   {"-0", -0.0},
+        {"25", 25.0},
+        {"  7 \t", 7.0},
+        {"+5", 5.0},
+        {"-0.5", -0.5},
+        {"1e-5", 1e-5},
+        {"1E+3", 1e3},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"0.1", 0.1},
+        {"-0", -0.0},
+        // Too small for a double: the nearest subnormal, or zero of the sign written.
+        {"1e-310", 1e-310},
+        {"3e-324", std::numeric_limits<double>::denorm_min()},
+        {"2e-324", 0.0},
+        {"1e-400", 0.0},
+        {"-1e-400", -0.0},
+        {"0.000001e-320", 0.0},
+        {"123456e-330", 0.0},
+        {"1e-99999999999999999999", 0.0},
+        {"1000e305", 1e308},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_TRUE(sameBits(readBack(text), expected)) << text;
@@ -100,6 +147,10 @@ TEST(NumberTextTest, ParseRejectsWhatIsNotOneFiniteNumber) {
         {"1,5", NumberParse::NotANumber},
         {"1e999", NumberParse::OutOfRange},
         {"-1e999", NumberParse::OutOfRange},
+        {"10000e305", NumberParse::OutOfRange},
+        {"0.0001e313", NumberParse::OutOfRange},
+        {"1e99999999999999999999", NumberParse::OutOfRange},
+        {"0x1p3", NumberParse::NotANumber},
         {"nan", NumberParse::NotFinite},
         {"inf", NumberParse::NotFinite},
         {"-Infinity", NumberParse::NotFinite},
