@@ -288,6 +288,7 @@ class Terminal {
             int raw = 0;
             if (::waitpid(pid_, &raw, WNOHANG) == pid_) {
                 ended_ = true;
+                waitFor("\x01never\x01");  // what it wrote before it ended, to the end
                 return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
             }
             waitFor("\x01never\x01");  // drain what is left, briefly
