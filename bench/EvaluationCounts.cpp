@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "kelvoran/Correlations.h"
 #include "phase/PhaseStateEvaluator.h"
 #include "water/WaterEvaluationCounts.h"
 
@@ -24,6 +25,13 @@ std::vector<Point> benchmarkGrid() {
         for (int j = 0; j < 16; ++j)
             for (int k = 0; k < 11; ++k)
                 g.push_back({i * 50.0, std::pow(10.0, j * (std::log10(2000.0) / 15.0)), k * 0.05});
+    return g;
+}
+
+// Points exactly on the three-phase curve (V + L + H for x above the halite-saturated vapor).
+std::vector<Point> threePhasePoints() {
+    std::vector<Point> g;
+    for (int i = 1; i <= 160; ++i) g.push_back({i * 5.0, threePhasePressureBar(i * 5.0), 0.1});
     return g;
 }
 
@@ -85,6 +93,8 @@ int main() {
                      true);
     kelvoran::report("random points, a fresh evaluator per point", kelvoran::randomPoints(3696),
                      true);
+    kelvoran::report("three-phase curve, x = 0.1, a fresh evaluator per point",
+                     kelvoran::threePhasePoints(), true);
     kelvoran::report("benchmark grid, one evaluator along the grid", kelvoran::benchmarkGrid(),
                      false);
     return 0;
