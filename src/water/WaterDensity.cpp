@@ -50,9 +50,10 @@ DensitySolveResult solveDensity(double temperatureK, double pressureMPa, double 
         } else if (rho > bounds.upper) {
             rho = bounds.upper;
         }
-        computeDensityParts(work, rho);
+        computePressureParts(work, rho);
         const double delta = work.p - p;
         if (std::fabs(delta / p) <= relativeTolerance) {
+            computeDensityParts(work, rho);  // the whole state at the density found
             fillState(record, work);
             return DensitySolveResult::Converged;
         }
@@ -88,7 +89,7 @@ bool solveDensityBracketed(double temperatureK, double pressureMPa, bool liquidS
     EosWork work;
     computeTemperatureParts(work, T);
     const auto excess = [&](double rho) {
-        computeDensityParts(work, rho);
+        computePressureParts(work, rho);
         return work.p - p;
     };
 

@@ -223,7 +223,8 @@ void computeTemperatureParts(EosWork& work, double temperatureK) {
     computeIdealGasPart(work);
 }
 
-void computeBasePart(EosWork& work, double densityGcm3) {
+// The density derivatives of the base function, all a density iteration needs of it.
+static void computeBaseDensityDerivatives(EosWork& work, double densityGcm3) {
     const double rho = densityGcm3;
     const double T = work.T;
     work.rho = rho;
@@ -232,9 +233,24 @@ void computeBasePart(EosWork& work, double densityGcm3) {
     const double om = 1.0 - y;
     const double z = 1.0 / om;
     work.y = y;
-    work.baseF = ((169.0 / om - 260.0) / om + 91.0) / 6.0 - std::log(om);
     work.baseF1 = ((169.0 * z - 130.0) * z + 3.0) * z / 3.0;
     work.baseF2 = ((507.0 * z - 260.0) * z + 3.0) * (z * z) / 3.0;
+
+    // y_rho = b/4; A_base = R T H with H = rho (B − γ b) + F(y) + ln(rho R T / p0).
+    const double yRho = work.b / 4.0;
+    const double HRho = work.bg + work.baseF1 * yRho + 1.0 / rho;
+    const double HRhoRho = work.baseF2 * yRho * yRho - 1.0 / (rho * rho);
+    const double RT = R * T;
+    work.aBaseRho = RT * HRho;
+    work.aBaseRhoRho = RT * HRhoRho;
+}
+
+void computeBasePart(EosWork& work, double densityGcm3) {
+    computeBaseDensityDerivatives(work, densityGcm3);
+    const double rho = densityGcm3;
+    const double T = work.T;
+    const double om = 1.0 - work.y;
+    work.baseF = ((169.0 / om - 260.0) / om + 91.0) / 6.0 - std::log(om);
 
     // y derivatives: y_rho = b/4, y_T = rho b'/4, y_TT = rho b''/4, y_rhoT = b'/4.
     const double yRho = work.b / 4.0;
@@ -245,7 +261,6 @@ void computeBasePart(EosWork& work, double densityGcm3) {
     // A_base = R T H with H = rho (B − γ b) + F(y) + ln(rho R T / p0).
     const double H = rho * work.bg + work.baseF + std::log(rho * R * T / kEosReferencePressureMPa);
     const double HRho = work.bg + work.baseF1 * yRho + 1.0 / rho;
-    const double HRhoRho = work.baseF2 * yRho * yRho - 1.0 / (rho * rho);
     const double HT = rho * work.dbgdT + work.baseF1 * yT + 1.0 / T;
     const double HTT =
         rho * work.d2bgdT2 + work.baseF2 * yT * yT + work.baseF1 * yTT - 1.0 / (T * T);
@@ -253,14 +268,18 @@ void computeBasePart(EosWork& work, double densityGcm3) {
 
     const double RT = R * T;
     work.aBase = RT * H;
-    work.aBaseRho = RT * HRho;
-    work.aBaseRhoRho = RT * HRhoRho;
     work.aBaseT = R * H + RT * HT;
     work.aBaseTT = 2.0 * R * HT + RT * HTT;
     work.aBaseRhoT = R * HRho + RT * HRhoT;
 }
 
-void computeResidualPart(EosWork& work) {
+namespace {
+
+// The residual function at (work.rho, work.T): with `withTemperature` its value and all five
+// partial derivatives, without only the two density derivatives a density iteration reads,
+// by the same operations.
+template <bool withTemperature>
+void residualPart(EosWork& work) {
     const double rho = work.rho;
     const double T = work.T;
     const double E = std::exp(-rho);
@@ -269,19 +288,21 @@ void computeResidualPart(EosWork& work) {
     work.Q = Q;
 
     // Polynomial part: A = Σ_k Q^k/k r_k(v), with dQ/drho = e^(−rho) and dv/dT = −v/T.
-    const double s0 = sumOverRowsIntegral(work.row, Q);
-    const double s0L = sumOverRowsIntegral(work.rowL, Q);
-    const double s0LL = sumOverRowsIntegral(work.rowLL, Q);
     const double s1 = sumOverRowsFirst(work.row, Q);
-    const double s1L = sumOverRowsFirst(work.rowL, Q);
     const double s2 = sumOverRowsSecond(work.row, Q);
-
-    double a = s0;
-    double aT = -s0L / T;
-    double aTT = s0LL / (T * T);
     double aRho = E * s1;
     double aRhoRho = (E * E) * s2 - E * s1;
-    double aRhoT = -(E * s1L) / T;
+    double a = 0.0, aT = 0.0, aTT = 0.0, aRhoT = 0.0;
+    if constexpr (withTemperature) {
+        const double s0 = sumOverRowsIntegral(work.row, Q);
+        const double s0L = sumOverRowsIntegral(work.rowL, Q);
+        const double s0LL = sumOverRowsIntegral(work.rowLL, Q);
+        const double s1L = sumOverRowsFirst(work.rowL, Q);
+        a = s0;
+        aT = -s0L / T;
+        aTT = s0LL / (T * T);
+        aRhoT = -(E * s1L) / T;
+    }
 
     // Gaussian terms G_i = g δ^l exp(−α δ^k − β τ²).
     const GaussianPowers powers = gaussianPowers(rho);
@@ -291,27 +312,46 @@ void computeResidualPart(EosWork& work) {
         const double deltaK = powers.deltaK[i];
         const double Gi =
             term.g * powers.deltaL[i] * std::exp(-term.alpha * deltaK - work.gaussBetaTau2[i]);
-        // d ln G / d delta, its delta derivative, and d ln G / dT with its T derivative.
+        // d ln G / d delta and its delta derivative.
         const double pd = (term.l - term.alpha * term.k * deltaK) / delta;
         const double pdd =
             (-term.l - term.alpha * term.k * (term.k - 1.0) * deltaK) / (delta * delta);
-        const double pt = -2.0 * term.beta * work.gaussTau[i] / term.tRef;
-        const double ptt = -2.0 * term.beta / (term.tRef * term.tRef);
         const double GRho = Gi * pd / term.rhoRef;
-        a += Gi;
-        aT += Gi * pt;
-        aTT += Gi * (pt * pt + ptt);
         aRho += GRho;
         aRhoRho += Gi * (pd * pd + pdd) / (term.rhoRef * term.rhoRef);
-        aRhoT += GRho * pt;
+        if constexpr (withTemperature) {
+            // d ln G / dT and its T derivative.
+            const double pt = -2.0 * term.beta * work.gaussTau[i] / term.tRef;
+            const double ptt = -2.0 * term.beta / (term.tRef * term.tRef);
+            a += Gi;
+            aT += Gi * pt;
+            aTT += Gi * (pt * pt + ptt);
+            aRhoT += GRho * pt;
+        }
     }
 
-    work.aResidual = a;
-    work.aResidualT = aT;
-    work.aResidualTT = aTT;
     work.aResidualRho = aRho;
     work.aResidualRhoRho = aRhoRho;
-    work.aResidualRhoT = aRhoT;
+    if constexpr (withTemperature) {
+        work.aResidual = a;
+        work.aResidualT = aT;
+        work.aResidualTT = aTT;
+        work.aResidualRhoT = aRhoT;
+    }
+}
+
+}  // namespace
+
+void computeResidualPart(EosWork& work) { residualPart<true>(work); }
+
+void computePressureParts(EosWork& work, double densityGcm3) {
+    countWater(&WaterEvaluationCounts::helmholtz);
+    computeBaseDensityDerivatives(work, densityGcm3);
+    residualPart<false>(work);
+    const double rho = work.rho;
+    const double rho2 = rho * rho;
+    work.p = rho2 * (work.aBaseRho + work.aResidualRho);
+    work.dpdRho = 2.0 * work.p / rho + rho2 * (work.aBaseRhoRho + work.aResidualRhoRho);
 }
 
 void computeDerivedProperties(EosWork& work) {

@@ -125,6 +125,11 @@ void computeDerivedProperties(EosWork& work);
 /// Steps 3 to 5 at a new density (g/cm³); the temperature-only parts must be present.
 void computeDensityParts(EosWork& work, double densityGcm3);
 
+/// What a density iteration reads at a new density (g/cm³): p and (∂p/∂rho)T, by the same
+/// operations as computeDensityParts gives them, without the other parts and properties (the
+/// other fields of `work` are left as they were). The temperature-only parts must be present.
+void computePressureParts(EosWork& work, double densityGcm3);
+
 /// The whole evaluation at (rho g/cm³, T K): steps 1 to 5.
 void computeHelmholtz(EosWork& work, double temperatureK, double densityGcm3);
 
