@@ -223,9 +223,10 @@ int runTable(int argc, char** argv) {
     auto* enthalpy = app.add_option("-H,--enthalpy", options.enthalpy,
                                     "grid bulk specific enthalpies, J/kg (with -P: finds T)")
                          ->type_name("VALUES");
-    auto* density = app.add_option("--density", options.density,
-                                   "grid bulk densities, kg/m³ (with -P: finds T; with -T: P)")
-                        ->type_name("VALUES");
+    auto* density =
+        app.add_option("--density", options.density,
+                       "grid bulk densities, kg/m³ (with -P: finds T; with -T: finds P)")
+            ->type_name("VALUES");
     composition->excludes(massFraction);
     enthalpy->excludes(density);
     app.add_option("-j,--threads", options.threads,

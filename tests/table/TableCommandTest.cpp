@@ -334,8 +334,10 @@ TEST_F(TableCommandTest, CommandLineErrorsExitWithStatusTwo) {
 TEST_F(TableCommandTest, HelpShowsSyntaxExamplesAndExitStatus) {
     const Outcome r = run("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* part : {"START:STOP:COUNT:log", "Examples:", "Exit status:", "--threads",
-                             "--digits", "out_of_range"}) {
+    for (const char* part :
+         {"START:STOP:COUNT:log", "Examples:", "Exit status:", "--threads", "--digits",
+          "out_of_range", "P_bar,h_J_kg", "T_C,rho_kg_m3", "inverse_status", "--enthalpy",
+          "--density", "amounts_undetermined", "<phase>_saturation"}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     }
 }
