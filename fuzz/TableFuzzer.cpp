@@ -91,8 +91,11 @@ void fuzzCsv(const std::uint8_t* data, std::size_t size) {
     try {
         CsvReader reader(file, "fuzz", dialect);
         reader.readHeader();
+        const TableMode mode = reader.mode();
         const TableFormatter formatter(TableStyle{0, dialect.delimiter, dialect.decimalMark},
-                                       reader.extraColumns());
+                                       reader.extraColumns(), mode);
+        // The inverse modes have the given bulk property and the status after w_NaCl.
+        const std::size_t firstExtra = mode == TableMode::Direct ? 5 : 7;
         const auto columns = static_cast<std::size_t>(formatter.columnCount());
         if (splitRecord(formatter.header(), dialect.delimiter).size() != columns) {
             fail("header field count", formatter.header());
@@ -109,6 +112,8 @@ void fuzzCsv(const std::uint8_t* data, std::size_t size) {
                 point.liquid = {row.composition, row.massFraction,  row.temperatureC,
                                 row.pressureBar, -row.temperatureC, 1.0 / row.pressureBar};
                 point.vapor = point.halite = point.liquid;
+                point.status = static_cast<InverseStatus>(row.line % 4);
+                point.foundTemperatureC = point.foundPressureBar = 0.5 * row.bulkValue;
                 formatter.appendRow(line, row, point);
             } else {
                 formatter.appendErrorRow(line, row);
@@ -117,21 +122,31 @@ void fuzzCsv(const std::uint8_t* data, std::size_t size) {
             if (fields.size() != columns) fail("row field count", line);
             if (fields.front() != std::to_string(row.line)) fail("line number", line);
             for (std::size_t i = 0; i < row.extras.size(); ++i) {
-                if (fields[5 + i] != row.extras[i]) fail("passed-through text", line);
+                if (fields[firstExtra + i] != row.extras[i]) fail("passed-through text", line);
             }
             if (!row.ok()) {
                 if (fields.back() != row.error) fail("error text", line);
                 for (std::size_t i = 0; i < 4; ++i) {
                     if (fields[1 + i] != row.inputText[i]) fail("input text", line);
                 }
+                if (mode != TableMode::Direct &&
+                    fields[5] != row.inputText[mode == TableMode::PressureEnthalpy ? 4 : 5]) {
+                    fail("input text", line);
+                }
                 continue;
             }
+            // The given values and where they stand: T_C, P_bar, x_NaCl, w_NaCl, and the bulk
+            // property of an inverse mode (whose found T or P is not an input).
             const double inputs[] = {row.temperatureC, row.pressureBar, row.composition,
-                                     row.massFraction};
-            for (std::size_t i = 0; i < 4; ++i) {
+                                     row.massFraction, row.bulkValue};
+            for (std::size_t i = 0; i < 5; ++i) {
+                const bool given = mode == TableMode::Direct               ? i < 4
+                                   : mode == TableMode::TemperatureDensity ? i != 1
+                                                                           : i != 0;
+                if (!given) continue;
                 double back = 0.0;
                 if (!std::isfinite(inputs[i])) {
-                    if (i < 2) fail("non-finite input accepted", line);
+                    if (i < 2 || i == 4) fail("non-finite input accepted", line);
                     continue;  // a composition derived from the other may not be finite
                 }
                 if (parseNumber(fields[1 + i], back, dialect.decimalMark) != NumberParse::Ok ||

@@ -10,11 +10,33 @@ J/(kg K).
 array(['F', 'V+L'], dtype='<U12')
 >>> r[1].vapor.density          # kg/m³, a float
 168.2905215026309
+>>> float(kelvoran.evaluate_ph(250.0, 1.6e6, w=0.1).T)   # °C at 250 bar and 1.6 MJ/kg
+383.65435379707367
 """
 
 from . import _core
-from ._evaluate import evaluate
-from ._result import PHASE_FIELDS, PHASES, STATE_NAMES, TABLE_COLUMNS, Phase, Phases, Point, PointPhase, Result
+from ._evaluate import evaluate, evaluate_ph, evaluate_prho, evaluate_trho
+from ._result import (
+    AMOUNT_FIELDS,
+    FLUID_TYPE_NAMES,
+    INVERSE_STATUS_NAMES,
+    PHASE_FIELDS,
+    PHASES,
+    STATE_NAMES,
+    TABLE_COLUMNS,
+    TABLE_COLUMNS_PH,
+    TABLE_COLUMNS_PRHO,
+    TABLE_COLUMNS_TRHO,
+    FluidType,
+    InverseStatus,
+    Phase,
+    Phases,
+    Point,
+    PointPhase,
+    Result,
+    Warnings,
+)
+from . import inclusions
 from .correlations import *  # noqa: F401,F403  (the vectorised correlations)
 from .correlations import __all__ as _correlation_names
 
@@ -24,14 +46,27 @@ __version__: str = _core.__version__
 __all__ = [
     "__version__",
     "evaluate",
+    "evaluate_ph",
+    "evaluate_prho",
+    "evaluate_trho",
+    "inclusions",
     "Result",
     "Point",
     "Phase",
     "PointPhase",
     "Phases",
+    "FluidType",
+    "Warnings",
+    "InverseStatus",
     "STATE_NAMES",
+    "FLUID_TYPE_NAMES",
+    "INVERSE_STATUS_NAMES",
     "TABLE_COLUMNS",
+    "TABLE_COLUMNS_PH",
+    "TABLE_COLUMNS_PRHO",
+    "TABLE_COLUMNS_TRHO",
     "PHASES",
     "PHASE_FIELDS",
+    "AMOUNT_FIELDS",
     *_correlation_names,
 ]

@@ -1,15 +1,51 @@
-"""kelvoran.evaluate: the phase state and phase properties over arrays of points."""
+"""kelvoran.evaluate and the inverse evaluations: the phase state and phase properties over
+arrays of points."""
 
 from __future__ import annotations
 
-from typing import Dict, Optional
+from typing import Any, Dict, Optional, Sequence, Tuple
 
 import numpy as np
 from numpy.typing import ArrayLike
 
 from . import _core
 from ._arrays import prepare, threads_argument
-from ._result import PHASE_FIELDS, PHASES, Result
+from ._result import AMOUNT_FIELDS, PHASE_FIELDS, PHASES, Result
+
+
+def _compositions(caller: str, x: Any, w: Any) -> Tuple[str, Any, bool]:
+    if (x is None) == (w is None):
+        raise TypeError(f"{caller}: give the composition as x (mole fraction) or w (mass fraction), one of them")
+    by_mass = w is not None
+    return ("w" if by_mass else "x"), (w if by_mass else x), by_mass
+
+
+def _both_compositions(shape: Tuple[int, ...], given: np.ndarray, by_mass: bool) -> Tuple[np.ndarray, np.ndarray]:
+    """(mole fraction, mass fraction) arrays: the given one and the one derived from it."""
+    derived = np.empty(shape, dtype=np.float64)
+    if by_mass:
+        _core.mole_fraction_from_mass_fraction(given.reshape(-1), derived.reshape(-1))
+        return derived, given
+    _core.mass_fraction_from_mole_fraction(given.reshape(-1), derived.reshape(-1))
+    return given, derived
+
+
+def _state_columns(shape: Tuple[int, ...], columns: Dict[str, np.ndarray]) -> Dict[str, np.ndarray]:
+    """Allocates the columns the batch fills into `columns`; returns them as flat views."""
+    computed: Dict[str, np.ndarray] = {}
+    names = [("state", np.int32)]
+    names += [(f"{phase}_{suffix}", np.float64) for phase in PHASES for _, suffix in PHASE_FIELDS + AMOUNT_FIELDS]
+    names += [("warning_bits", np.uint32), ("fluid_type_code", np.int32)]
+    for name, dtype in names:
+        columns[name] = np.empty(shape, dtype=dtype)
+        computed[name] = columns[name].reshape(-1)
+    return computed
+
+
+def _out_of_range(t: np.ndarray, p: np.ndarray, x: np.ndarray) -> np.ndarray:
+    flags = np.empty(t.shape, dtype=np.bool_)
+    _core.in_fitted_range(t.reshape(-1), p.reshape(-1), x.reshape(-1), flags.reshape(-1))
+    return np.logical_not(flags, out=flags)
 
 
 def evaluate(
@@ -36,7 +72,8 @@ def evaluate(
     T, P and x (or w) broadcast together with numpy's rules; the result holds one entry per
     point of the broadcast shape (0-d when all are scalars). A point with a NaN input gets
     state 0 ("undetermined") and NaN everywhere; the other points are not affected. No input
-    is rejected for its value: use ``out_of_range`` to tell extrapolations apart.
+    is rejected for its value: use ``out_of_range`` and ``warnings`` to tell doubtful numbers
+    apart.
 
     Raises TypeError for non-numeric input or for none or both of x and w, ValueError for
     shapes that do not broadcast.
@@ -45,41 +82,144 @@ def evaluate(
     >>> r = kelvoran.evaluate(400.0, 250.0, 0.05)
     >>> str(r.state_name), float(r.liquid.density), float(r.vapor.x)
     ('V+L', 760.313191105947, 0.00031839531694363113)
+    >>> float(r.liquid.phase_mass_fraction), float(r.bulk.density)   # kg/kg, kg/m³
+    (0.7976735013805727, 444.1713454790157)
+    >>> str(kelvoran.evaluate(2.0, 1.0, 0.01).warning_names)         # why its density is NaN
+    'ice_field'
     >>> T, P = np.meshgrid(np.linspace(100, 800, 8), np.geomspace(1, 1000, 4), indexing="ij")
     >>> kelvoran.evaluate(T, P, w=0.1).liquid.density.shape
     (8, 4)
     """
     caller = "kelvoran.evaluate"
-    if (x is None) == (w is None):
-        raise TypeError(f"{caller}: give the composition as x (mole fraction) or w (mass fraction), one of them")
+    composition_name, composition, by_mass = _compositions(caller, x, w)
     workers = threads_argument(threads)
-    by_mass = w is not None
-    composition_name = "w" if by_mass else "x"
-    shape, (t, p, c) = prepare(
-        [T, P, w if by_mass else x], ["T", "P", composition_name], caller, copy=True
-    )
-    flat_t, flat_p, flat_c = t.reshape(-1), p.reshape(-1), c.reshape(-1)
-    derived = np.empty(shape, dtype=np.float64)
-    if by_mass:
-        _core.mole_fraction_from_mass_fraction(flat_c, derived.reshape(-1))
-        mole, mass = derived, c
-    else:
-        _core.mass_fraction_from_mole_fraction(flat_c, derived.reshape(-1))
-        mole, mass = c, derived
-
+    shape, (t, p, c) = prepare([T, P, composition], ["T", "P", composition_name], caller, copy=True)
+    mole, mass = _both_compositions(shape, c, by_mass)
     columns: Dict[str, np.ndarray] = {"T_C": t, "P_bar": p, "x_NaCl": mole, "w_NaCl": mass}
-    out_of_range = np.empty(shape, dtype=np.bool_)
-    _core.in_fitted_range(flat_t, flat_p, mole.reshape(-1), out_of_range.reshape(-1))
-    np.logical_not(out_of_range, out=out_of_range)
-    columns["out_of_range"] = out_of_range
-    # The columns the batch fills, as flat views of the result's arrays.
-    state = np.empty(shape, dtype=np.int32)
-    columns["state"] = state
-    computed: Dict[str, np.ndarray] = {"state": state.reshape(-1)}
-    for phase in PHASES:
-        for _, suffix in PHASE_FIELDS:
-            name = f"{phase}_{suffix}"
-            columns[name] = np.empty(shape, dtype=np.float64)
-            computed[name] = columns[name].reshape(-1)
-    _core.evaluate_columns(flat_t, flat_p, mole.reshape(-1), computed, workers)
+    columns["out_of_range"] = _out_of_range(t, p, mole)
+    computed = _state_columns(shape, columns)
+    _core.evaluate_columns(t.reshape(-1), p.reshape(-1), mole.reshape(-1), computed, workers)
     return Result(columns)
+
+
+def _inverse(
+    mode: str,
+    caller: str,
+    given: Sequence[Any],
+    given_names: Sequence[str],
+    x: Any,
+    w: Any,
+    threads: Optional[int],
+) -> Result:
+    """The inverse evaluation `mode` ("ph", "prho", "trho") of the two given quantities."""
+    composition_name, composition, by_mass = _compositions(caller, x, w)
+    workers = threads_argument(threads)
+    shape, (a, b, c) = prepare([*given, composition], [*given_names, composition_name], caller, copy=True)
+    mole, mass = _both_compositions(shape, c, by_mass)
+    found = np.empty(shape, dtype=np.float64)
+    if mode == "trho":
+        t, p, found_name, property_name = a, found, "P_bar", "rho_kg_m3"
+    else:
+        t, p, found_name, property_name = found, a, "T_C", ("h_J_kg" if mode == "ph" else "rho_kg_m3")
+    columns: Dict[str, np.ndarray] = {"T_C": t, "P_bar": p, "x_NaCl": mole, "w_NaCl": mass, property_name: b}
+    columns["inverse_status_code"] = np.empty(shape, dtype=np.int32)
+    computed = _state_columns(shape, columns)
+    computed[found_name] = found.reshape(-1)
+    computed["inverse_status_code"] = columns["inverse_status_code"].reshape(-1)
+    _core.evaluate_inverse_columns(mode, a.reshape(-1), b.reshape(-1), mole.reshape(-1), computed, workers)
+    columns["out_of_range"] = _out_of_range(t, p, mole)
+    order = ["T_C", "P_bar", "x_NaCl", "w_NaCl", property_name, "inverse_status_code", "out_of_range"]
+    return Result({name: columns[name] for name in order + [n for n in columns if n not in order]}, mode)
+
+
+_INVERSE_NOTES = """
+    The search runs over 0-1000 °C (1-5000 bar for evaluate_trho) with a bracketed root
+    finder; the state found reproduces the given value to about 1e-10 relative. Where no state
+    has it, ``status`` says why (kelvoran.InverseStatus: 1 out of range, 2 undefined, 3 invalid
+    input, NaN inputs among them), the point has state 0 and NaN everywhere, and the other
+    points are not affected. The inputs broadcast as in evaluate; threads, Ctrl-C, TypeError
+    and ValueError as there. The result is a Result with ``status`` and ``status_name``; its
+    ``to_pandas()`` has the columns of kelvoran-table for the same input."""
+
+
+def evaluate_ph(
+    P: ArrayLike,
+    h: ArrayLike,
+    x: Optional[ArrayLike] = None,
+    *,
+    w: Optional[ArrayLike] = None,
+    threads: Optional[int] = None,
+) -> Result:
+    """The temperature and the state at pressure P (bar), bulk specific enthalpy h (J/kg) and
+    bulk composition x (mole fraction NaCl; or w, mass fraction): the variables of simulators
+    of hydrothermal systems, continuous across phase changes.
+
+    The result's ``T`` is the temperature found (°C), ``h`` the given enthalpy; each phase
+    has its amounts (``phase_mass_fraction``, ``saturation``) and the bulk its density. The
+    model gives no enthalpy of halite, so h is found among the halite-free states only: an h
+    that falls where halite is present is ``undefined``.
+    {notes}
+
+    >>> import kelvoran
+    >>> r = kelvoran.evaluate_ph(250.0, [1.6e6, 2.0e6, 1e9], w=0.1)
+    >>> r.T                                   # °C
+    array([383.6543538, 400.4025574,         nan])
+    >>> r.state_name, r.status_name
+    (array(['F', 'V+L', 'undetermined'], dtype='<U12'), array(['solved', 'solved', 'out_of_range'], dtype='<U13'))
+    >>> float(r.vapor.saturation[1])          # volume fraction of the vapor
+    0.8011340754053013
+    """
+    return _inverse("ph", "kelvoran.evaluate_ph", [P, h], ["P", "h"], x, w, threads)
+
+
+def evaluate_prho(
+    P: ArrayLike,
+    rho: ArrayLike,
+    x: Optional[ArrayLike] = None,
+    *,
+    w: Optional[ArrayLike] = None,
+    threads: Optional[int] = None,
+) -> Result:
+    """The temperature and the state at pressure P (bar), bulk density rho (kg/m³) and bulk
+    composition x (mole fraction NaCl; or w, mass fraction).
+
+    The result's ``T`` is the temperature found (°C), ``rho`` the given density. States with
+    halite are included; a density in the jump of the bulk density at the vapor + liquid +
+    halite curve gives V + L + H there, with the amounts of the three phases that produce it.
+    {notes}
+
+    >>> import kelvoran
+    >>> r = kelvoran.evaluate_prho(300.0, [150.0, 200.0, 1100.0], w=0.3)
+    >>> r.state_name
+    array(['V+H', 'V+L+H', 'F'], dtype='<U12')
+    >>> r[1].halite.phase_mass_fraction       # kg of halite per kg of the inclusion
+    0.13225043005534862
+    """
+    return _inverse("prho", "kelvoran.evaluate_prho", [P, rho], ["P", "rho"], x, w, threads)
+
+
+def evaluate_trho(
+    T: ArrayLike,
+    rho: ArrayLike,
+    x: Optional[ArrayLike] = None,
+    *,
+    w: Optional[ArrayLike] = None,
+    threads: Optional[int] = None,
+) -> Result:
+    """The pressure and the state at temperature T (°C), bulk density rho (kg/m³) and bulk
+    composition x (mole fraction NaCl; or w, mass fraction): the points of an isochore.
+
+    The result's ``P`` is the pressure found (bar), ``rho`` the given density; at the
+    three-phase pressure of T, V + L + H with the amounts that produce rho.
+    {notes}
+
+    >>> import kelvoran
+    >>> r = kelvoran.evaluate_trho([200.0, 300.0, 400.0], 900.0, w=0.05)
+    >>> r.P                                   # bar
+    array([  15.05262755, 1555.1089754 , 3198.24012422])
+    """
+    return _inverse("trho", "kelvoran.evaluate_trho", [T, rho], ["T", "rho"], x, w, threads)
+
+
+for _function in (evaluate_ph, evaluate_prho, evaluate_trho):
+    _function.__doc__ = (_function.__doc__ or "").replace("{notes}", _INVERSE_NOTES.strip())

@@ -38,6 +38,81 @@ class Phases(enum.IntEnum):
         return STATE_NAMES[self.value]
 
 
+class FluidType(enum.IntEnum):
+    """Whether a single fluid lies below or above the critical temperature of its composition,
+    as in ``Result.fluid_type_code``; ``Result.fluid_type`` and the ``fluid_type`` column of
+    kelvoran-table hold the short names. The phase-state codes L, V and F do not say it: state F
+    covers water at 25 °C and 1 bar, and a state-V fluid may be dense."""
+
+    NONE = 0  #: not a single fluid (two or three phases), or no state
+    LIQUID_LIKE = 1  #: state L or F below the critical temperature of its composition
+    VAPOR_LIKE = 2  #: state V below the critical temperature of its composition
+    SUPERCRITICAL = 3  #: above the critical temperature of its composition
+
+    @property
+    def short_name(self) -> str:
+        """"liquid", "vapor", "supercritical", or "" for NONE."""
+        return FLUID_TYPE_NAMES[self.value]
+
+
+#: Short names of the fluid types by code: FLUID_TYPE_NAMES[3] == "supercritical".
+FLUID_TYPE_NAMES: Tuple[str, ...] = tuple(_core.fluid_type_name(code) for code in range(4))
+
+
+class Warnings(enum.IntFlag):
+    """Reasons to doubt the numbers of a point, as the bits of ``Result.warnings``; each is
+    computed with the evaluation and none changes a number. ``Result.warning_names`` and the
+    ``warnings`` column of kelvoran-table hold their short names joined by "|"."""
+
+    #: outside 0-1000 °C, 1-5000 bar, 0 <= x <= 1: the numbers are extrapolations
+    OUTSIDE_FITTED_RANGE = 1 << 0
+    #: a scaled temperature lies in an ice field of water: the properties taken there are NaN
+    ICE_FIELD = 1 << 1
+    #: a liquid's molar volume was extrapolated from water's saturated liquid (below 16 bar)
+    LOW_PRESSURE_VOLUME = 1 << 2
+    #: the high-temperature, low-pressure volume extrapolation of salt-rich phases was used
+    HIGH_TEMPERATURE_VOLUME = 1 << 3
+    #: a liquid's enthalpy was taken on the vapor side of water's boiling curve (it jumps there)
+    LIQUID_ENTHALPY_VAPOR_SIDE = 1 << 4
+    #: V + L + H: the amounts of the three phases are not fixed by (T, P, x)
+    AMOUNTS_UNDETERMINED = 1 << 5
+    #: a water state came from the bracketed fallback solve (the Newton iteration failed)
+    WATER_FALLBACK_SOLVE = 1 << 6
+
+    @property
+    def short_name(self) -> str:
+        """The short names of the bits set, joined by "|" ("ice_field", ...)."""
+        return _core.warning_names(int(self))
+
+
+class InverseStatus(enum.IntEnum):
+    """How an inverse evaluation (``evaluate_ph``, ``evaluate_prho``, ``evaluate_trho``) ended,
+    as in ``Result.status``; ``Result.status_name`` and the ``inverse_status`` column of
+    kelvoran-table hold the short names."""
+
+    SOLVED = 0  #: the state has the given bulk property
+    OUT_OF_RANGE = 1  #: no temperature in 0-1000 °C (pressure in 1-5000 bar) gives the value
+    #: the value lies where the model defines no such bulk property: in a state with halite
+    #: (whose enthalpy the model does not give) or in a jump of the model's property
+    UNDEFINED = 2
+    #: an input is NaN or infinite, the composition lies outside 0-1, or P or the density is
+    #: not above zero
+    INVALID_INPUT = 3
+
+    @property
+    def short_name(self) -> str:
+        """"solved", "out_of_range", "undefined" or "invalid_input"."""
+        return INVERSE_STATUS_NAMES[self.value]
+
+    @property
+    def description(self) -> str:
+        """A sentence saying what the status means."""
+        return _core.describe_status(self.value)
+
+
+#: Short names of the inverse statuses by code: INVERSE_STATUS_NAMES[1] == "out_of_range".
+INVERSE_STATUS_NAMES: Tuple[str, ...] = ("solved", "out_of_range", "undefined", "invalid_input")
+
 PHASES: Tuple[str, ...] = ("liquid", "vapor", "halite", "bulk")
 
 # Per-phase columns: (attribute, column suffix). The column of phase p is f"{p}_{suffix}".
@@ -50,15 +125,63 @@ PHASE_FIELDS: Tuple[Tuple[str, str], ...] = (
     ("heat_capacity", "heat_capacity_J_kg_K"),
 )
 
-#: The columns of kelvoran-table, in its order. ``to_pandas()`` starts with these and appends
-#: the columns the table does not have (the bulk fluid's, first).
-TABLE_COLUMNS: Tuple[str, ...] = (
-    ("line", "T_C", "P_bar", "x_NaCl", "w_NaCl", "out_of_range", "state", "state_name")
-    + tuple(f"{p}_{suffix}" for p in PHASES[:3] for _, suffix in PHASE_FIELDS)
-    + ("error",)
+# The amount of each phase: (attribute, column suffix). ``phase_mass_fraction`` is the mass of
+# the phase per mass of the bulk, not its NaCl content (which is ``w``).
+AMOUNT_FIELDS: Tuple[Tuple[str, str], ...] = (
+    ("phase_mass_fraction", "mass_fraction"),
+    ("saturation", "saturation"),
 )
 
+# The given bulk property of each inverse mode: its column and its attribute.
+_GIVEN = {"ph": ("h_J_kg", "h"), "prho": ("rho_kg_m3", "rho"), "trho": ("rho_kg_m3", "rho")}
+
+
+def _table_columns(given: Optional[str] = None) -> Tuple[str, ...]:
+    head: Tuple[str, ...] = ("line", "T_C", "P_bar", "x_NaCl", "w_NaCl")
+    if given is not None:
+        head += (given, "inverse_status")
+    return (
+        head
+        + ("out_of_range", "state", "state_name")
+        + tuple(f"{p}_{suffix}" for p in PHASES[:3] for _, suffix in PHASE_FIELDS)
+        + ("warnings", "fluid_type")
+        + tuple(f"{p}_{suffix}" for p in PHASES[:3] for _, suffix in AMOUNT_FIELDS)
+        + ("bulk_density_kg_m3", "bulk_specific_enthalpy_J_kg", "error")
+    )
+
+
+#: The columns of kelvoran-table, in its order. ``to_pandas()`` starts with these and appends
+#: the columns the table does not have (the bulk fluid's, first).
+TABLE_COLUMNS: Tuple[str, ...] = _table_columns()
+#: The columns of kelvoran-table for (P_bar, h_J_kg) input, as of ``evaluate_ph(...).to_pandas()``:
+#: those of TABLE_COLUMNS with ``h_J_kg`` and ``inverse_status`` after ``w_NaCl``.
+TABLE_COLUMNS_PH: Tuple[str, ...] = _table_columns("h_J_kg")
+#: The columns for (P_bar, rho_kg_m3) and for (T_C, rho_kg_m3) input, as of ``evaluate_prho``
+#: and ``evaluate_trho``: ``rho_kg_m3`` and ``inverse_status`` after ``w_NaCl``.
+TABLE_COLUMNS_PRHO: Tuple[str, ...] = _table_columns("rho_kg_m3")
+TABLE_COLUMNS_TRHO: Tuple[str, ...] = TABLE_COLUMNS_PRHO
+
+# The columns that hold codes where the table writes names; to_pandas() appends them last.
+_CODE_COLUMNS = ("warning_bits", "fluid_type_code", "inverse_status_code")
+
+_TABLE_COLUMNS_BY_MODE = {
+    "direct": TABLE_COLUMNS,
+    "ph": TABLE_COLUMNS_PH,
+    "prho": TABLE_COLUMNS_PRHO,
+    "trho": TABLE_COLUMNS_TRHO,
+}
+
 _NAMES_BY_CODE = np.array(STATE_NAMES)
+_FLUID_TYPES_BY_CODE = np.array(FLUID_TYPE_NAMES)
+_STATUSES_BY_CODE = np.array(INVERSE_STATUS_NAMES)
+
+
+def _warning_names(bits: np.ndarray) -> np.ndarray:
+    """The short names of the warning bits of every point, joined by "|" ("" when none)."""
+    bits = np.asarray(bits)
+    unique, inverse = np.unique(bits.reshape(-1), return_inverse=True)
+    names = np.array([_core.warning_names(int(b)) for b in unique.tolist()] or [""])
+    return names[inverse.reshape(-1)].reshape(bits.shape)
 
 V = TypeVar("V")
 
@@ -77,7 +200,10 @@ class _Column(Generic[V]):
     def __get__(self, obj: Any, owner: Optional[type] = None) -> Any:
         if obj is None:
             return self
-        return obj._value(obj._prefix + self.key)
+        try:
+            return obj._value(obj._prefix + self.key)
+        except KeyError:
+            raise AttributeError(f"this result has no {self.key} column") from None
 
     def __set__(self, obj: Any, value: Any) -> None:
         raise AttributeError(f"{self.key} is read-only")
@@ -90,23 +216,37 @@ _DOCS = {
     "molar_volume": "molar volume, cm³/mol",
     "specific_enthalpy": "specific enthalpy, J/kg (NaN for halite: the model computes none)",
     "heat_capacity": "isobaric heat capacity, J/(kg K)",
+    "phase_mass_fraction": "mass of the phase per mass of the bulk, kg/kg (1 for a single fluid "
+    "and the bulk; NaN in V + L + H, whose amounts (T, P, x) do not fix)",
+    "saturation": "volume of the phase per volume of the bulk (volume fraction, 1 for a single "
+    "fluid and the bulk; NaN in V + L + H, whose amounts (T, P, x) do not fix)",
 }
 
 
 class _Columns:
-    """Shared behaviour of results and points: a mapping of column name to values."""
+    """Shared behaviour of results and points: a mapping of column name to values, and the
+    evaluation that made them ("direct", or the inverse "ph", "prho", "trho")."""
 
     _prefix = ""
 
-    def __init__(self, columns: Mapping[str, Any]) -> None:
+    def __init__(self, columns: Mapping[str, Any], mode: str = "direct") -> None:
         self._columns: Dict[str, Any] = dict(columns)
+        self._mode = mode
+
+    @property
+    def mode(self) -> str:
+        """The evaluation that made the values: "direct" (``evaluate``), "ph"
+        (``evaluate_ph``), "prho" (``evaluate_prho``) or "trho" (``evaluate_trho``)."""
+        return self._mode
 
     def _value(self, key: str) -> Any:
         return self._columns[key]
 
     @property
     def columns(self) -> Mapping[str, Any]:
-        """Every column by its kelvoran-table name (read-only view), bulk columns included."""
+        """Every column by its kelvoran-table name (read-only view), bulk columns included.
+        Where the table writes names, the codes are held instead: ``warning_bits``,
+        ``fluid_type_code`` and, for the inverse evaluations, ``inverse_status_code``."""
         return MappingProxyType(self._columns)
 
     def _flat(self, key: str) -> np.ndarray:
@@ -116,15 +256,17 @@ class _Columns:
         """The result as a pandas DataFrame, one row per point in C order (the last axis of
         the inputs varies fastest).
 
-        The columns are those of kelvoran-table, named and ordered as in its header (see
-        ``kelvoran.TABLE_COLUMNS``): ``line`` is the point number from 1, ``error`` is always
-        empty (every point is computed), an absent phase is NaN. The columns the table does not
-        have follow: ``bulk_x_NaCl`` ... ``bulk_heat_capacity_J_kg_K`` for the fluid as a whole
-        (density, molar volume, enthalpy and heat capacity NaN in multi-phase states).
+        The columns are those of kelvoran-table for the same evaluation, named and ordered as in
+        its header (``kelvoran.TABLE_COLUMNS``, or ``TABLE_COLUMNS_PH``, ``TABLE_COLUMNS_PRHO``,
+        ``TABLE_COLUMNS_TRHO`` for the inverse evaluations): ``line`` is the point number from
+        1, ``error`` is always empty (every point is computed), ``warnings``, ``fluid_type`` and
+        ``inverse_status`` hold the short names, an absent phase is NaN. The columns the table
+        does not have follow: the rest of the bulk fluid's (``bulk_x_NaCl`` ...) and the codes
+        ``warning_bits``, ``fluid_type_code`` (and ``inverse_status_code``).
 
-        >>> kelvoran.evaluate([25, 400], [1, 250], 0.05).to_pandas()[["T_C", "state_name"]]
-             T_C state_name
-        0   25.0          F
+        >>> kelvoran.evaluate([25, 400], [1, 250], 0.05).to_pandas()[["T_C", "state_name", "fluid_type"]]
+             T_C state_name fluid_type
+        0   25.0          F     liquid
         1  400.0        V+L
         """
         try:
@@ -136,18 +278,25 @@ class _Columns:
             ) from error
         n = self._flat("state").size
         data: Dict[str, Any] = {}
-        for name in TABLE_COLUMNS:
+        for name in _TABLE_COLUMNS_BY_MODE[self._mode]:
             if name == "line":
                 data[name] = np.arange(1, n + 1, dtype=np.int64)
             elif name == "error":
                 data[name] = np.full(n, "", dtype=object)
             elif name == "state_name":
                 data[name] = _NAMES_BY_CODE[self._flat("state")]
+            elif name == "warnings":
+                data[name] = _warning_names(self._flat("warning_bits"))
+            elif name == "fluid_type":
+                data[name] = _FLUID_TYPES_BY_CODE[self._flat("fluid_type_code")]
+            elif name == "inverse_status":
+                data[name] = _STATUSES_BY_CODE[self._flat("inverse_status_code")]
             else:
                 data[name] = self._flat(name)
-        for name in self._columns:
-            if name not in data:
-                data[name] = self._flat(name)
+        rest = [name for name in self._columns if name not in data]
+        # The codes last, in the order of _CODE_COLUMNS.
+        for name in sorted(rest, key=lambda name: _CODE_COLUMNS.index(name) + 1 if name in _CODE_COLUMNS else 0):
+            data[name] = self._flat(name)
         return pd.DataFrame(data)
 
 
@@ -161,6 +310,8 @@ class Phase:
     molar_volume: _Column[FloatArray] = _Column("molar_volume_cm3_mol", _DOCS["molar_volume"])
     specific_enthalpy: _Column[FloatArray] = _Column("specific_enthalpy_J_kg", _DOCS["specific_enthalpy"])
     heat_capacity: _Column[FloatArray] = _Column("heat_capacity_J_kg_K", _DOCS["heat_capacity"])
+    phase_mass_fraction: _Column[FloatArray] = _Column("mass_fraction", _DOCS["phase_mass_fraction"])
+    saturation: _Column[FloatArray] = _Column("saturation", _DOCS["saturation"])
 
     def __init__(self, owner: _Columns, name: str) -> None:
         self._owner = owner  # reads its values from the result's columns
@@ -183,21 +334,34 @@ class PointPhase(Phase):
     molar_volume: _Column[float] = _Column("molar_volume_cm3_mol", _DOCS["molar_volume"])  # type: ignore[assignment]
     specific_enthalpy: _Column[float] = _Column("specific_enthalpy_J_kg", _DOCS["specific_enthalpy"])  # type: ignore[assignment]
     heat_capacity: _Column[float] = _Column("heat_capacity_J_kg_K", _DOCS["heat_capacity"])  # type: ignore[assignment]
+    phase_mass_fraction: _Column[float] = _Column("mass_fraction", _DOCS["phase_mass_fraction"])  # type: ignore[assignment]
+    saturation: _Column[float] = _Column("saturation", _DOCS["saturation"])  # type: ignore[assignment]
 
     def __repr__(self) -> str:
-        values = ", ".join(f"{a}={getattr(self, a)!r}" for a, _ in PHASE_FIELDS)
+        values = ", ".join(f"{a}={getattr(self, a)!r}" for a, _ in PHASE_FIELDS + AMOUNT_FIELDS)
         return f"PointPhase({self.name!r}, {values})"
 
 
+_OUT_OF_RANGE_DOC = (
+    "True where the point lies outside the range the correlations were fitted for "
+    "(0-1000 °C, 1-5000 bar, 0 <= x <= 1): its numbers are extrapolations"
+)
+
+
 class Result(_Columns):
-    """What kelvoran.evaluate returns: for every point of the broadcast inputs, the phase state
-    and the properties of each phase, as numpy arrays of the inputs' broadcast shape.
+    """What kelvoran.evaluate (and evaluate_ph, evaluate_prho, evaluate_trho) returns: for
+    every point of the broadcast inputs, the phase state and the properties of each phase, as
+    numpy arrays of the inputs' broadcast shape.
 
     Attributes: ``T`` (°C), ``P`` (bar), ``x`` and ``w`` (bulk mole and mass fraction NaCl,
     the given one and the one derived from it), ``out_of_range``, ``state``, ``state_name``,
-    and the phases ``liquid``, ``vapor``, ``halite`` and ``bulk``, each with ``x``, ``w``,
-    ``density``, ``molar_volume``, ``specific_enthalpy`` and ``heat_capacity``. A single fluid
-    (states L, F) is reported as the liquid, state V as the vapor.
+    ``warnings`` and ``warning_names``, ``fluid_type`` and ``fluid_type_code``, and the phases
+    ``liquid``, ``vapor``, ``halite`` and ``bulk``, each with ``x``, ``w``, ``density``,
+    ``molar_volume``, ``specific_enthalpy``, ``heat_capacity``, ``phase_mass_fraction`` and
+    ``saturation``. A single fluid (states L, F) is reported as the liquid, state V as the
+    vapor. The results of the inverse evaluations also have ``status`` and ``status_name``,
+    and ``h`` (J/kg, evaluate_ph) or ``rho`` (kg/m³, evaluate_prho and evaluate_trho), the
+    given bulk property; there ``T`` (or, for evaluate_trho, ``P``) is the one found.
 
     Indexing works as on the arrays: ``r[2:5]`` or ``r[r.state == 4]`` give a Result, an index
     that picks one point (``r[3]`` of a 1-D result, ``r[1, 2]`` of a 2-D one, ``r[()]`` of a
@@ -209,19 +373,28 @@ class Result(_Columns):
     array(['V+L', 'V+L'], dtype='<U12')
     >>> r[1].liquid.density          # kg/m³, a float
     760.313191105947
+    >>> r.vapor.saturation           # volume fraction of the vapor
+    array([0.95689738, 0.53400294])
     """
 
-    T: _Column[FloatArray] = _Column("T_C", "temperature, °C (the input, broadcast)")
-    P: _Column[FloatArray] = _Column("P_bar", "pressure, bar (the input, broadcast)")
+    T: _Column[FloatArray] = _Column("T_C", "temperature, °C (the input, broadcast; found by evaluate_ph and evaluate_prho, NaN where no state was found)")
+    P: _Column[FloatArray] = _Column("P_bar", "pressure, bar (the input, broadcast; found by evaluate_trho, NaN where no state was found)")
     x: _Column[FloatArray] = _Column("x_NaCl", "bulk composition, mole fraction NaCl")
     w: _Column[FloatArray] = _Column("w_NaCl", "bulk composition, mass fraction NaCl")
-    out_of_range: _Column[BoolArray] = _Column(
-        "out_of_range",
-        "True where the point lies outside the range the correlations were fitted for "
-        "(0-1000 °C, 1-5000 bar, 0 <= x <= 1): its numbers are extrapolations",
-    )
+    h: _Column[FloatArray] = _Column("h_J_kg", "evaluate_ph: the given bulk specific enthalpy, J/kg")
+    rho: _Column[FloatArray] = _Column("rho_kg_m3", "evaluate_prho and evaluate_trho: the given bulk density, kg/m³")
+    out_of_range: _Column[BoolArray] = _Column("out_of_range", _OUT_OF_RANGE_DOC)
     state: _Column[IntArray] = _Column(
-        "state", "phase-state code 1..7 (see kelvoran.Phases), 0 where an input is NaN"
+        "state", "phase-state code 1..7 (see kelvoran.Phases), 0 where an input is NaN or no state was found"
+    )
+    warnings: _Column[NDArray[np.uint32]] = _Column(
+        "warning_bits", "reasons to doubt the point's numbers: bits of kelvoran.Warnings (0 for none)"
+    )
+    fluid_type_code: _Column[IntArray] = _Column(
+        "fluid_type_code", "the fluid type as a code of kelvoran.FluidType (0 for two or three phases)"
+    )
+    status: _Column[IntArray] = _Column(
+        "inverse_status_code", "inverse evaluations: how the search ended, a code of kelvoran.InverseStatus (0 solved)"
     )
 
     def _value(self, key: str) -> Any:
@@ -231,8 +404,30 @@ class Result(_Columns):
     @property
     def state_name(self) -> StrArray:
         """Short name of the phase state: "L", "V", "F", "V+L", "V+H", "L+H", "V+L+H" (or
-        "undetermined" where an input is NaN)."""
+        "undetermined" where an input is NaN or no state was found)."""
         return _NAMES_BY_CODE[self._columns["state"]]  # a numpy str for a 0-d result
+
+    @property
+    def warning_names(self) -> StrArray:
+        """The short names of the warnings joined by "|" ("" when none), as in the
+        ``warnings`` column of kelvoran-table: "outside_fitted_range", "ice_field",
+        "low_pressure_volume", "high_temperature_volume", "liquid_enthalpy_vapor_side",
+        "amounts_undetermined", "water_fallback_solve" (see kelvoran.Warnings)."""
+        return _warning_names(self._columns["warning_bits"])[()]
+
+    @property
+    def fluid_type(self) -> StrArray:
+        """For a single fluid, "liquid" or "vapor" below the critical temperature of its
+        composition, "supercritical" above it; "" for two or three phases."""
+        return _FLUID_TYPES_BY_CODE[self._columns["fluid_type_code"]]
+
+    @property
+    def status_name(self) -> StrArray:
+        """Inverse evaluations: "solved", "out_of_range", "undefined" or "invalid_input" (see
+        kelvoran.InverseStatus)."""
+        if "inverse_status_code" not in self._columns:
+            raise AttributeError("status_name: this result is not of an inverse evaluation")
+        return _STATUSES_BY_CODE[self._columns["inverse_status_code"]]
 
     @property
     def liquid(self) -> Phase:
@@ -252,8 +447,11 @@ class Result(_Columns):
     @property
     def bulk(self) -> Phase:
         """The fluid as a whole at the input point. Its x and w are the bulk composition; its
-        density, molar volume, enthalpy and heat capacity are those of the single fluid in
-        states L, V and F, NaN in the multi-phase states."""
+        density is 1 / Σ mᵢ/ρᵢ over the phases present and its specific enthalpy Σ mᵢ hᵢ (NaN
+        with halite, whose enthalpy the model does not give); its heat capacity that of a
+        single fluid (NaN for several phases). In V + L + H the amounts, and so the bulk
+        values, are NaN after ``evaluate`` and fixed by the given density after
+        ``evaluate_prho`` and ``evaluate_trho``."""
         return Phase(self, "bulk")
 
     @property
@@ -282,19 +480,23 @@ class Result(_Columns):
     def __getitem__(self, index: Any) -> Union["Result", "Point"]:
         picked = {name: np.asarray(values)[index] for name, values in self._columns.items()}
         if np.ndim(picked["state"]) == 0:
-            return Point({name: value.item() for name, value in picked.items()})
-        return Result(picked)
+            return Point({name: value.item() for name, value in picked.items()}, self._mode)
+        return Result(picked, self._mode)
 
     def item(self) -> "Point":
         """The only point of a result of size 1, as a :class:`Point`."""
         if self.size != 1:
             raise ValueError(f"item() needs a result of one point, this one has {self.size}")
-        return Point({name: np.asarray(v).reshape(-1)[0].item() for name, v in self._columns.items()})
+        return Point({name: np.asarray(v).reshape(-1)[0].item() for name, v in self._columns.items()}, self._mode)
 
     def __repr__(self) -> str:
         counts = np.bincount(np.ravel(self._columns["state"]), minlength=len(STATE_NAMES))
         states = ", ".join(f"{STATE_NAMES[c]}: {k}" for c, k in enumerate(counts.tolist()) if k)
-        return f"<kelvoran.Result shape={self.shape} states {{{states}}}>"
+        if self._mode == "direct":
+            return f"<kelvoran.Result shape={self.shape} states {{{states}}}>"
+        codes = np.bincount(np.ravel(self._columns["inverse_status_code"]), minlength=len(INVERSE_STATUS_NAMES))
+        statuses = ", ".join(f"{INVERSE_STATUS_NAMES[c]}: {k}" for c, k in enumerate(codes.tolist()) if k)
+        return f"<kelvoran.Result {self._mode} shape={self.shape} states {{{states}}} status {{{statuses}}}>"
 
 
 class Point(_Columns):
@@ -305,13 +507,35 @@ class Point(_Columns):
     P: _Column[float] = _Column("P_bar", "pressure, bar")
     x: _Column[float] = _Column("x_NaCl", "bulk composition, mole fraction NaCl")
     w: _Column[float] = _Column("w_NaCl", "bulk composition, mass fraction NaCl")
-    out_of_range: _Column[bool] = _Column("out_of_range", Result.out_of_range.__doc__ or "")
+    h: _Column[float] = _Column("h_J_kg", "evaluate_ph: the given bulk specific enthalpy, J/kg")
+    rho: _Column[float] = _Column("rho_kg_m3", "evaluate_prho, evaluate_trho: the given bulk density, kg/m³")
+    out_of_range: _Column[bool] = _Column("out_of_range", _OUT_OF_RANGE_DOC)
     state: _Column[int] = _Column("state", "phase-state code 1..7 (see kelvoran.Phases)")
+    warnings: _Column[int] = _Column("warning_bits", "bits of kelvoran.Warnings (0 for none)")
+    fluid_type_code: _Column[int] = _Column("fluid_type_code", "code of kelvoran.FluidType")
+    status: _Column[int] = _Column("inverse_status_code", "code of kelvoran.InverseStatus")
 
     @property
     def state_name(self) -> str:
         """Short name of the phase state ("L", "V+L", ...)."""
         return STATE_NAMES[self._columns["state"]]
+
+    @property
+    def warning_names(self) -> str:
+        """The short names of the warnings joined by "|" ("" when none)."""
+        return _core.warning_names(self._columns["warning_bits"])
+
+    @property
+    def fluid_type(self) -> str:
+        """"liquid", "vapor", "supercritical", or "" for two or three phases."""
+        return FLUID_TYPE_NAMES[self._columns["fluid_type_code"]]
+
+    @property
+    def status_name(self) -> str:
+        """Inverse evaluations: "solved", "out_of_range", "undefined" or "invalid_input"."""
+        if "inverse_status_code" not in self._columns:
+            raise AttributeError("status_name: this point is not of an inverse evaluation")
+        return INVERSE_STATUS_NAMES[self._columns["inverse_status_code"]]
 
     @property
     def liquid(self) -> PointPhase:
@@ -330,7 +554,7 @@ class Point(_Columns):
 
     @property
     def bulk(self) -> PointPhase:
-        """The fluid as a whole (properties NaN in multi-phase states)."""
+        """The fluid as a whole (see Result.bulk)."""
         return PointPhase(self, "bulk")
 
     def __eq__(self, other: object) -> bool:
@@ -350,7 +574,8 @@ class Point(_Columns):
             if p.x == p.x:
                 present.append(f"{phase}: x={p.x:.6g} density={p.density:.6g} kg/m³")
         tail = "; ".join(present)
+        status = f", status={self.status_name!r}" if "inverse_status_code" in self._columns else ""
         return (
             f"Point(T={self.T!r} °C, P={self.P!r} bar, x={self.x!r}, "
-            f"state={self.state} {self.state_name!r}{'; ' if tail else ''}{tail})"
+            f"state={self.state} {self.state_name!r}{status}{'; ' if tail else ''}{tail})"
         )

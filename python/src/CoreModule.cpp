@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@
 #include "kelvoran/Batch.h"
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Correlations.h"
+#include "kelvoran/Inclusions.h"
+#include "kelvoran/Inverse.h"
 
 namespace nb = nanobind;
 
@@ -26,6 +29,7 @@ namespace {
 using In = nb::ndarray<const double, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 using Out = nb::ndarray<double, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 using StateOut = nb::ndarray<std::int32_t, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
+using BitsOut = nb::ndarray<std::uint32_t, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 using FlagOut = nb::ndarray<bool, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -100,6 +104,8 @@ double** phaseSlot(kelvoran::PhaseColumns& phase, std::string_view field) {
     if (field == "molar_volume_cm3_mol") return &phase.molarVolume;
     if (field == "specific_enthalpy_J_kg") return &phase.specificEnthalpy;
     if (field == "heat_capacity_J_kg_K") return &phase.heatCapacity;
+    if (field == "mass_fraction") return &phase.phaseMassFraction;
+    if (field == "saturation") return &phase.saturation;
     return nullptr;
 }
 
@@ -117,40 +123,56 @@ double** columnSlot(kelvoran::BatchColumns& out, std::string_view name) {
     return nullptr;
 }
 
-// Evaluates the points into the named columns (see columnSlot; "state" takes int32). A point
-// with a NaN input gets state 0 (undetermined) and NaN in every column: nothing is known there.
-// Ctrl-C stops the workers and raises KeyboardInterrupt.
-void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
-    const std::size_t n = commonLength(t, p, x);
-    if (threads < 0) throw std::invalid_argument("kelvoran: threads must be 0 or more");
+// The arrays of one call's named columns, kept alive while the workers write.
+struct BoundColumns {
     kelvoran::BatchColumns out;
-    std::vector<double*> values;
-    std::vector<nb::object> keep;  // the arrays stay alive while the workers write
+    kelvoran::InverseColumns inverse;
+    std::vector<double*> values;  // every float64 column, for the NaN points
+    std::vector<nb::object> keep;
+};
+
+template <typename Array>
+auto* columnData(nb::handle value, const std::string& name, std::size_t n, const char* type) {
+    Array array;
+    if (!nb::try_cast(value, array, false) || array.shape(0) != n) {
+        throw std::invalid_argument("kelvoran: column '" + name + "' must be contiguous " + type +
+                                    " of length " + std::to_string(n));
+    }
+    return array.data();
+}
+
+// Binds the named columns: "state", "fluid_type_code" and "inverse_status_code" take int32,
+// "warning_bits" uint32, the phase columns (see columnSlot) float64; with `found` (the inverse
+// evaluations), so does that column, the temperature or pressure found.
+BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found) {
+    BoundColumns bound;
     for (auto [key, value] : columns) {
         const std::string name = nb::cast<std::string>(key);
         if (name == "state") {
-            StateOut state;
-            if (!nb::try_cast(value, state, false) || state.shape(0) != n) {
-                throw std::invalid_argument("kelvoran: column 'state' must be int32 of length " +
-                                            std::to_string(n));
-            }
-            out.state = state.data();
+            bound.out.state = columnData<StateOut>(value, name, n, "int32");
+        } else if (name == "fluid_type_code") {
+            bound.out.fluidType = columnData<StateOut>(value, name, n, "int32");
+        } else if (name == "warning_bits") {
+            bound.out.warnings = columnData<BitsOut>(value, name, n, "uint32");
+        } else if (found != nullptr && name == "inverse_status_code") {
+            bound.inverse.status = columnData<StateOut>(value, name, n, "int32");
+        } else if (found != nullptr && name == found) {
+            double* data = columnData<Out>(value, name, n, "float64");
+            (name == "T_C" ? bound.inverse.temperatureC : bound.inverse.pressureBar) = data;
         } else {
-            double** slot = columnSlot(out, name);
+            double** slot = columnSlot(bound.out, name);
             if (slot == nullptr) throw std::invalid_argument("kelvoran: unknown column " + name);
-            Out column;
-            if (!nb::try_cast(value, column, false) || column.shape(0) != n) {
-                throw std::invalid_argument("kelvoran: column '" + name +
-                                            "' must be contiguous float64 of length " +
-                                            std::to_string(n));
-            }
-            *slot = column.data();
-            values.push_back(column.data());
+            *slot = columnData<Out>(value, name, n, "float64");
+            bound.values.push_back(*slot);
         }
-        keep.push_back(nb::borrow(value));
+        bound.keep.push_back(nb::borrow(value));
     }
+    return bound;
+}
 
-    bool interrupted = false;
+// Batch options that stop the workers on Ctrl-C (checked a few times a second).
+kelvoran::BatchOptions interruptible(int threads, bool& interrupted) {
+    if (threads < 0) throw std::invalid_argument("kelvoran: threads must be 0 or more");
     kelvoran::BatchOptions options;
     options.threads = threads;
     options.progress = [&interrupted](std::size_t, std::size_t) {
@@ -158,18 +180,96 @@ void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
         if (PyErr_CheckSignals() != 0) interrupted = true;
         return !interrupted;
     };
+    return options;
+}
+
+// Evaluates the points into the named columns (see bindColumns). A point with a NaN input gets
+// state 0 (undetermined), no warnings and NaN in every float column: nothing is known there.
+// Ctrl-C stops the workers and raises KeyboardInterrupt.
+void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
+    const std::size_t n = commonLength(t, p, x);
+    BoundColumns bound = bindColumns(columns, n, nullptr);
+    bool interrupted = false;
+    const kelvoran::BatchOptions options = interruptible(threads, interrupted);
     {
         nb::gil_scoped_release unlocked;
+        const kelvoran::BatchColumns& out = bound.out;
         kelvoran::evaluateBatch({t.data(), n}, {p.data(), n}, {x.data(), n}, out, options);
         for (std::size_t i = 0; i < n; ++i) {
             if (!std::isnan(t.data()[i]) && !std::isnan(p.data()[i]) && !std::isnan(x.data()[i])) {
                 continue;
             }
             if (out.state != nullptr) out.state[i] = 0;
-            for (double* column : values) column[i] = kNaN;
+            if (out.warnings != nullptr) out.warnings[i] = 0;
+            if (out.fluidType != nullptr) out.fluidType[i] = 0;
+            for (double* column : bound.values) column[i] = kNaN;
         }
     }
     if (interrupted) throw nb::python_error();
+}
+
+// The inverse evaluations into the named columns: `kind` "ph" (a = P bar, b = h J/kg), "prho"
+// (P, ρ kg/m³) or "trho" (T °C, ρ), the temperature (pressure for "trho") found into column
+// "T_C" ("P_bar") and the status code into "inverse_status_code". A point whose search finds
+// no state, a NaN input among them, has state 0 and NaN in every float column.
+void evaluateInverseColumns(const std::string& kind, In a, In b, In x, nb::dict columns,
+                            int threads) {
+    const std::size_t n = commonLength(a, b, x);
+    if (kind != "ph" && kind != "prho" && kind != "trho") {
+        throw std::invalid_argument("kelvoran: unknown inverse evaluation " + kind);
+    }
+    BoundColumns bound = bindColumns(columns, n, kind == "trho" ? "P_bar" : "T_C");
+    bool interrupted = false;
+    const kelvoran::BatchOptions options = interruptible(threads, interrupted);
+    {
+        nb::gil_scoped_release unlocked;
+        const std::span<const double> first(a.data(), n), second(b.data(), n), c(x.data(), n);
+        if (kind == "ph") {
+            kelvoran::evaluateBatchPH(first, second, c, bound.out, bound.inverse, options);
+        } else if (kind == "prho") {
+            kelvoran::evaluateBatchPRho(first, second, c, bound.out, bound.inverse, options);
+        } else {
+            kelvoran::evaluateBatchTRho(first, second, c, bound.out, bound.inverse, options);
+        }
+    }
+    if (interrupted) throw nb::python_error();
+}
+
+void homogenizationColumns(In x, In t, bool toLiquid, Out pressure, Out density, StateOut status) {
+    const std::size_t n = commonLength(x, t, pressure, density, status);
+    const kelvoran::HomogenizationKind kind =
+        toLiquid ? kelvoran::HomogenizationKind::ToLiquid : kelvoran::HomogenizationKind::ToVapor;
+    nb::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < n; ++i) {
+        const kelvoran::Homogenization h = kelvoran::homogenization(x.data()[i], t.data()[i], kind);
+        pressure.data()[i] = h.pressureBar;
+        density.data()[i] = h.densityKgM3;
+        status.data()[i] = static_cast<std::int32_t>(h.status);
+    }
+}
+
+// For the tests: kelvoran::isochore as C++ calls it, the pressure, status and state of each
+// temperature.
+nb::dict isochorePath(double x, double density, In t) {
+    const std::size_t n = t.shape(0);
+    std::vector<kelvoran::InverseResult> path;
+    {
+        nb::gil_scoped_release unlocked;
+        path = kelvoran::isochore(x, density, {t.data(), n});
+    }
+    nb::list pressure, status, state, bulkDensity;
+    for (const kelvoran::InverseResult& r : path) {
+        pressure.append(r.pressureBar);
+        status.append(static_cast<int>(r.status));
+        state.append(static_cast<int>(r.point.phases));
+        bulkDensity.append(r.point.bulk.density);
+    }
+    nb::dict out;
+    out["P_bar"] = pressure;
+    out["status"] = status;
+    out["state"] = state;
+    out["bulk_density_kg_m3"] = bulkDensity;
+    return out;
 }
 
 // For the tests: one point through the per-point calculator, every record field as computed
@@ -238,8 +338,33 @@ NB_MODULE(_core, m) {
             return std::string(kelvoran::shortName(static_cast<kelvoran::Phases>(code)));
         },
         nb::arg("code"));
+    m.def(
+        "fluid_type_name",
+        [](int code) {
+            return std::string(kelvoran::shortName(static_cast<kelvoran::FluidType>(code)));
+        },
+        nb::arg("code"));
+    m.def(
+        "warning_names", [](std::uint32_t bits) { return kelvoran::warningNames(bits); },
+        nb::arg("bits"));
+    m.def(
+        "describe_status",
+        [](int code) {
+            return std::string(kelvoran::describe(static_cast<kelvoran::InverseStatus>(code)));
+        },
+        nb::arg("code"));
     m.def("evaluate_columns", &evaluateColumns, in("t"), in("p"), in("x"), nb::arg("columns"),
           nb::arg("threads"));
+    m.def("evaluate_inverse_columns", &evaluateInverseColumns, nb::arg("kind"), in("a"), in("b"),
+          in("x"), nb::arg("columns"), nb::arg("threads"));
+    m.def("salinity_from_halite_dissolution", &map1<kelvoran::salinityFromHaliteDissolution>,
+          in("t"), in("out"));
+    m.def("salinity_from_halite_dissolution_at", &map2<kelvoran::salinityFromHaliteDissolutionAt>,
+          in("t"), in("p"), in("out"));
+    m.def("salinity_from_ice_melting", &map1<kelvoran::salinityFromIceMelting>, in("t"), in("out"));
+    m.def("homogenization", &homogenizationColumns, in("x"), in("t"), nb::arg("to_liquid"),
+          in("pressure"), in("density"), in("status"));
+    m.def("_isochore", &isochorePath, nb::arg("x"), nb::arg("density"), in("t"));
     m.def("in_fitted_range", &inFittedRange, in("t"), in("p"), in("x"), in("out"));
 
     m.def("critical_pressure_bar", &map1<kelvoran::criticalPressureBar>, in("t"), in("out"));

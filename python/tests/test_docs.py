@@ -6,10 +6,10 @@ import numpy as np
 import pytest
 
 import kelvoran
-from kelvoran import _evaluate, _result, correlations
+from kelvoran import _evaluate, _result, correlations, inclusions
 
 
-@pytest.mark.parametrize("module", [kelvoran, _evaluate, _result, correlations], ids=lambda m: m.__name__)
+@pytest.mark.parametrize("module", [kelvoran, _evaluate, _result, correlations, inclusions], ids=lambda m: m.__name__)
 def test_docstring_examples(module):
     pytest.importorskip("pandas")
     failures, tried = doctest.testmod(

@@ -140,9 +140,10 @@ def test_inputs_are_copied_once_and_nothing_else_is_allocated():
         _, peak = tracemalloc.get_traced_memory()
     finally:
         tracemalloc.stop()
-    # The result's own columns: 4 inputs and 24 phase values of 8 bytes, the state of 4 bytes,
-    # the flag of 1. One more copy of all the inputs would add 24 bytes a point.
-    result_bytes = n * (28 * 8 + 4 + 1)
+    # The result's own columns: 4 inputs and 32 phase values of 8 bytes, the state, warning bits
+    # and fluid type of 4 bytes, the flag of 1. One more copy of all the inputs would add 24
+    # bytes a point.
+    result_bytes = n * (36 * 8 + 3 * 4 + 1)
     assert result_bytes <= peak < result_bytes + n * 16
     t[0] = 25.0  # the result owns its inputs
     assert r.T[0] == 400.0

@@ -12,8 +12,12 @@ namespace {
 
 constexpr std::size_t kChunkBytes = 64 * 1024;
 constexpr const char* kHeaderHint =
-    "the header must name the columns T_C, P_bar and x_NaCl (or w_NaCl instead of x_NaCl)";
-constexpr const char* kColumnNames[] = {"T_C", "P_bar", "x_NaCl", "w_NaCl"};
+    "the header must name the columns T_C, P_bar and x_NaCl (or w_NaCl instead of x_NaCl), or "
+    "for the inverse evaluations P_bar and h_J_kg, P_bar and rho_kg_m3, or T_C and rho_kg_m3 "
+    "in place of T_C and P_bar";
+constexpr const char* kColumnNames[] = {"T_C", "P_bar", "x_NaCl", "w_NaCl", "h_J_kg", "rho_kg_m3"};
+constexpr int kNamedColumns = 6;
+enum : int { kT = 0, kP = 1, kX = 2, kW = 3, kH = 4, kRho = 5 };
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -193,62 +197,83 @@ void CsvReader::readHeader() {
         throw InputError(where + "cannot read the header: " + malformed_);
     }
 
-    bool seen[4] = {false, false, false, false};
-    columns_.clear();
-    extraNames_.clear();
+    // Which of the named columns the header has; a column that is given twice is refused,
+    // except h_J_kg and rho_kg_m3 beside T_C and P_bar, which are then passed through.
+    int count[kNamedColumns] = {};
+    std::vector<int> named(fieldCount_, -1);
     std::string found;
     for (std::size_t i = 0; i < fieldCount_; ++i) {
-        const std::string& text = fields_[i].text;
-        const std::string_view name = trimBlanks(text);
+        const std::string_view name = trimBlanks(fields_[i].text);
         found += i == 0 ? "'" : ", '";
         found += printable(name);
         found += '\'';
-        int column = -1;
-        for (int c = 0; c < 4; ++c) {
-            if (sameIgnoringCase(name, kColumnNames[c])) column = c;
+        for (int c = 0; c < kNamedColumns; ++c) {
+            if (sameIgnoringCase(name, kColumnNames[c])) named[i] = c;
         }
-        if (column < 0) {
-            columns_.push_back(Column::Extra);
-            extraNames_.push_back(text);
-            continue;
-        }
-        if (seen[column]) {
-            throw InputError(where + "column " + kColumnNames[column] + " appears twice");
-        }
-        seen[column] = true;
-        columns_.push_back(static_cast<Column>(column));
+        if (named[i] >= 0) ++count[named[i]];
     }
-    if (seen[2] && seen[3]) {
-        throw InputError(where + "give either x_NaCl or w_NaCl, not both");
-    }
-    for (int c = 0; c < 3; ++c) {
-        if (!seen[c] && !(c == 2 && seen[3])) {
-            std::string message = where + "column " + kColumnNames[c] + " is missing; " +
-                                  kHeaderHint + " (this header has " + found + ")";
-            if (fieldCount_ == 1) {
-                for (const char other : {',', ';', '\t', '|'}) {
-                    if (other != dialect_.delimiter &&
-                        fields_[0].text.find(other) != std::string::npos) {
-                        message += "; fields here are separated by '";
-                        message += delimiterName(dialect_.delimiter);
-                        message += "': for '";
-                        message += delimiterName(other);
-                        message += "' use --delimiter ";
-                        if (other == '\t') {
-                            message += "tab";
-                        } else {
-                            message += '\'';
-                            message += other;
-                            message += '\'';
-                        }
-                        break;
+    const bool seenT = count[kT] > 0, seenP = count[kP] > 0, seenH = count[kH] > 0,
+               seenRho = count[kRho] > 0;
+    const auto missing = [&](int c) {
+        std::string message = where + "column " + kColumnNames[c] + " is missing; " + kHeaderHint +
+                              " (this header has " + found + ")";
+        if (fieldCount_ == 1) {
+            for (const char other : {',', ';', '\t', '|'}) {
+                if (other != dialect_.delimiter &&
+                    fields_[0].text.find(other) != std::string::npos) {
+                    message += "; fields here are separated by '";
+                    message += delimiterName(dialect_.delimiter);
+                    message += "': for '";
+                    message += delimiterName(other);
+                    message += "' use --delimiter ";
+                    if (other == '\t') {
+                        message += "tab";
+                    } else {
+                        message += '\'';
+                        message += other;
+                        message += '\'';
                     }
+                    break;
                 }
             }
-            throw InputError(message);
         }
+        return InputError(message);
+    };
+    if (count[kX] > 0 && count[kW] > 0) {
+        throw InputError(where + "give either x_NaCl or w_NaCl, not both");
     }
-    compositionIsMass_ = seen[3];
+    if (seenT && seenP) {
+        mode_ = TableMode::Direct;
+    } else if (seenH && seenRho) {
+        throw InputError(where + "give either h_J_kg or rho_kg_m3, not both");
+    } else if (seenP && seenH) {
+        mode_ = TableMode::PressureEnthalpy;
+    } else if (seenP && seenRho) {
+        mode_ = TableMode::PressureDensity;
+    } else if (seenT && seenRho) {
+        mode_ = TableMode::TemperatureDensity;
+    } else {
+        throw missing(seenT || seenH ? kP : kT);
+    }
+    const bool inverse = mode_ != TableMode::Direct;
+    columns_.clear();
+    extraNames_.clear();
+    for (std::size_t i = 0; i < fieldCount_; ++i) {
+        const int c = named[i];
+        if (c < 0 || (!inverse && (c == kH || c == kRho))) {
+            columns_.push_back(Column::Extra);
+            extraNames_.push_back(fields_[i].text);
+            continue;
+        }
+        if (count[c] > 1) {
+            throw InputError(where + "column " + kColumnNames[c] + " appears twice");
+        }
+        columns_.push_back(static_cast<Column>(c));
+    }
+    if (count[kX] == 0 && count[kW] == 0) {
+        throw missing(kX);
+    }
+    compositionIsMass_ = count[kW] > 0;
     // A '#' line can only be a comment where it could not be a row: under a numeric first
     // column. A passed-through first column (sample names) may hold '#1'.
     commentsAfterHeader_ = columns_.front() != Column::Extra;
@@ -272,7 +297,7 @@ bool CsvReader::next(InputRow& row) {
     }
 
     row.line = recordLine_;
-    row.temperatureC = row.pressureBar = row.composition = row.massFraction = 0.0;
+    row.temperatureC = row.pressureBar = row.composition = row.massFraction = row.bulkValue = 0.0;
     row.error.clear();
     for (std::string& text : row.inputText) text.clear();
     row.extras.resize(extraNames_.size());
@@ -327,6 +352,10 @@ bool CsvReader::next(InputRow& row) {
             case Column::MoleFraction:
             case Column::MassFraction:
                 composition = value;
+                break;
+            case Column::Enthalpy:
+            case Column::Density:
+                row.bulkValue = value;
                 break;
             case Column::Extra:
                 break;

@@ -25,7 +25,11 @@ struct CsvDialect {
 
 /// Reads points from CSV text as spreadsheets write it (RFC 4180): a header naming the columns
 /// T_C, P_bar and either x_NaCl (mole fraction NaCl) or w_NaCl (mass fraction NaCl), in any
-/// order, in any letter case, then one point per line. Every other column is passed through:
+/// order, in any letter case, then one point per line. The inverse evaluations are chosen by
+/// the header as well: P_bar and h_J_kg (bulk specific enthalpy) without T_C, P_bar and
+/// rho_kg_m3 (bulk density) without T_C, or T_C and rho_kg_m3 without P_bar, each with x_NaCl
+/// or w_NaCl (see TableMode). With both T_C and P_bar the point is evaluated directly and any
+/// h_J_kg or rho_kg_m3 column is passed through. Every other column is passed through:
 /// its fields are kept as text in InputRow::extras. A field may be quoted ("a, b" and "say
 /// ""hi""" are one field each; a quoted field may hold line breaks); blanks around unquoted
 /// fields are dropped. Blank lines, lines of empty fields only, and lines whose first
@@ -56,6 +60,9 @@ class CsvReader {
     /// Whether compositions are read as mass fractions (header has w_NaCl).
     bool massFractionInput() const { return compositionIsMass_; }
 
+    /// What the header's columns ask for (set by readHeader).
+    TableMode mode() const { return mode_; }
+
     /// Names of the passed-through columns, in input order.
     const std::vector<std::string>& extraColumns() const { return extraNames_; }
 
@@ -65,7 +72,16 @@ class CsvReader {
     const std::string& name() const { return name_; }
 
   private:
-    enum class Column { Temperature, Pressure, MoleFraction, MassFraction, Extra };
+    // The first six in the order of InputColumn.
+    enum class Column {
+        Temperature,
+        Pressure,
+        MoleFraction,
+        MassFraction,
+        Enthalpy,
+        Density,
+        Extra
+    };
     enum class Record { Fields, Blank, Comment, TooLong, End };
 
     struct Field {
@@ -103,6 +119,7 @@ class CsvReader {
     std::vector<Column> columns_;
     std::vector<std::string> extraNames_;
     bool compositionIsMass_ = false;
+    TableMode mode_ = TableMode::Direct;
     bool commentsAfterHeader_ = true;
 };
 

@@ -6,16 +6,16 @@
 
 namespace kelvoran {
 
-GridSource::GridSource(std::vector<double> temperaturesC, std::vector<double> pressuresBar,
-                       std::vector<double> compositions, bool massFractions)
-    : temperaturesC_(std::move(temperaturesC)),
-      pressuresBar_(std::move(pressuresBar)),
+GridSource::GridSource(std::vector<double> first, std::vector<double> second,
+                       std::vector<double> compositions, bool massFractions, TableMode mode)
+    : first_(std::move(first)),
+      second_(std::move(second)),
       compositions_(std::move(compositions)),
-      massFractions_(massFractions) {
+      massFractions_(massFractions),
+      mode_(mode) {
     constexpr std::uint64_t limit = std::numeric_limits<std::int64_t>::max();
     std::uint64_t size = 1;
-    for (const std::size_t n :
-         {temperaturesC_.size(), pressuresBar_.size(), compositions_.size()}) {
+    for (const std::size_t n : {first_.size(), second_.size(), compositions_.size()}) {
         if (n != 0 && size > limit / n) {
             size_ = 0;
             return;
@@ -30,7 +30,7 @@ bool GridSource::next(InputRow& row) {
         return false;
     }
     const std::uint64_t nx = compositions_.size();
-    const std::uint64_t np = pressuresBar_.size();
+    const std::uint64_t np = second_.size();
     const std::uint64_t k = index_ % nx;
     const std::uint64_t j = (index_ / nx) % np;
     const std::uint64_t i = index_ / nx / np;
@@ -38,8 +38,21 @@ bool GridSource::next(InputRow& row) {
 
     row = InputRow{};
     row.line = static_cast<std::int64_t>(index_);
-    row.temperatureC = temperaturesC_[i];
-    row.pressureBar = pressuresBar_[j];
+    switch (mode_) {
+        case TableMode::Direct:
+            row.temperatureC = first_[i];
+            row.pressureBar = second_[j];
+            break;
+        case TableMode::PressureEnthalpy:
+        case TableMode::PressureDensity:
+            row.pressureBar = first_[i];
+            row.bulkValue = second_[j];
+            break;
+        case TableMode::TemperatureDensity:
+            row.temperatureC = first_[i];
+            row.bulkValue = second_[j];
+            break;
+    }
     if (massFractions_) {
         row.massFraction = compositions_[k];
         row.composition = moleFractionFromMassFraction(row.massFraction);

@@ -34,7 +34,9 @@ constexpr const char* kProgram = "kelvoran-table";
 constexpr const char* kDescription =
     "Phase state and phase properties of H2O-NaCl fluids for many points at once.\n"
     "Reads points from a CSV file (or standard input), or evaluates a grid given with\n"
-    "-T, -P and -x (or -w); writes one CSV row per point, in input order.\n";
+    "-T, -P and -x (or -w); writes one CSV row per point, in input order. Given a bulk\n"
+    "specific enthalpy or a bulk density instead of T or P, it finds the temperature\n"
+    "(or the pressure) and the state there.\n";
 
 constexpr const char* kFooter = R"(Input CSV:
   A header line naming the columns T_C (°C), P_bar (bar) and x_NaCl (mole fraction
@@ -44,14 +46,24 @@ constexpr const char* kFooter = R"(Input CSV:
   around them are ignored; a field may be quoted as spreadsheets write it ("a, b",
   "say ""hi""", line breaks inside quotes). Blank lines, lines of empty fields and
   lines starting with # are skipped (after the header only while the first column
-  is one of the four above). A line may hold at most 1 MiB (1048576 bytes).
+  is one of the input columns). A line may hold at most 1 MiB (1048576 bytes).
 
-Grid values (-T, -P, -x, -w): a comma-separated list of items, each one of
+Inverse evaluations, chosen by the header (each with x_NaCl or w_NaCl):
+  P_bar,h_J_kg      bulk specific enthalpy (J/kg) at P: finds T_C
+  P_bar,rho_kg_m3   bulk density (kg/m³) at P: finds T_C
+  T_C,rho_kg_m3     bulk density at T: finds P_bar (a point of an isochore)
+  The search runs over 0-1000 °C (or 1-5000 bar). States with halite have no bulk
+  enthalpy in the model, so an enthalpy is found among halite-free states only. A
+  header with both T_C and P_bar is evaluated directly; an h_J_kg or rho_kg_m3
+  column beside them is passed through.
+
+Grid values (-T, -P, -x, -w, -H, --density): a comma-separated list of items, each
   VALUE                  a single value, e.g. 25
   START:STOP:COUNT       COUNT evenly spaced values, ends included, e.g. 0:1000:11
   START:STOP:COUNT:log   COUNT values evenly spaced in log10, e.g. 1:5000:20:log
-  The grid is every combination, T slowest, then P, x fastest. Write values that
-  start with a minus sign as --temperature=-10:0:3.
+  The grid is every combination, the first given quantity slowest (T, or P for
+  -P -H and -P --density), x fastest. Write values that start with a minus sign
+  as --temperature=-10:0:3.
 
 Numbers: decimal, such as 25, -0.5, 1e-3; a value too small for a double reads
   as zero, one too large is an error. Every number is written in the shortest
@@ -60,19 +72,35 @@ Numbers: decimal, such as 25, -0.5, 1e-3; a value too small for a double reads
   with N significant digits instead. Inputs are always written in full.
 
 Output columns:
-  line, T_C, P_bar, x_NaCl, w_NaCl, then the passed-through input columns in input
+  line, T_C, P_bar, x_NaCl, w_NaCl, in the inverse modes then h_J_kg (or
+  rho_kg_m3) and inverse_status, then the passed-through input columns in input
   order, then out_of_range, state, state_name, then for each phase of liquid,
   vapor, halite: <phase>_x_NaCl, <phase>_w_NaCl, <phase>_density_kg_m3,
   <phase>_molar_volume_cm3_mol, <phase>_specific_enthalpy_J_kg,
-  <phase>_heat_capacity_J_kg_K, and last error.
+  <phase>_heat_capacity_J_kg_K, then warnings, fluid_type, for each phase of
+  liquid, vapor, halite <phase>_mass_fraction and <phase>_saturation, then
+  bulk_density_kg_m3, bulk_specific_enthalpy_J_kg, and last error.
   line is the input line number (the point number for a grid). out_of_range is 1
   for a point outside 0-1000 °C, 1-5000 bar, 0 <= x <= 1 (extrapolated), else 0.
   state: 1 L (liquid), 2 V (vapor), 3 F (fluid above the vapor-liquid region),
   4 V+L, 5 V+H, 6 L+H, 7 V+L+H (H = halite). A single fluid appears in the liquid
-  columns (L, F) or the vapor columns (V). Phases absent at a point have empty
-  columns. A property the model cannot evaluate is written nan. A row that cannot
-  be read keeps its line number, the text of its fields and says why in the
-  error column.
+  columns (L, F) or the vapor columns (V). warnings: reasons to doubt the point's
+  numbers, joined by | (outside_fitted_range, ice_field, low_pressure_volume,
+  high_temperature_volume, liquid_enthalpy_vapor_side, amounts_undetermined,
+  water_fallback_solve). fluid_type: for a single fluid, liquid or vapor below
+  the critical temperature of its composition, supercritical above it.
+  <phase>_mass_fraction is kg of the phase per kg of the whole (not its NaCl
+  content, which is <phase>_w_NaCl); <phase>_saturation its volume fraction.
+  Phases absent at a point have empty columns, as have the enthalpy of halite and
+  the bulk enthalpy of a state with halite (the model gives none). A value the
+  model cannot evaluate is written nan, as are the amounts and bulk density in
+  V+L+H, which (T, P, x) do not fix (warning amounts_undetermined).
+  inverse_status: solved; out_of_range (no T in 0-1000 °C, or P in 1-5000 bar,
+  gives the value); undefined (the value lies where the model has no such bulk
+  property: with halite, or in a jump); invalid_input (x outside 0-1, P or the
+  density not above zero). A row without a state found keeps its inputs and
+  status, and every other column is empty. A row that cannot be read keeps its
+  line number, the text of its fields and says why in the error column.
 
 Output file (-o):
   The file appears only when complete; on failure or an interruption no partial
@@ -82,7 +110,8 @@ Output file (-o):
   is refused as output.
 
 Exit status:
-  0  every row computed
+  0  every row computed (also rows of an inverse mode without a state found;
+     a line on standard error counts them)
   1  the table was written, but some input rows could not be read
   2  bad command line
   3  the input cannot be used (cannot be read, no header, missing column)
@@ -94,6 +123,8 @@ Examples:
   kelvoran-table points.csv -o results.csv --threads 2
   kelvoran-table --delimiter ';' --decimal-comma export.csv -o results.csv
   printf 'T_C,P_bar,w_NaCl\n400,250,0.1\n' | kelvoran-table
+  kelvoran-table -P 250 -H 1e6:3e6:5 -w 0.1          # T from bulk enthalpy
+  kelvoran-table -T 200:600:5 --density 800 -w 0.2   # an isochore
 )";
 
 struct Options {
@@ -103,6 +134,8 @@ struct Options {
     std::string pressure;
     std::string composition;
     std::string massFraction;
+    std::string enthalpy;
+    std::string density;
     std::string delimiter = ",";
     int threads = 0;
     int digits = 0;
@@ -187,7 +220,15 @@ int runTable(int argc, char** argv) {
     auto* massFraction = app.add_option("-w,--mass-fraction", options.massFraction,
                                         "grid compositions, mass fraction NaCl (instead of -x)")
                              ->type_name("VALUES");
+    auto* enthalpy = app.add_option("-H,--enthalpy", options.enthalpy,
+                                    "grid bulk specific enthalpies, J/kg (with -P: finds T)")
+                         ->type_name("VALUES");
+    auto* density =
+        app.add_option("--density", options.density,
+                       "grid bulk densities, kg/m³ (with -P: finds T; with -T: finds P)")
+            ->type_name("VALUES");
     composition->excludes(massFraction);
+    enthalpy->excludes(density);
     app.add_option("-j,--threads", options.threads,
                    "worker threads (0 or default: all cores); the output is the same for any")
         ->check(CLI::Range(0, 1024));
@@ -229,29 +270,61 @@ int runTable(int argc, char** argv) {
     style.decimalMark = options.decimalComma ? ',' : '.';
 
     // Where the points come from.
-    const bool gridMode =
-        temperature->count() + pressure->count() + composition->count() + massFraction->count() > 0;
+    const bool gridMode = temperature->count() + pressure->count() + composition->count() +
+                              massFraction->count() + enthalpy->count() + density->count() >
+                          0;
     std::optional<GridSource> grid;
+    TableMode gridTableMode = TableMode::Direct;
     if (gridMode) {
         if (!options.input.empty()) {
             return usageError("give either an input file or a grid (-T, -P, -x), not both");
         }
-        if (temperature->count() == 0 || pressure->count() == 0 ||
-            composition->count() + massFraction->count() == 0) {
-            return usageError("a grid needs -T, -P and -x (or -w)");
+        const bool t = temperature->count() > 0, p = pressure->count() > 0,
+                   h = enthalpy->count() > 0, rho = density->count() > 0;
+        const int given = int{t} + int{p} + int{h} + int{rho};
+        if (given == 2 && t && p) {
+            gridTableMode = TableMode::Direct;
+        } else if (given == 2 && p && h) {
+            gridTableMode = TableMode::PressureEnthalpy;
+        } else if (given == 2 && p && rho) {
+            gridTableMode = TableMode::PressureDensity;
+        } else if (given == 2 && t && rho) {
+            gridTableMode = TableMode::TemperatureDensity;
+        } else {
+            return usageError(
+                "a grid needs -T, -P and -x (or -w); for the inverse evaluations -P and -H, -P "
+                "and --density, or -T and --density in place of -T and -P");
         }
-        std::vector<double> ts, ps, xs;
+        if (composition->count() + massFraction->count() == 0) {
+            return usageError("a grid needs -T, -P and -x (or -w): give -x or -w");
+        }
+        std::vector<double> first, second, xs;
         const bool byMass = massFraction->count() > 0;
+        const bool firstIsTemperature =
+            gridTableMode == TableMode::Direct || gridTableMode == TableMode::TemperatureDensity;
+        const auto secondAxis = [&] {
+            switch (gridTableMode) {
+                case TableMode::Direct:
+                    return axisOption(options.pressure, "--pressure", second);
+                case TableMode::PressureEnthalpy:
+                    return axisOption(options.enthalpy, "--enthalpy", second);
+                case TableMode::PressureDensity:
+                case TableMode::TemperatureDensity:
+                    break;
+            }
+            return axisOption(options.density, "--density", second);
+        };
         for (const std::string& fault :
-             {axisOption(options.temperature, "--temperature", ts),
-              axisOption(options.pressure, "--pressure", ps),
+             {firstIsTemperature ? axisOption(options.temperature, "--temperature", first)
+                                 : axisOption(options.pressure, "--pressure", first),
+              secondAxis(),
               byMass ? axisOption(options.massFraction, "--mass-fraction", xs)
                      : axisOption(options.composition, "--composition", xs)}) {
             if (!fault.empty()) {
                 return usageError(fault);
             }
         }
-        grid.emplace(std::move(ts), std::move(ps), std::move(xs), byMass);
+        grid.emplace(std::move(first), std::move(second), std::move(xs), byMass, gridTableMode);
         if (grid->size() == 0) {
             return usageError("the grid has too many points");
         }
@@ -321,17 +394,19 @@ int runTable(int argc, char** argv) {
                          gridMode ? grid->size() : 0);
     try {
         std::vector<std::string> extraColumns;
+        TableMode mode = gridTableMode;
         if (!gridMode) {
             reader.emplace(input.file, inputName, CsvDialect{delimiter, style.decimalMark});
             reader->readHeader();
             extraColumns = reader->extraColumns();
-            const std::string clash = TableFormatter::clashingColumn(extraColumns);
+            mode = reader->mode();
+            const std::string clash = TableFormatter::clashingColumn(extraColumns, mode);
             if (!clash.empty()) {
                 throw InputError(inputName + ": the input column '" + printable(clash) +
                                  "' has the name of an output column; rename it");
             }
         }
-        TableFormatter formatter(style, extraColumns);
+        TableFormatter formatter(style, extraColumns, mode);
         table->write(formatter.header());
 
         TableJob job;
@@ -374,6 +449,11 @@ int runTable(int argc, char** argv) {
     }
     progress.finish();
 
+    if (totals.unsolvedRows > 0) {
+        std::cerr << kProgram << ": " << totals.unsolvedRows << " of "
+                  << totals.rows - totals.failedRows
+                  << " computed rows have no state found; see the inverse_status column\n";
+    }
     if (totals.failedRows > 0) {
         std::cerr << kProgram << ": " << totals.failedRows << " of " << totals.rows
                   << " rows could not be read; see the error column\n";

@@ -8,7 +8,8 @@ namespace kelvoran {
 
 namespace {
 
-constexpr std::size_t kValuesPerPhase = 6;
+constexpr std::size_t kValuesPerPhase = 8;
+constexpr std::size_t kValueColumns = 3 * kValuesPerPhase + 2;  // + bulk density, enthalpy
 // Text a kept row may hold between blocks; a row that held more gives its memory back.
 constexpr std::size_t kKeptRowTextBytes = 64 * 1024;
 constexpr std::size_t kKeptOutputBytes = std::size_t{64} << 20;
@@ -18,33 +19,62 @@ constexpr std::size_t kKeptOutputBytes = std::size_t{64} << 20;
 TableRunner::TableRunner(int threads, TableFormatter formatter)
     : threads_(threads < 1 ? 1 : threads), formatter_(std::move(formatter)) {}
 
-void TableRunner::computeBlock(std::size_t count, const TableJob& job, std::uint64_t doneBefore) {
+std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
+                                        std::uint64_t doneBefore) {
+    const TableMode mode = formatter_.mode();
     // The readable rows, as columns for the batch.
     std::size_t good = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const InputRow& row = rows_[i];
         if (row.ok()) {
-            temperatureC_[good] = row.temperatureC;
-            pressureBar_[good] = row.pressureBar;
+            switch (mode) {
+                case TableMode::Direct:
+                    first_[good] = row.temperatureC;
+                    second_[good] = row.pressureBar;
+                    break;
+                case TableMode::PressureEnthalpy:
+                case TableMode::PressureDensity:
+                    first_[good] = row.pressureBar;
+                    second_[good] = row.bulkValue;
+                    break;
+                case TableMode::TemperatureDensity:
+                    first_[good] = row.temperatureC;
+                    second_[good] = row.bulkValue;
+                    break;
+            }
             composition_[good] = row.composition;
             ++good;
         }
     }
     const std::size_t capacity = state_.size();
-    const auto column = [&](std::size_t phase, std::size_t value) {
-        return values_.data() + (phase * kValuesPerPhase + value) * capacity;
+    const auto column = [&](std::size_t index) { return values_.data() + index * capacity; };
+    const auto phaseColumn = [&](std::size_t phase, std::size_t value) {
+        return column(phase * kValuesPerPhase + value);
     };
     BatchColumns out;
     out.state = state_.data();
+    out.warnings = warnings_.data();
+    out.fluidType = fluidType_.data();
     PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite};
     for (std::size_t phase = 0; phase < 3; ++phase) {
         PhaseColumns& columns = *phases[phase];
-        columns.composition = column(phase, 0);
-        columns.massFraction = column(phase, 1);
-        columns.density = column(phase, 2);
-        columns.molarVolume = column(phase, 3);
-        columns.specificEnthalpy = column(phase, 4);
-        columns.heatCapacity = column(phase, 5);
+        columns.composition = phaseColumn(phase, 0);
+        columns.massFraction = phaseColumn(phase, 1);
+        columns.density = phaseColumn(phase, 2);
+        columns.molarVolume = phaseColumn(phase, 3);
+        columns.specificEnthalpy = phaseColumn(phase, 4);
+        columns.heatCapacity = phaseColumn(phase, 5);
+        columns.phaseMassFraction = phaseColumn(phase, 6);
+        columns.saturation = phaseColumn(phase, 7);
+    }
+    out.bulk.density = column(3 * kValuesPerPhase);
+    out.bulk.specificEnthalpy = column(3 * kValuesPerPhase + 1);
+    InverseColumns inverse;
+    inverse.status = status_.data();
+    if (mode == TableMode::TemperatureDensity) {
+        inverse.pressureBar = found_.data();
+    } else {
+        inverse.temperatureC = found_.data();
     }
     BatchOptions options;
     options.threads = threads_;
@@ -55,12 +85,26 @@ void TableRunner::computeBlock(std::size_t count, const TableJob& job, std::uint
         };
     }
     if (good > 0) {
-        evaluateBatch(std::span<const double>(temperatureC_.data(), good),
-                      std::span<const double>(pressureBar_.data(), good),
-                      std::span<const double>(composition_.data(), good), out, options);
+        const std::span<const double> a(first_.data(), good), b(second_.data(), good),
+            x(composition_.data(), good);
+        switch (mode) {
+            case TableMode::Direct:
+                evaluateBatch(a, b, x, out, options);
+                break;
+            case TableMode::PressureEnthalpy:
+                evaluateBatchPH(a, b, x, out, inverse, options);
+                break;
+            case TableMode::PressureDensity:
+                evaluateBatchPRho(a, b, x, out, inverse, options);
+                break;
+            case TableMode::TemperatureDensity:
+                evaluateBatchTRho(a, b, x, out, inverse, options);
+                break;
+        }
     }
 
     text_.clear();
+    std::uint64_t unsolved = 0;
     std::size_t j = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const InputRow& row = rows_[i];
@@ -70,29 +114,49 @@ void TableRunner::computeBlock(std::size_t count, const TableJob& job, std::uint
         }
         ComputedPoint point;
         point.phases = static_cast<Phases>(state_[j]);
+        point.warnings = warnings_[j];
+        point.fluidType = static_cast<FluidType>(fluidType_[j]);
         PhaseValues* values[] = {&point.liquid, &point.vapor, &point.halite};
         for (std::size_t phase = 0; phase < 3; ++phase) {
             PhaseValues& v = *values[phase];
-            v.composition = column(phase, 0)[j];
-            v.massFraction = column(phase, 1)[j];
-            v.density = column(phase, 2)[j];
-            v.molarVolume = column(phase, 3)[j];
-            v.specificEnthalpy = column(phase, 4)[j];
-            v.heatCapacity = column(phase, 5)[j];
+            v.composition = phaseColumn(phase, 0)[j];
+            v.massFraction = phaseColumn(phase, 1)[j];
+            v.density = phaseColumn(phase, 2)[j];
+            v.molarVolume = phaseColumn(phase, 3)[j];
+            v.specificEnthalpy = phaseColumn(phase, 4)[j];
+            v.heatCapacity = phaseColumn(phase, 5)[j];
+            v.phaseMassFraction = phaseColumn(phase, 6)[j];
+            v.saturation = phaseColumn(phase, 7)[j];
+        }
+        point.bulkDensity = column(3 * kValuesPerPhase)[j];
+        point.bulkSpecificEnthalpy = column(3 * kValuesPerPhase + 1)[j];
+        if (mode != TableMode::Direct) {
+            point.status = static_cast<InverseStatus>(status_[j]);
+            if (mode == TableMode::TemperatureDensity) {
+                point.foundPressureBar = found_[j];
+            } else {
+                point.foundTemperatureC = found_[j];
+            }
+            if (point.status != InverseStatus::Solved) ++unsolved;
         }
         formatter_.appendRow(text_, row, point);
         ++j;
     }
+    return unsolved;
 }
 
 TableTotals TableRunner::run(const TableJob& job) {
     const std::size_t blockSize = rowsPerThreadBlock * static_cast<std::size_t>(threads_);
     rows_.resize(blockSize);
-    temperatureC_.resize(blockSize);
-    pressureBar_.resize(blockSize);
+    first_.resize(blockSize);
+    second_.resize(blockSize);
     composition_.resize(blockSize);
     state_.resize(blockSize);
-    values_.resize(3 * kValuesPerPhase * blockSize);
+    warnings_.resize(blockSize);
+    fluidType_.resize(blockSize);
+    status_.resize(blockSize);
+    found_.resize(blockSize);
+    values_.resize(kValueColumns * blockSize);
     TableTotals totals;
     bool more = true;
     while (more) {
@@ -109,7 +173,7 @@ TableTotals TableRunner::run(const TableJob& job) {
         if (count == 0) {
             break;
         }
-        computeBlock(count, job, totals.rows);
+        totals.unsolvedRows += computeBlock(count, job, totals.rows);
         for (std::size_t i = 0; i < count; ++i) {
             InputRow& row = rows_[i];
             if (!row.ok()) {

@@ -26,14 +26,17 @@ struct TableJob {
 
 /// Counts of one run.
 struct TableTotals {
-    std::uint64_t rows = 0;        ///< rows written, good and bad
-    std::uint64_t failedRows = 0;  ///< rows that could not be read
+    std::uint64_t rows = 0;          ///< rows written, good and bad
+    std::uint64_t failedRows = 0;    ///< rows that could not be read
+    std::uint64_t unsolvedRows = 0;  ///< inverse modes: computed rows for which no state was found
 };
 
 /// Reads rows in blocks, evaluates the readable rows of each block with kelvoran::evaluateBatch
-/// on a number of threads, and writes every row of the block, in input order, before reading
-/// the next block, so memory stays bounded on any input size. Rows are formatted on the calling
-/// thread from the batch's columns, so the output does not depend on the thread count.
+/// (or, in the inverse modes of the formatter, evaluateBatchPH, evaluateBatchPRho or
+/// evaluateBatchTRho) on a number of threads, and writes every row of the block, in input order,
+/// before reading the next block, so memory stays bounded on any input size. Rows are formatted
+/// on the calling thread from the batch's columns, so the output does not depend on the thread
+/// count.
 class TableRunner {
   public:
     TableRunner(int threads, TableFormatter formatter);
@@ -48,14 +51,18 @@ class TableRunner {
     static constexpr std::size_t textBytesPerBlock = std::size_t{8} << 20;
 
   private:
-    void computeBlock(std::size_t count, const TableJob& job, std::uint64_t doneBefore);
+    // Evaluates and formats rows_[0, count); returns the number of rows without a state found.
+    std::uint64_t computeBlock(std::size_t count, const TableJob& job, std::uint64_t doneBefore);
 
     int threads_;
     TableFormatter formatter_;
     std::vector<InputRow> rows_;
-    std::vector<double> temperatureC_, pressureBar_, composition_;
-    std::vector<std::int32_t> state_;
-    std::vector<double> values_;  // 3 phases × 6 columns × block rows
+    // The given quantities of the readable rows: (T, P), (P, h), (P, ρ) or (T, ρ), and x.
+    std::vector<double> first_, second_, composition_;
+    std::vector<std::int32_t> state_, fluidType_, status_;
+    std::vector<std::uint32_t> warnings_;
+    std::vector<double> found_;   // the temperature or pressure an inverse evaluation found
+    std::vector<double> values_;  // (3 phases × 8 + 2 bulk) columns × block rows
     std::string text_;
 };
 

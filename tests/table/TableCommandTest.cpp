@@ -8,15 +8,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "kelvoran/Calculator.h"
+#include "kelvoran/Correlations.h"
+#include "kelvoran/Inverse.h"
 #include "table/TableFormatter.h"
+#include "text/NumberText.h"
 
 namespace kelvoran {
 namespace {
@@ -240,9 +247,13 @@ TEST_F(TableCommandTest, UnusableInputFailsAtOnceAndLeavesNoFile) {
     write("results.csv", "precious\n");
     write("bad-header.csv", "T,P,x\n25,1,0.01\n");
     write("empty.csv", "");
+    write("two-properties.csv", "P_bar,h_J_kg,rho_kg_m3,x_NaCl\n1,1e6,1000,0\n");
+    write("no-pressure.csv", "T_C,h_J_kg,x_NaCl\n25,1e6,0\n");
     fs::create_directory(dir_ / "folder");
     const std::pair<std::string, std::string> cases[] = {
         {"bad-header.csv", "bad-header.csv:1: column T_C is missing"},
+        {"two-properties.csv", "give either h_J_kg or rho_kg_m3, not both"},
+        {"no-pressure.csv", "no-pressure.csv:1: column P_bar is missing"},
         {"empty.csv", "no header line"},
         {"missing.csv", "cannot read missing.csv"},
         {"folder", "cannot read folder: it is a folder"},
@@ -306,6 +317,10 @@ TEST_F(TableCommandTest, CommandLineErrorsExitWithStatusTwo) {
         {"in.csv --delimiter x", "--delimiter"},
         {"in.csv --decimal-comma", "--decimal-comma needs"},
         {"in.csv -o ''", "--output: the file name is empty"},
+        {"-T 25 -H 1e6 -x 0", "for the inverse evaluations -P and -H"},
+        {"-T 25 -P 1 --density 1000 -x 0", "in place of -T and -P"},
+        {"-P 1 -H 1e6 --density 1000 -x 0", "excludes"},
+        {"-P 1 -H 1e6", "give -x or -w"},
     };
     for (const auto& [arguments, message] : cases) {
         const Outcome r = run(arguments);
@@ -319,8 +334,10 @@ TEST_F(TableCommandTest, CommandLineErrorsExitWithStatusTwo) {
 TEST_F(TableCommandTest, HelpShowsSyntaxExamplesAndExitStatus) {
     const Outcome r = run("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* part : {"START:STOP:COUNT:log", "Examples:", "Exit status:", "--threads",
-                             "--digits", "out_of_range"}) {
+    for (const char* part :
+         {"START:STOP:COUNT:log", "Examples:", "Exit status:", "--threads", "--digits",
+          "out_of_range", "P_bar,h_J_kg", "T_C,rho_kg_m3", "inverse_status", "--enthalpy",
+          "--density", "amounts_undetermined", "<phase>_saturation"}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     }
 }
@@ -589,6 +606,252 @@ TEST_F(TableCommandTest, VersionIsTheProjectVersion) {
     const Outcome r = run("--version");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "kelvoran-table " KELVORAN_PROJECT_VERSION);
+}
+
+// A comma-separated table without quoted fields: its header and rows, fields by column name.
+struct ParsedTable {
+    std::vector<std::string> header;
+    std::vector<std::string> lines;  // the rows as written, with their line ends
+    std::vector<std::map<std::string, std::string>> rows;
+
+    explicit ParsedTable(const std::string& text) {
+        std::istringstream in(text);
+        std::string line;
+        std::getline(in, line);
+        std::istringstream names(line);
+        for (std::string name; std::getline(names, name, ',');) header.push_back(name);
+        while (std::getline(in, line)) {
+            lines.push_back(line + "\n");
+            std::map<std::string, std::string>& row = rows.emplace_back();
+            std::istringstream cells(line + ",");
+            std::string cell;
+            for (std::size_t i = 0; i < header.size() && std::getline(cells, cell, ','); ++i) {
+                row[header[i]] = cell;
+            }
+        }
+    }
+};
+
+std::string shortest(double value) {
+    std::string text;
+    appendNumber(text, value);
+    return text;
+}
+
+// The direct mode's new columns (warnings, fluid type, phase amounts, bulk density and
+// enthalpy) hold the library's values, and every row is the formatter's line of the per-point
+// calculator's result, bit for bit. Absent phases and the enthalpies of halite-bearing states
+// are empty; the undetermined amounts of V + L + H are nan.
+TEST_F(TableCommandTest, DirectRowsCarryWarningsFluidTypeAndAmountsOfTheLibrary) {
+    struct Point {
+        double t, p, x;
+    };
+    const Point points[] = {
+        {25.0, 1.0, 0.01},                           // F, liquid-like
+        {700.0, 2000.0, 0.01},                       // supercritical
+        {400.0, 250.0, 0.05},                        // V + L
+        {500.0, 100.0, 0.05},                        // V + H
+        {25.0, 1.0, 0.2},                            // L + H
+        {500.0, threePhasePressureBar(500.0), 0.3},  // V + L + H
+        {2.0, 1.0, 0.01},                            // ice field of the volume
+        {1100.0, 100.0, 0.1},                        // extrapolated
+        {900.0, 50.0, 0.3},                          // region-H extrapolation
+    };
+    std::string csv = "sample,T_C,P_bar,x_NaCl\n";
+    const auto sample = [](std::size_t i) { return std::to_string(i).insert(0, 1, 's'); };
+    for (std::size_t i = 0; i < std::size(points); ++i) {
+        csv += sample(i);
+        for (const double value : {points[i].t, points[i].p, points[i].x}) {
+            csv += ',';
+            csv += shortest(value);
+        }
+        csv += '\n';
+    }
+    write("points.csv", csv);
+    const Outcome r = run("points.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const ParsedTable table(r.out);
+    const TableFormatter formatter(TableStyle{}, {"sample"});
+    ASSERT_EQ(r.out.substr(0, r.out.find('\n') + 1), formatter.header());
+    ASSERT_EQ(table.rows.size(), std::size(points));
+    Calculator calculator;
+    std::set<std::string> states, warnings;
+    for (std::size_t i = 0; i < std::size(points); ++i) {
+        const Point& c = points[i];
+        const PointResult result = calculator.evaluate(c.t, c.p, c.x);
+        InputRow row;
+        row.line = static_cast<std::int64_t>(i) + 2;
+        row.temperatureC = c.t;
+        row.pressureBar = c.p;
+        row.composition = c.x;
+        row.massFraction = massFractionFromMoleFraction(c.x);
+        row.extras = {sample(i)};
+        std::string expected;
+        formatter.appendRow(expected, row, result);
+        EXPECT_EQ(table.lines[i], expected) << "row " << i;
+
+        const std::map<std::string, std::string>& got = table.rows[i];
+        states.insert(got.at("state_name"));
+        warnings.insert(got.at("warnings"));
+        EXPECT_EQ(got.at("warnings"), warningNames(result.warnings)) << i;
+        EXPECT_EQ(got.at("fluid_type"), shortName(result.fluidType)) << i;
+        EXPECT_EQ(got.at("bulk_density_kg_m3"), shortest(result.bulk.density)) << i;
+        EXPECT_EQ(got.at("bulk_specific_enthalpy_J_kg"),
+                  result.hasHalite() ? "" : shortest(result.bulk.specificEnthalpy))
+            << i;
+        const std::pair<const char*, const PhaseRecord*> phases[] = {
+            {"liquid", &result.liquid}, {"vapor", &result.vapor}, {"halite", &result.halite}};
+        const bool present[] = {result.hasLiquid(), result.hasVapor(), result.hasHalite()};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::string name = phases[k].first;
+            EXPECT_EQ(got.at(name + "_mass_fraction"),
+                      present[k] ? shortest(phases[k].second->phaseMassFraction) : "")
+                << i << " " << name;
+            EXPECT_EQ(got.at(name + "_saturation"),
+                      present[k] ? shortest(phases[k].second->saturation) : "")
+                << i << " " << name;
+        }
+    }
+    // Every state with its own amount columns, and the warnings that say why numbers are doubtful.
+    EXPECT_EQ(states, (std::set<std::string>{"F", "V+L", "V+H", "L+H", "V+L+H"}));
+    EXPECT_EQ(table.rows[0].at("fluid_type"), "liquid");
+    EXPECT_EQ(table.rows[1].at("fluid_type"), "supercritical");
+    EXPECT_EQ(table.rows[2].at("fluid_type"), "");
+    EXPECT_EQ(table.rows[0].at("warnings"), "");
+    EXPECT_EQ(table.rows[5].at("warnings"), "amounts_undetermined");
+    EXPECT_EQ(table.rows[5].at("halite_mass_fraction"), "nan");
+    EXPECT_EQ(table.rows[5].at("bulk_density_kg_m3"), "nan");
+    EXPECT_NE(table.rows[6].at("warnings").find("ice_field"), std::string::npos);
+    EXPECT_NE(table.rows[7].at("warnings").find("outside_fitted_range"), std::string::npos);
+    EXPECT_EQ(table.rows[4].at("bulk_specific_enthalpy_J_kg"), "");
+    EXPECT_NE(table.rows[4].at("bulk_density_kg_m3"), "");
+}
+
+// Each inverse mode, chosen by the input header: the given values are echoed in full, the found
+// temperature (or pressure) and the state are the library's inverse evaluation of the row bit
+// for bit, and rows without a state (an enthalpy no temperature reaches, one that falls where
+// halite is present, an invalid input) are computed rows with their status and empty columns:
+// status 0, counted on standard error. A grid gives the same rows as the file.
+TEST_F(TableCommandTest, InverseModesMatchTheLibraryAndReportRowsWithoutAState) {
+    using Inverse = InverseResult (*)(double, double, double);
+    struct Case {
+        TableMode mode;
+        const char* given;  // the header's names of the two given quantities
+        Inverse evaluate;
+        std::vector<std::array<double, 3>> points;  // the two given values and w NaCl
+        std::vector<std::string> statuses;
+        const char* grid;  // the same points as a grid, or empty
+    };
+    const Case cases[] = {
+        {TableMode::PressureEnthalpy,
+         "P_bar,h_J_kg",
+         &evaluatePH,
+         {{250.0, 1.6e6, 0.1},    // F
+          {100.0, 2.8e6, 0.0},    // V
+          {100.0, 1.3e6, 0.3},    // V + L
+          {1000.0, 3.0e6, 0.01},  // supercritical
+          {250.0, 1e9, 0.1},      // no temperature in 0-1000 °C reaches it
+          {100.0, 2.0e6, 0.3},    // the enthalpy lies where halite is present
+          {250.0, 1.6e6, 1.5}},   // no composition
+         {"solved", "solved", "solved", "solved", "out_of_range", "undefined", "invalid_input"},
+         ""},
+        {TableMode::PressureDensity,
+         "P_bar,rho_kg_m3",
+         &evaluatePRho,
+         {{300.0, 150.0, 0.3},   // V + H
+          {300.0, 200.0, 0.3},   // in the jump at the three-phase curve: V + L + H
+          {300.0, 500.0, 0.3},   // V + L
+          {300.0, 1100.0, 0.3},  // F
+          {300.0, 50.0, 0.3},    // lighter than any state at 300 bar
+          {300.0, 1000.0, 0.0},
+          {300.0, -1.0, 0.3}},
+         {"solved", "solved", "solved", "solved", "out_of_range", "solved", "invalid_input"},
+         ""},
+        {TableMode::TemperatureDensity,
+         "T_C,rho_kg_m3",
+         &evaluateTRho,
+         {{300.0, 800.0, 0.05},
+          {300.0, 900.0, 0.05},
+          {300.0, 1000.0, 0.05},
+          {300.0, 700.0, 0.05},    // V + L
+          {300.0, 1100.0, 0.05}},  // denser than any state up to 5000 bar
+         {"solved", "solved", "solved", "solved", "out_of_range"},
+         "-T 300 --density 800:1000:3,700 -w 0.05"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        std::string csv = std::string(c.given) + ",w_NaCl,sample\n";
+        for (const auto& point : c.points) {
+            csv +=
+                shortest(point[0]) + "," + shortest(point[1]) + "," + shortest(point[2]) + ",s\n";
+        }
+        write("in.csv", csv);
+        const Outcome r = run("in.csv -j 2");
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::size_t unsolved =
+            static_cast<std::size_t>(std::count(c.statuses.begin(), c.statuses.end(), "solved"));
+        EXPECT_EQ(r.err, "kelvoran-table: " + std::to_string(c.points.size() - unsolved) + " of " +
+                             std::to_string(c.points.size()) +
+                             " computed rows have no state found; see the inverse_status column\n");
+        const TableFormatter formatter(TableStyle{}, {"sample"}, c.mode);
+        ASSERT_EQ(r.out.substr(0, r.out.find('\n') + 1), formatter.header());
+        const ParsedTable table(r.out);
+        // The direct mode's columns, in its order, with the given bulk property and the status
+        // after the composition.
+        std::vector<std::string> direct =
+            ParsedTable(TableFormatter(TableStyle{}, {"sample"}).header()).header;
+        direct.insert(
+            direct.begin() + 5,
+            {c.mode == TableMode::PressureEnthalpy ? "h_J_kg" : "rho_kg_m3", "inverse_status"});
+        EXPECT_EQ(table.header, direct);
+        ASSERT_EQ(table.rows.size(), c.points.size());
+        for (std::size_t i = 0; i < c.points.size(); ++i) {
+            const auto& [a, b, w] = c.points[i];
+            const double x = moleFractionFromMassFraction(w);
+            const InverseResult result = c.evaluate(a, b, x);
+            InputRow row;
+            row.line = static_cast<std::int64_t>(i) + 2;
+            (c.mode == TableMode::TemperatureDensity ? row.temperatureC : row.pressureBar) = a;
+            row.bulkValue = b;
+            row.composition = x;
+            row.massFraction = w;
+            row.extras = {"s"};
+            std::string expected;
+            formatter.appendRow(expected, row, result);
+            EXPECT_EQ(table.lines[i], expected) << "row " << i;
+            const std::map<std::string, std::string>& got = table.rows[i];
+            EXPECT_EQ(got.at("inverse_status"), c.statuses[i]) << i;
+            EXPECT_EQ(got.at(c.mode == TableMode::PressureEnthalpy ? "h_J_kg" : "rho_kg_m3"),
+                      shortest(b));
+            const bool solved = c.statuses[i] == "solved";
+            const bool findsPressure = c.mode == TableMode::TemperatureDensity;
+            const std::string found =
+                solved ? shortest(findsPressure ? result.pressureBar : result.temperatureC) : "";
+            EXPECT_EQ(got.at("T_C"), findsPressure ? shortest(a) : found) << i;
+            EXPECT_EQ(got.at("P_bar"), findsPressure ? found : shortest(a)) << i;
+            EXPECT_EQ(got.at("state").empty(), !solved) << i;
+            EXPECT_EQ(got.at("error"), "");
+            if (solved) {
+                const std::string bulk = c.mode == TableMode::PressureEnthalpy
+                                             ? "bulk_specific_enthalpy_J_kg"
+                                             : "bulk_density_kg_m3";
+                EXPECT_NEAR(std::stod(got.at(bulk)), b, 1e-10 * b) << i;
+            }
+        }
+        if (*c.grid != '\0') {
+            const Outcome grid = run(std::string(c.grid) + " -j 1");
+            const ParsedTable fromGrid(grid.out);
+            ASSERT_EQ(fromGrid.rows.size(), 4u);
+            for (std::size_t i = 0; i < 4; ++i) {
+                std::map<std::string, std::string> a = fromGrid.rows[i], b = table.rows[i];
+                a.erase("line");
+                b.erase("line");
+                b.erase("sample");
+                EXPECT_EQ(a, b) << i;
+            }
+        }
+    }
 }
 
 }  // namespace

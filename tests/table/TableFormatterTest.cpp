@@ -73,18 +73,27 @@ TEST(TableFormatterTest, PresentPhasesFilledAbsentPhasesEmpty) {
     result.liquid = record(9, 9, 9, 9, 9, 9);  // must not be shown: no liquid in V+H
     result.vapor = record(2.6e-7, 8.5e-5, 30.5, 590.6, 2.8e6, 2584.3);
     result.halite = record(1.0, 100.0, 2024.6, 28.9, 0.0, 1006.3);
+    result.warnings = kWarningOutsideFittedRange | kWarningHighTemperatureVolume;
+    result.liquid.phaseMassFraction = 9;
+    result.vapor.phaseMassFraction = 0.25;
+    result.vapor.saturation = 0.9;
+    result.halite.phaseMassFraction = 0.75;
+    result.halite.saturation = 0.1;
+    result.bulk.density = 101.25;
+    result.bulk.specificEnthalpy = 9;  // none with halite
     std::string line;
     TableFormatter(5).appendRow(line, input(7, 500.0, 100.0, 0.05), result);
     const std::vector<std::string> f = fields(line);
     ASSERT_EQ(static_cast<int>(f.size()), TableFormatter(5).columnCount()) << line;
     // Five digits, written without an exponent for ordinary magnitudes (2800000, not 2.8e+06).
     const std::vector<std::string> expected = {
-        "7",       "500",  "100",    "0.05",    "0.1458420674372642",
-        "0",       "5",    "V+H",    "",        "",
-        "",        "",     "",       "",        "2.6e-07",
-        "8.5e-07", "30.5", "590.6",  "2800000", "2584.3",
-        "1",       "1",    "2024.6", "28.9",    "",
-        "1006.3",  ""};
+        "7", "500", "100", "0.05", "0.1458420674372642", "0", "5", "V+H", "", "", "", "", "", "",
+        "2.6e-07", "8.5e-07", "30.5", "590.6", "2800000", "2584.3", "1", "1", "2024.6", "28.9", "",
+        "1006.3",
+        // warnings, fluid type (none for two phases), the amounts of liquid (absent), vapor
+        // and halite, bulk density and enthalpy (none with halite), error
+        "outside_fitted_range|high_temperature_volume", "", "", "", "0.25", "0.9", "0.75", "0.1",
+        "101.25", "", ""};
     EXPECT_EQ(f, expected);
 }
 
@@ -171,6 +180,21 @@ TEST(TableFormatterTest, ErrorRowsAndPassedThroughColumnsKeepTheirTextAndTheFiel
     EXPECT_EQ(TableFormatter::clashingColumn({"sample", "Liquid_Density_kg_m3 "}),
               "Liquid_Density_kg_m3 ");
     EXPECT_EQ(TableFormatter::clashingColumn({"sample", "T"}), "");
+    EXPECT_EQ(TableFormatter::clashingColumn({"Warnings"}), "Warnings");
+    EXPECT_EQ(TableFormatter::clashingColumn({"halite_saturation"}), "halite_saturation");
+    // inverse_status is an output column of the inverse modes only.
+    EXPECT_EQ(TableFormatter::clashingColumn({"inverse_status"}), "");
+    EXPECT_EQ(TableFormatter::clashingColumn({"inverse_status"}, TableMode::PressureDensity),
+              "inverse_status");
+
+    // With '|' between fields, the warnings (joined by '|') are one quoted field.
+    PointResult doubtful;
+    doubtful.phases = Phases::Liquid;
+    doubtful.warnings = kWarningIceField | kWarningLowPressureVolume;
+    std::string line;
+    TableFormatter(TableStyle{0, '|', '.'}).appendRow(line, input(1, 2.0, 1.0, 0.01), doubtful);
+    EXPECT_NE(line.find("|\"ice_field|low_pressure_volume\"|"), std::string::npos) << line;
+    EXPECT_EQ(static_cast<int>(fields(line, '|').size()), TableFormatter(17).columnCount());
 }
 
 }  // namespace
