@@ -178,6 +178,7 @@ bool fixThreePhaseAmounts(PointResult& r, double densityKgM3) {
     }
     r.bulk.density = densityKgM3;
     r.bulk.molarVolume = molarMass(r.bulk.composition) * (1000.0 / densityKgM3);
+    r.warnings &= ~static_cast<std::uint32_t>(kWarningAmountsUndetermined);  // fixed now
     return true;
 }
 
@@ -348,8 +349,15 @@ InverseResult search(const Evaluate& evaluate, const Value& value, const std::ve
         }
     }
     // Values on both sides of the target but none reaching it: a gap (a jump of the model, or
-    // states with halite where the enthalpy is not defined).
-    return failed(below && above ? InverseStatus::Undefined : InverseStatus::OutOfRange);
+    // states with halite where the enthalpy is not defined). Values on one side only: beyond
+    // the range, unless the range ends in states with halite, where the value may lie but is
+    // not defined (the property rising with the search variable).
+    if (below && above) return failed(InverseStatus::Undefined);
+    const bool lowEndLeftOut = !pieces.empty() && pieces.front().halite() && !withHalite;
+    const bool highEndLeftOut = !pieces.empty() && pieces.back().halite() && !withHalite;
+    const bool targetLow = !below;  // every value lies above the target
+    return failed((targetLow ? lowEndLeftOut : highEndLeftOut) ? InverseStatus::Undefined
+                                                               : InverseStatus::OutOfRange);
 }
 
 }  // namespace

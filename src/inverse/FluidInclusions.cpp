@@ -29,7 +29,7 @@ double salinityFromHaliteDissolutionAt(double dissolutionTemperatureC, double pr
 double salinityFromIceMelting(double iceMeltingTemperatureC) {
     const double t = iceMeltingTemperatureC;
     if (!(t <= 0.0 && t >= -21.2)) return kNaN;
-    const double theta = -t;  // freezing-point depression, °C
+    const double theta = 0.0 - t;  // freezing-point depression, °C (+0 at 0 °C)
     const double percent = ((0.000557 * theta - 0.0442) * theta + 1.78) * theta;
     return percent * 0.01;
 }
