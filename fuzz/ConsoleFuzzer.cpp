@@ -17,7 +17,7 @@
 namespace {
 
 class DiscardingBuffer : public std::streambuf {
-protected:
+  protected:
     int_type overflow(int_type c) override { return traits_type::not_eof(c); }
     std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
 };

@@ -133,9 +133,8 @@ void printBanner(std::ostream& output) {
            << "original publication. Error reports send to " << kMaintainerContact << ".\n\n";
 }
 
-void printResultBox(std::ostream& output, const PhaseRecord& liquid,
-                    const PhaseRecord& vapor, const PhaseRecord& halite,
-                    const PhaseRecord& bulk) {
+void printResultBox(std::ostream& output, const PhaseRecord& liquid, const PhaseRecord& vapor,
+                    const PhaseRecord& halite, const PhaseRecord& bulk) {
     const std::int32_t state = bulk.phaseState;
     output.precision(5);
     output << kBoxEdge << phaseStateLine(state);
