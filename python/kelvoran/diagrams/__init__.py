@@ -349,8 +349,8 @@ def isopleth(
     ``halite_vapor`` (V | V+H) and ``critical_pressure`` (where the single fluid the model calls
     V turns into the one it calls F; for x = 0 below 373.976 °C the boiling curve of water);
     the point ``critical_point`` of composition x. The fields are shaded from
-    kelvoran.evaluate (``shading=False`` leaves them white). `isochores`: densities (kg/m³) of
-    the single fluid to draw as lines. `resolution`: the grid (per axis) whose sign changes
+    kelvoran.evaluate (``shading=False`` leaves them white). `isochores`: bulk densities (kg/m³)
+    to draw as lines (in two-phase fields, of the phases together). `resolution`: the grid (per axis) whose sign changes
     give the implicit lines' course, each point then solved exactly.
     """
     composition = _composition(x, w)

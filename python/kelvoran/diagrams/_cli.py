@@ -107,7 +107,7 @@ def parser() -> argparse.ArgumentParser:
         if sections:
             p.add_argument("--no-shading", action="store_true", help="leave the fields white")
             p.add_argument(
-                "--isochores", type=_numbers, metavar="D1,D2,...", help="lines of equal density of the fluid, kg/m³"
+                "--isochores", type=_numbers, metavar="D1,D2,...", help="lines of equal bulk density, kg/m³"
             )
         p.add_argument("--points", metavar="FILE.csv", help="draw the points of a kelvoran-table CSV on top")
         p.add_argument("--dpi", type=_number, default=300.0, help="resolution of a PNG, dots per inch (300)")

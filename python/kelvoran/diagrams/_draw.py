@@ -257,14 +257,16 @@ def draw_points(ax, traced: Traced, annotate: bool) -> None:
 
 
 def draw_isochores(ax, ch, cv, density: np.ndarray, levels: Sequence[float]) -> None:
-    """Lines of equal density (kg/m³) of the single fluid."""
+    """Lines of equal bulk density (kg/m³): of the single fluid, and in two-phase fields of
+    the phases together (an inclusion of that density homogenises where its line meets a
+    boundary)."""
     levels = sorted(float(v) for v in levels)
     finite = np.where(np.isfinite(density), density, np.nan)
     if not np.isfinite(finite).any():
         return
     cs = ax.contour(ch, cv, finite, levels=levels, colors="#555555", linewidths=0.8, linestyles="--", zorder=3)
     ax.clabel(cs, fmt=lambda v: f"{v:g} kg/m³", fontsize=7, inline=True)
-    ax.plot([], [], color="#555555", lw=0.8, ls="--", label="isochores of the fluid (kg/m³)")
+    ax.plot([], [], color="#555555", lw=0.8, ls="--", label="isochores of the bulk fluid (kg/m³)")
 
 
 def draw_overlay(ax, traced: Traced, overlay, label: str) -> None:

@@ -91,7 +91,10 @@ def three_phase_maximum() -> Tuple[float, float]:
 
 
 def _curve(name: str, step: float = LABEL_STEP) -> _Builder:
-    return _Builder(name, LABELS[name], step)
+    # The line of the critical pressure is drawn where the model's single fluid changes its
+    # name there, V below, F above; where V+L reaches it (only at a critical point or, below
+    # 373.976 °C, at x = 0) it is a point of the other lines.
+    return _Builder(name, LABELS[name], step, "V" if name == "critical_pressure" else None)
 
 
 # --- the P-T projection ---------------------------------------------------------------------------

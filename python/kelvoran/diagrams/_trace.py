@@ -204,6 +204,8 @@ class _Builder:
     name: str
     label: str
     step: float = LABEL_STEP
+    #: A field that must be on one side of every point drawn (None: any two fields).
+    require: Optional[str] = None
     parts: List[Tuple[Points, np.ndarray, np.ndarray, np.ndarray]] = field(default_factory=list)
 
     def add(self, pts: Points, across: np.ndarray, low: np.ndarray, high: np.ndarray) -> None:
@@ -233,7 +235,12 @@ class _Builder:
 
 
 def _state(
-    pts: Points, across: np.ndarray, window: Window, boundary_only: bool, step: float = LABEL_STEP
+    pts: Points,
+    across: np.ndarray,
+    window: Window,
+    boundary_only: bool,
+    step: float = LABEL_STEP,
+    require: Optional[str] = None,
 ) -> Tuple[np.ndarray, np.ndarray, np.ndarray]:
     """(key, low, high) of each point: key "" where the point is not drawn (outside the window,
     not finite, or, for a boundary, with the same field on both sides), else the pair of
@@ -247,7 +254,10 @@ def _state(
         # that turns, the side of the smaller value may change without the fields changing.
         first, second = np.where(low < high, low, high), np.where(low < high, high, low)
         pair = np.char.add(np.char.add(first, "|"), second)
-        key = np.where(inside & (low != high) & (low != "") & (high != ""), pair, "")
+        drawn = inside & (low != high) & (low != "") & (high != "")
+        if require is not None:
+            drawn &= (low == require) | (high == require)
+        key = np.where(drawn, pair, "")
     else:
         key = np.where(inside, "in", "")
     return key, low, high
@@ -275,7 +285,7 @@ def trace_explicit(
     t[0], t[-1] = start, stop
     t = _refine(point, t, window, geometric, spacing)
     pts = point(t)
-    key, _, _ = _state(pts, np.full(t.shape, across), window, boundary_only, builder.step)
+    key, _, _ = _state(pts, np.full(t.shape, across), window, boundary_only, builder.step, builder.require)
     # Where the key changes between neighbours, find the change to the last bit.
     change = np.flatnonzero(key[:-1] != key[1:])
     left_t, right_t = t[change], t[change + 1]
@@ -283,7 +293,7 @@ def trace_explicit(
         left_key = key[change]
 
         def like_left(values: np.ndarray) -> np.ndarray:
-            k, _, _ = _state(point(values), np.full(values.shape, across), window, boundary_only, builder.step)
+            k, _, _ = _state(point(values), np.full(values.shape, across), window, boundary_only, builder.step, builder.require)
             return k == left_key
 
         left_t, right_t = bisect(like_left, left_t, right_t, geometric)
@@ -301,7 +311,7 @@ def trace_explicit(
             ts = np.concatenate([ts, [left_t[r]]])
         ts = _refine(point, np.unique(ts), window, geometric, spacing)
         seg = point(ts)
-        k, lo, hi = _state(seg, np.full(ts.shape, across), window, boundary_only, builder.step)
+        k, lo, hi = _state(seg, np.full(ts.shape, across), window, boundary_only, builder.step, builder.require)
         keep = k != ""
         seg = tuple(np.asarray(s)[keep] for s in seg)
         builder.add(seg, across, lo[keep], hi[keep])  # type: ignore[arg-type]
