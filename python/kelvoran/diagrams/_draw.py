@@ -4,7 +4,7 @@ from __future__ import annotations
 
 import sys
 from collections import deque
-from typing import Any, Dict, List, Optional, Sequence, Tuple
+from typing import Any, Dict, List, Sequence, Tuple
 
 import numpy as np
 

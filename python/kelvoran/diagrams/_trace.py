@@ -16,7 +16,7 @@ bisection, and a line that stops separating two different fields is cut off ther
 from __future__ import annotations
 
 from dataclasses import dataclass, field
-from typing import Callable, Dict, Iterator, List, Optional, Sequence, Tuple
+from typing import Callable, Iterator, List, Optional, Tuple
 
 import numpy as np
 
@@ -510,12 +510,6 @@ def as_points(T, P, x) -> Points:
     return tuple(np.asarray(v, dtype=np.float64) for v in np.broadcast_arrays(T, P, x))  # type: ignore[return-value]
 
 
-def merge_points(
-    named: Dict[str, Sequence[float]],
-) -> Dict[str, Tuple[float, float, float]]:
-    return {k: (float(v[0]), float(v[1]), float(v[2])) for k, v in named.items()}
-
-
 __all__ = [
     "Axis",
     "Window",
@@ -530,5 +524,4 @@ __all__ = [
     "bisect",
     "root",
     "LABEL_STEP",
-    "Optional",
 ]
