@@ -1,0 +1,272 @@
+"""kelvoran-diagram: draws the phase diagrams of kelvoran.diagrams into image files."""
+
+from __future__ import annotations
+
+import argparse
+import math
+import os
+import sys
+import tempfile
+from typing import List, Optional, Sequence, Tuple
+
+FORMATS = ("png", "svg", "pdf")
+
+EXAMPLES = """\
+examples:
+  kelvoran-diagram pt -o projection.png
+  kelvoran-diagram isopleth --x 0.1 -o isopleth.png --csv isopleth.csv
+  kelvoran-diagram isopleth --w 0.2 --T-range 200,800 --P-range 10,2000 -o isopleth.pdf
+  kelvoran-diagram isobar --P 300 --log-x -o isobar.svg
+  kelvoran-diagram isotherm --T 500 --x-range 0,0.5 -o isotherm.png
+  kelvoran-diagram isopleth --x 0.05 --points inclusions.csv --isochores 600,800,1000 -o fi.png
+
+Temperatures in °C, pressures in bar, compositions as mole fraction NaCl (--w: mass
+fraction). A range is LOW,HIGH (or LOW:HIGH); one that starts with a minus sign is written
+--T-range=-10,50. The image format follows the extension of -o: .png, .svg or .pdf.
+--csv writes the traced lines, one row per point, with the columns curve, segment, T_C, P_bar,
+x_NaCl, across, field_low, field_high (see the README); - writes them to standard output.
+--points draws the points of a CSV table as kelvoran-table reads and writes it (columns T_C,
+P_bar and, for the T-x and P-x sections, x_NaCl or w_NaCl).
+
+exit status: 0 done; 2 a bad command line (also an unknown image format); 3 the points
+file cannot be used; 4 an output file cannot be written; 5 any other failure.
+"""
+
+
+class UsageError(Exception):
+    pass
+
+
+def _range(text: str) -> Tuple[float, float]:
+    parts = text.replace(":", ",").split(",")
+    if len(parts) != 2:
+        raise argparse.ArgumentTypeError(f"'{text}' is not a range LOW,HIGH")
+    try:
+        low, high = float(parts[0]), float(parts[1])
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"'{text}' is not a range of two numbers LOW,HIGH") from None
+    if not (math.isfinite(low) and math.isfinite(high) and low < high):
+        raise argparse.ArgumentTypeError(f"'{text}': give two finite numbers, LOW < HIGH")
+    return low, high
+
+
+def _number(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"'{text}' is not a number") from None
+    if not math.isfinite(value):
+        raise argparse.ArgumentTypeError(f"'{text}' is not a finite number")
+    return value
+
+
+def _numbers(text: str) -> List[float]:
+    try:
+        values = [float(v) for v in text.split(",") if v.strip()]
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"'{text}' is not a list of numbers V1,V2,...") from None
+    if not values or not all(math.isfinite(v) and v > 0 for v in values):
+        raise argparse.ArgumentTypeError(f"'{text}': give positive densities, kg/m³, as V1,V2,...")
+    return values
+
+
+def _resolution(text: str) -> int:
+    try:
+        value = int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"'{text}' is not a whole number") from None
+    if not 16 <= value <= 2000:
+        raise argparse.ArgumentTypeError(f"{value}: give 16 to 2000 grid lines")
+    return value
+
+
+def parser() -> argparse.ArgumentParser:
+    from .. import __version__
+
+    top = argparse.ArgumentParser(
+        prog="kelvoran-diagram",
+        description="Draws phase diagrams of H2O-NaCl from the model's own boundaries: the P-T "
+        "projection, isopleths (P-T at fixed x), isobars (T-x) and isotherms (P-x).",
+        epilog=EXAMPLES,
+        formatter_class=argparse.RawDescriptionHelpFormatter,
+    )
+    top.add_argument("--version", action="version", version=f"kelvoran-diagram {__version__}")
+    sub = top.add_subparsers(dest="diagram", metavar="DIAGRAM", required=True)
+
+    def common(p: argparse.ArgumentParser, ranges: Sequence[str], sections: bool) -> None:
+        p.add_argument("-o", "--output", metavar="FILE", help="the image: FILE.png, FILE.svg or FILE.pdf")
+        p.add_argument("--csv", metavar="FILE", help="the traced lines as CSV (- for standard output)")
+        if "T" in ranges:
+            p.add_argument("--T-range", type=_range, metavar="LOW,HIGH", help="temperature axis, °C (0,1000)")
+        if "P" in ranges:
+            p.add_argument("--P-range", type=_range, metavar="LOW,HIGH", help="pressure axis, bar")
+            p.add_argument("--linear-P", action="store_true", help="a linear pressure axis (default logarithmic)")
+        if "x" in ranges:
+            p.add_argument("--x-range", type=_range, metavar="LOW,HIGH", help="composition axis (0,1; 1e-10,1 with --log-x)")
+            p.add_argument("--log-x", action="store_true", help="a logarithmic composition axis, for the vapor")
+        if sections:
+            p.add_argument("--no-shading", action="store_true", help="leave the fields white")
+            p.add_argument(
+                "--isochores", type=_numbers, metavar="D1,D2,...", help="lines of equal bulk density, kg/m³"
+            )
+        p.add_argument("--points", metavar="FILE.csv", help="draw the points of a kelvoran-table CSV on top")
+        p.add_argument("--dpi", type=_number, default=300.0, help="resolution of a PNG, dots per inch (300)")
+        p.add_argument("--title", help="the title over the diagram")
+
+    p = sub.add_parser(
+        "pt", help="P-T projection of the system", epilog=EXAMPLES, formatter_class=argparse.RawDescriptionHelpFormatter
+    )
+    common(p, "TP", sections=False)
+    p = sub.add_parser(
+        "isopleth", help="P-T section at one composition", epilog=EXAMPLES,
+        formatter_class=argparse.RawDescriptionHelpFormatter,
+    )
+    group = p.add_mutually_exclusive_group(required=True)
+    group.add_argument("--x", type=_number, help="composition, mole fraction NaCl")
+    group.add_argument("--w", type=_number, help="composition, mass fraction NaCl")
+    p.add_argument("--resolution", type=_resolution, default=241, help="grid lines per axis that guide the tracing (241)")
+    common(p, "TP", sections=True)
+    p = sub.add_parser(
+        "isobar", help="T-x section at one pressure", epilog=EXAMPLES, formatter_class=argparse.RawDescriptionHelpFormatter
+    )
+    p.add_argument("--P", type=_number, required=True, help="pressure, bar")
+    common(p, "Tx", sections=True)
+    p = sub.add_parser(
+        "isotherm", help="P-x section at one temperature", epilog=EXAMPLES,
+        formatter_class=argparse.RawDescriptionHelpFormatter,
+    )
+    p.add_argument("--T", type=_number, required=True, help="temperature, °C")
+    common(p, "Px", sections=True)
+    return top
+
+
+def _image_format(path: str) -> str:
+    ext = os.path.splitext(path)[1].lower().lstrip(".")
+    if ext not in FORMATS:
+        shown = f"'.{ext}'" if ext else "no extension"
+        raise UsageError(f"-o {path}: {shown} is not an image format this program writes (use .png, .svg or .pdf)")
+    return ext
+
+
+def _replace(path: str, write) -> None:
+    """Writes through `write(file_name)` to a temporary file beside `path`, then renames it to
+    `path`: a failure leaves no partial file and an earlier one untouched."""
+    folder = os.path.dirname(os.path.abspath(path))
+    fd, temporary = tempfile.mkstemp(prefix=".kelvoran-diagram-", suffix=os.path.splitext(path)[1], dir=folder)
+    os.close(fd)
+    try:
+        write(temporary)
+        mode = 0o666 & ~_umask()
+        os.chmod(temporary, mode)
+        os.replace(temporary, path)
+    except BaseException:
+        try:
+            os.unlink(temporary)
+        except OSError:
+            pass
+        raise
+
+
+def _umask() -> int:
+    mask = os.umask(0)
+    os.umask(mask)
+    return mask
+
+
+def _draw(args: argparse.Namespace):
+    from .. import diagrams as kd
+
+    options = {}
+    if getattr(args, "T_range", None):
+        options["T_range"] = args.T_range
+    if getattr(args, "P_range", None):
+        options["P_range"] = args.P_range
+    if getattr(args, "linear_P", False):
+        options["log_P"] = False
+    if getattr(args, "x_range", None):
+        options["x_range"] = args.x_range
+    if getattr(args, "log_x", False):
+        options["log_x"] = True
+    if getattr(args, "no_shading", False):
+        options["shading"] = False
+    if getattr(args, "isochores", None):
+        options["isochores"] = args.isochores
+    if args.title:
+        options["title"] = args.title
+    if args.points:
+        options["points"] = args.points
+    if args.diagram == "pt":
+        return kd.pt_projection(**options)
+    if args.diagram == "isopleth":
+        return kd.isopleth(args.x, w=args.w, resolution=args.resolution, **options)
+    if args.diagram == "isobar":
+        return kd.isobar(args.P, **options)
+    return kd.isotherm(args.T, **options)
+
+
+def main(argv: Optional[Sequence[str]] = None) -> int:
+    p = parser()
+    args = p.parse_args(argv)
+    name = "kelvoran-diagram"
+    try:
+        if not args.output and not args.csv:
+            raise UsageError("nothing to write: give -o FILE (an image) and/or --csv FILE")
+        fmt = _image_format(args.output) if args.output else None
+        if args.dpi <= 0 or args.dpi > 2400:
+            raise UsageError(f"--dpi {args.dpi:g}: give 1 to 2400 dots per inch")
+        if args.points and not os.path.isfile(args.points):
+            print(f"{name}: --points {args.points}: no such file", file=sys.stderr)
+            return 3
+        try:
+            diagram = _draw(args)
+        except (OSError, UnicodeDecodeError) as error:
+            print(f"{name}: --points {args.points}: {error}", file=sys.stderr)
+            return 3
+        except ValueError as error:
+            if args.points and str(error).startswith(str(args.points)):
+                print(f"{name}: {error}", file=sys.stderr)
+                return 3
+            raise UsageError(str(error)) from None
+    except UsageError as error:
+        p.print_usage(sys.stderr)
+        print(f"{name}: error: {error}", file=sys.stderr)
+        return 2
+    for path, write in (
+        (args.output, lambda f: diagram.figure.savefig(f, format=fmt, dpi=args.dpi)),
+        (args.csv, diagram.to_csv),
+    ):
+        if not path:
+            continue
+        try:
+            if path == "-" and write is diagram.to_csv:
+                sys.stdout.write(diagram.csv_text())
+                sys.stdout.flush()
+            else:
+                _replace(path, write)
+        except OSError as error:
+            print(f"{name}: cannot write {path}: {error.strerror or error}", file=sys.stderr)
+            return 4
+    return 0
+
+
+def entry() -> None:  # the console script
+    try:
+        import matplotlib  # noqa: F401
+    except ImportError:
+        print(
+            "kelvoran-diagram: needs matplotlib, which is not installed: pip install 'kelvoran[diagrams]'",
+            file=sys.stderr,
+        )
+        sys.exit(5)
+    try:
+        code = main()
+    except KeyboardInterrupt:
+        code = 130
+    except Exception as error:  # noqa: BLE001 - reported, with status 5
+        print(f"kelvoran-diagram: {type(error).__name__}: {error}", file=sys.stderr)
+        code = 5
+    sys.exit(code)
+
+
+if __name__ == "__main__":
+    entry()
