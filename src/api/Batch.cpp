@@ -49,27 +49,13 @@ void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     writePhase(out.liquid, i, r.liquid, r.hasLiquid());
     writePhase(out.vapor, i, r.vapor, r.hasVapor());
     writePhase(out.halite, i, r.halite, r.hasHalite());
-    writePhase(out.bulk, i, r.bulk, true);
-}
-
-// A column of NaN (and state 0) for a point whose inverse evaluation found no state.
-void writeUnsolved(const BatchColumns& out, std::size_t i) {
-    writePoint(out, i, PointResult{});
-    const PhaseColumns& bulk = out.bulk;
-    for (double* column :
-         {bulk.composition, bulk.massFraction, bulk.density, bulk.molarVolume,
-          bulk.specificEnthalpy, bulk.heatCapacity, bulk.phaseMassFraction, bulk.saturation}) {
-        put(column, i, kNaN);
-    }
+    writePhase(out.bulk, i, r.bulk, r.phases != Phases::Undetermined);
 }
 
 void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::size_t i,
                   const InverseResult& r) {
-    if (r.status == InverseStatus::Solved) {
-        writePoint(out, i, r.point);
-    } else {
-        writeUnsolved(out, i);
-    }
+    // Unsolved: an undetermined result, NaN in every column and state 0.
+    writePoint(out, i, r.status == InverseStatus::Solved ? r.point : PointResult{});
     put(inverse.temperatureC, i, r.temperatureC);
     put(inverse.pressureBar, i, r.pressureBar);
     if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(r.status);

@@ -214,15 +214,10 @@ PhaseRecord PhaseStateEvaluator::halitePhase(double t, double p, Phases phases) 
     return r;
 }
 
-// The bulk record of a state with two or three phases: the point and its composition only.
-PhaseRecord PhaseStateEvaluator::bulkOfSeveralPhases(double t, double p, double x, Phases phases) {
-    return recordAt(t, p, x, phases);
-}
-
 // Every record a state does not fill holds zeros; the records it fills hold its code. Every
 // fluid record that is filled also gets its mass fraction and specific enthalpy, from the same
-// source as its other properties; the bulk record of a multi-phase state gets the mass fraction
-// of the bulk composition but no enthalpy.
+// source as its other properties; the bulk record of a multi-phase state starts from the point
+// and the bulk composition, and setAmounts gives it the bulk values.
 PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
     water_.takeNotes();  // only the notes of this point's water states count
     return fill(classify(t, p, x), t, p, x);
@@ -272,22 +267,22 @@ PointResult PhaseStateEvaluator::fill(const Classification& c, double t, double 
             r.halite.phaseState = r.bulk.phaseState;
             break;
         case Phases::VaporLiquid:
-            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.bulk = recordAt(t, p, x, c.phases);
             r.liquid = fluidPhase(t, p, c.coexistingLiquid, c.phases, liquid, w);
             r.vapor = fluidPhase(t, p, c.coexistingVapor, c.phases, vapor, w);
             break;
         case Phases::VaporHalite:
-            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.bulk = recordAt(t, p, x, c.phases);
             r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases);
             r.halite = halitePhase(t, p, c.phases);
             break;
         case Phases::LiquidHalite:
-            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.bulk = recordAt(t, p, x, c.phases);
             r.liquid = fluidPhase(t, p, c.haliteLiquidus, c.phases, liquid, w);
             r.halite = halitePhase(t, p, c.phases);
             break;
         case Phases::VaporLiquidHalite:
-            r.bulk = bulkOfSeveralPhases(t, p, x, c.phases);
+            r.bulk = recordAt(t, p, x, c.phases);
             r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases);
             r.liquid = fluidPhase(t, p, haliteLiquidusComposition(t, p), c.phases, liquid, w);
             r.halite = halitePhase(t, p, c.phases);

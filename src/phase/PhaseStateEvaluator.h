@@ -48,7 +48,6 @@ class PhaseStateEvaluator {
     static FluidType fluidTypeOf(Phases phases, double t, double x);
     static void setAmounts(PointResult& r);
     static PhaseRecord halitePhase(double t, double p, Phases phases);
-    static PhaseRecord bulkOfSeveralPhases(double t, double p, double x, Phases phases);
 
     WaterStateMemo water_;
     CoexistingLiquidBranch branch_{};

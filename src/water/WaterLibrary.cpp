@@ -40,9 +40,8 @@ void evaluateTP(double temperatureK, double pressurePa, double densityGuessKgm3,
     record->error = 1;
     if (!inRangeTP(T, p)) return;
     if (T < kWaterCriticalTemperatureK) {
-        int region = classifyRegion(T, p);
         // Within round-off of the saturation pressure: the phase on the point's side of it.
-        if (region == kRegionSaturated) region = sideOfSaturation(T, p);
+        const int region = phaseRegion(T, p);
         // Start on the side of the phase the region test chose.
         if (region == kRegionLiquid && rho < kWaterCriticalDensityGcm3) {
             rho = kWaterCriticalDensityGcm3 * 1.01;

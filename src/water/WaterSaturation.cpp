@@ -206,29 +206,43 @@ int classifyRegionByAuxiliary(double temperatureK, double pressureMPa) {
     return 0;
 }
 
-int classifyRegion(double temperatureK, double pressureMPa) {
+namespace {
+
+// The region of (T K, p MPa), T below 647.126 K, and, for a point within round-off of the
+// saturation pressure, the side of the solved saturation pressure it lies on; one saturation
+// solve for both.
+struct RegionAndSide {
+    int region;
+    int side;  // kRegionLiquid or kRegionVapor
+};
+
+RegionAndSide regionAndSide(double temperatureK, double pressureMPa) {
     const int code = classifyRegionByAuxiliary(temperatureK, pressureMPa);
-    if (code != 0) return code;
+    if (code != 0) return {code, code};
     const double T = temperatureK;
     const double p = pressureMPa;
     EosWork liquid;
     EosWork vapor;
     const SaturationSolution saturation = solveSaturationAtT(T, liquid, vapor);
+    const int side = p >= saturation.pressureMPa ? kRegionLiquid : kRegionVapor;
     if (T <= kNearCriticalTemperatureK) {
-        if (p > 1.000001 * saturation.pressureMPa) return kRegionLiquid;
-        if (p < 0.999999 * saturation.pressureMPa) return kRegionVapor;
-        return kRegionSaturated;
+        if (p > 1.000001 * saturation.pressureMPa) return {kRegionLiquid, kRegionLiquid};
+        if (p < 0.999999 * saturation.pressureMPa) return {kRegionVapor, kRegionVapor};
+        return {kRegionSaturated, side};
     }
-    if (p > liquid.p) return kRegionLiquid;
-    if (p < vapor.p) return kRegionVapor;
-    return kRegionSaturated;
+    if (p > liquid.p) return {kRegionLiquid, kRegionLiquid};
+    if (p < vapor.p) return {kRegionVapor, kRegionVapor};
+    return {kRegionSaturated, side};
 }
 
-int sideOfSaturation(double temperatureK, double pressureMPa) {
-    EosWork liquid;
-    EosWork vapor;
-    const SaturationSolution saturation = solveSaturationAtT(temperatureK, liquid, vapor);
-    return pressureMPa >= saturation.pressureMPa ? kRegionLiquid : kRegionVapor;
+}  // namespace
+
+int classifyRegion(double temperatureK, double pressureMPa) {
+    return regionAndSide(temperatureK, pressureMPa).region;
+}
+
+int phaseRegion(double temperatureK, double pressureMPa) {
+    return regionAndSide(temperatureK, pressureMPa).side;
 }
 
 }  // namespace kelvoran

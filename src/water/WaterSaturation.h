@@ -93,9 +93,9 @@ int classifyRegionByAuxiliary(double temperatureK, double pressureMPa);
 /// Region of (T K, p MPa), T below 647.126 K: kRegionLiquid, kRegionSaturated or kRegionVapor.
 int classifyRegion(double temperatureK, double pressureMPa);
 
-/// Side of the saturation curve of a point that classifyRegion finds saturated (within
-/// round-off of the saturation pressure): kRegionLiquid at and above the solved saturation
-/// pressure, kRegionVapor below it.
-int sideOfSaturation(double temperatureK, double pressureMPa);
+/// The phase a (T K, p MPa) point below 647.126 K is evaluated in: classifyRegion's liquid or
+/// vapor, and for a point it finds saturated (within round-off of the saturation pressure)
+/// kRegionLiquid at and above the solved saturation pressure, kRegionVapor below it.
+int phaseRegion(double temperatureK, double pressureMPa);
 
 }  // namespace kelvoran
