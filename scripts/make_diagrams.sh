@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates the pictures of the README's "Phase diagrams" section in docs/, with the
+# Regenerates the pictures of docs/diagrams.md in docs/, with the
 # kelvoran-diagram command of the virtual environment .venv/ that scripts/test.sh builds.
 # Usage: scripts/make_diagrams.sh
 set -euo pipefail

@@ -1,4 +1,4 @@
-"""The Dask example of the README: chunked evaluation equals one direct call."""
+"""The Dask example of docs/python.md: chunked evaluation equals one direct call."""
 
 import importlib.util
 

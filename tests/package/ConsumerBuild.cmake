@@ -39,16 +39,16 @@ foreach(program kelvoran kelvoran-table)
   endif()
 endforeach()
 
-# The README's commands for the consumer work on a machine set up by the README, which has
+# The documented commands for the consumer (docs/cpp.md) work on a machine set up by the README, which has
 # Ninja but no make: the configure command must name its generator.
 if(DEFINED README)
   file(STRINGS "${README}" readme_lines REGEX "^cmake -S examples/consumer")
   if(NOT readme_lines)
-    message(FATAL_ERROR "README.md shows no 'cmake -S examples/consumer' command")
+    message(FATAL_ERROR "docs/cpp.md shows no 'cmake -S examples/consumer' command")
   endif()
   foreach(readme_line ${readme_lines})
     if(NOT readme_line MATCHES " -G Ninja ")
-      message(FATAL_ERROR "README.md configures the consumer without -G Ninja: ${readme_line}")
+      message(FATAL_ERROR "docs/cpp.md configures the consumer without -G Ninja: ${readme_line}")
     endif()
   endforeach()
 endif()

@@ -24,7 +24,7 @@ Temperatures in °C, pressures in bar, compositions as mole fraction NaCl (--w: 
 fraction). A range is LOW,HIGH (or LOW:HIGH); one that starts with a minus sign is written
 --T-range=-10,50. The image format follows the extension of -o: .png, .svg or .pdf.
 --csv writes the traced lines, one row per point, with the columns curve, segment, T_C, P_bar,
-x_NaCl, across, field_low, field_high (see the README); - writes them to standard output.
+x_NaCl, across, field_low, field_high (see docs/diagrams.md); - writes them to standard output.
 --points draws the points of a CSV table as kelvoran-table reads and writes it (columns T_C,
 P_bar and, for the T-x and P-x sections, x_NaCl or w_NaCl).
 
