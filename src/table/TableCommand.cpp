@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BuildInfo.h"
+#include "kelvoran/Table.h"
 #include "table/CsvReader.h"
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
@@ -102,6 +103,13 @@ Output columns:
   status, and every other column is empty. A row that cannot be read keeps its
   line number, the text of its fields and says why in the error column.
 
+Property tables (--table FILE):
+  The points are looked up in a table written by kelvoran-tabulate instead of
+  being evaluated: a (P, h, x) table for P_bar,h_J_kg input (or -P -H), a
+  (T, P, x) table for T_C,P_bar input (or -T -P). The columns are the same;
+  heat capacities are not tabulated (nan). Points the table does not cover, and
+  points near a phase boundary, are evaluated by the model.
+
 Output file (-o):
   The file appears only when complete; on failure or an interruption no partial
   file is left and an earlier file is untouched. /dev/stdout, /dev/stderr and
@@ -137,6 +145,7 @@ struct Options {
     std::string enthalpy;
     std::string density;
     std::string delimiter = ",";
+    std::string table;
     int threads = 0;
     int digits = 0;
     bool decimalComma = false;
@@ -242,6 +251,9 @@ int runTable(int argc, char** argv) {
     app.add_flag("--decimal-comma", options.decimalComma,
                  "read and write numbers with a decimal comma (needs --delimiter ';', '|' or tab)");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.add_option("--table", options.table,
+                   "look the points up in the property table FILE (kelvoran-tabulate)")
+        ->type_name("FILE");
     app.footer(std::string(kFooter) + "\nError reports: " + kMaintainerContact + "\n");
 
     try {
@@ -368,6 +380,20 @@ int runTable(int argc, char** argv) {
         }
     }
 
+    std::optional<PropertyTable> propertyTable;
+    if (!options.table.empty()) {
+        try {
+            propertyTable.emplace(PropertyTable::load(options.table));
+        } catch (const TableError& e) {
+            std::cerr << kProgram << ": " << e.what() << '\n';
+            return TableExitInput;
+        }
+        if (propertyTable->kelvoranVersion() != kProgramVersion) {
+            std::cerr << kProgram << ": note: " << options.table << " was built by kelvoran "
+                      << propertyTable->kelvoranVersion() << "\n";
+        }
+    }
+
     const int threads = options.threads > 0
                             ? options.threads
                             : static_cast<int>(std::thread::hardware_concurrency() > 0
@@ -406,6 +432,17 @@ int runTable(int argc, char** argv) {
                                  "' has the name of an output column; rename it");
             }
         }
+        if (propertyTable) {
+            const TableMode wanted = propertyTable->variables() == TableVariables::PressureEnthalpy
+                                         ? TableMode::PressureEnthalpy
+                                         : TableMode::Direct;
+            if (mode != wanted) {
+                throw InputError(options.table + " is a " +
+                                 (wanted == TableMode::Direct ? "(T, P, x) table: give T_C and P_bar"
+                                                              : "(P, h, x) table: give P_bar and h_J_kg") +
+                                 " (or the grid options -T -P, or -P -H)");
+            }
+        }
         TableFormatter formatter(style, extraColumns, mode);
         table->write(formatter.header());
 
@@ -416,6 +453,13 @@ int runTable(int argc, char** argv) {
             job.next = [&](InputRow& row) { return reader->next(row); };
         }
         job.write = [&](std::string_view text) { table->write(text); };
+        if (propertyTable) {
+            job.evaluate = [&](std::span<const double> a, std::span<const double> b,
+                               std::span<const double> x, const BatchColumns& out,
+                               const InverseColumns& inverse, const BatchOptions& batch) {
+                propertyTable->evaluate(a, b, x, out, inverse, {}, batch);
+            };
+        }
         job.rowFailed = [&](const InputRow& row) {
             progress.finish();
             std::cerr << kProgram << ": " << inputName << ":" << row.line << ": " << row.error

@@ -84,7 +84,10 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
             return true;
         };
     }
-    if (good > 0) {
+    if (good > 0 && job.evaluate) {
+        job.evaluate({first_.data(), good}, {second_.data(), good}, {composition_.data(), good},
+                     out, inverse, options);
+    } else if (good > 0) {
         const std::span<const double> a(first_.data(), good), b(second_.data(), good),
             x(composition_.data(), good);
         switch (mode) {
