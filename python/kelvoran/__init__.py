@@ -37,6 +37,7 @@ from ._result import (
     Warnings,
 )
 from . import inclusions
+from ._table import PropertyTable, TableError, derivative_columns
 from .correlations import *  # noqa: F401,F403  (the vectorised correlations)
 from .correlations import __all__ as _correlation_names
 
@@ -50,6 +51,9 @@ __all__ = [
     "evaluate_prho",
     "evaluate_trho",
     "inclusions",
+    "PropertyTable",
+    "TableError",
+    "derivative_columns",
     "Result",
     "Point",
     "Phase",

@@ -21,6 +21,7 @@
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inclusions.h"
 #include "kelvoran/Inverse.h"
+#include "kelvoran/Table.h"
 
 namespace nb = nanobind;
 
@@ -322,6 +323,122 @@ double timeBatch(In t, In p, In x, int threads) {
     return elapsed.count();
 }
 
+// --- property tables ---------------------------------------------------------------------
+
+// The derivative column "d_<quantity>_d_<variable>" of a table's lookup: quantity "T_C" or
+// "<phase>_<field>", variable one of the table's three (T_C, P_bar, x_NaCl or P_bar, h_J_kg,
+// x_NaCl).
+double** derivativeSlot(kelvoran::TableDerivativeColumns& d, kelvoran::TableVariables variables,
+                        std::string_view name) {
+    if (!name.starts_with("d_")) return nullptr;
+    const std::size_t cut = name.rfind("_d_");
+    if (cut == std::string_view::npos || cut < 2) return nullptr;
+    const std::string_view quantity = name.substr(2, cut - 2), variable = name.substr(cut + 3);
+    const bool ph = variables == kelvoran::TableVariables::PressureEnthalpy;
+    const std::string_view names[3] = {ph ? "P_bar" : "T_C", ph ? "h_J_kg" : "P_bar", "x_NaCl"};
+    int index = -1;
+    for (int i = 0; i < 3; ++i) {
+        if (variable == names[i]) index = i;
+    }
+    if (index < 0) return nullptr;
+    const auto pick = [index](kelvoran::TableGradientColumns& g) {
+        return index == 0 ? &g.first : (index == 1 ? &g.second : &g.third);
+    };
+    if (quantity == "T_C") return ph ? pick(d.temperature) : nullptr;
+    struct Named {
+        std::string_view prefix;
+        kelvoran::TablePhaseDerivativeColumns* phase;
+    };
+    for (const Named& phase : {Named{"liquid_", &d.liquid}, Named{"vapor_", &d.vapor},
+                               Named{"halite_", &d.halite}, Named{"bulk_", &d.bulk}}) {
+        if (!quantity.starts_with(phase.prefix)) continue;
+        const std::string_view field = quantity.substr(phase.prefix.size());
+        kelvoran::TablePhaseDerivativeColumns& p = *phase.phase;
+        if (field == "x_NaCl") return pick(p.composition);
+        if (field == "w_NaCl") return pick(p.massFraction);
+        if (field == "density_kg_m3") return pick(p.density);
+        if (field == "specific_enthalpy_J_kg") return pick(p.specificEnthalpy);
+        if (field == "mass_fraction") return pick(p.phaseMassFraction);
+        if (field == "saturation") return pick(p.saturation);
+    }
+    return nullptr;
+}
+
+kelvoran::TableVariables tableVariables(const std::string& name) {
+    if (name == "phx") return kelvoran::TableVariables::PressureEnthalpy;
+    if (name == "tpx") return kelvoran::TableVariables::TemperaturePressure;
+    throw std::invalid_argument("kelvoran.PropertyTable: variables are 'phx' or 'tpx', not '" +
+                                name + "'");
+}
+
+// Builds a table; `progress` (None or a callable (done, total) → bool) is called a few times a
+// second on the calling thread with the GIL held; Ctrl-C or False from it cancel the build.
+kelvoran::PropertyTable buildTable(const std::string& variables, double a0, double a1, double b0,
+                                   double b1, double x0, double x1, double relative,
+                                   double absolute, int maxLevel, int rootLevel, int threads,
+                                   nb::object progress) {
+    const kelvoran::TableVariables v = tableVariables(variables);
+    kelvoran::TableTolerance tolerance;
+    tolerance.relative = relative;
+    tolerance.absolute = absolute;
+    kelvoran::TableBuildOptions options;
+    options.maxLevel = maxLevel;
+    options.rootLevel = rootLevel;
+    if (threads < 0) throw std::invalid_argument("kelvoran: threads must be 0 or more");
+    options.threads = threads;
+    bool interrupted = false;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        nb::gil_scoped_acquire locked;
+        if (PyErr_CheckSignals() != 0) {
+            interrupted = true;
+            return false;
+        }
+        if (!progress.is_none()) {
+            try {
+                const nb::object keep = progress(done, total);
+                if (!keep.is_none() && !nb::cast<bool>(keep)) return false;
+            } catch (nb::python_error& e) {
+                e.restore();
+                interrupted = true;
+                return false;
+            }
+        }
+        return true;
+    };
+    try {
+        nb::gil_scoped_release unlocked;
+        return kelvoran::PropertyTable::build(v, {{a0, a1}, {b0, b1}, {x0, x1}}, tolerance, options);
+    } catch (const kelvoran::TableCancelled&) {
+        if (interrupted) throw nb::python_error();
+        throw;
+    }
+}
+
+// Looks the points up into the named columns (those of evaluate_columns, or of
+// evaluate_inverse_columns "ph" for a (P, h, x) table) and the derivative columns.
+void tableColumns(const kelvoran::PropertyTable& table, In a, In b, In x, nb::dict columns,
+                  nb::dict derivatives, int threads) {
+    const std::size_t n = commonLength(a, b, x);
+    const bool ph = table.variables() == kelvoran::TableVariables::PressureEnthalpy;
+    BoundColumns bound = bindColumns(columns, n, ph ? "T_C" : nullptr);
+    kelvoran::TableDerivativeColumns d;
+    for (auto [key, value] : derivatives) {
+        const std::string name = nb::cast<std::string>(key);
+        double** slot = derivativeSlot(d, table.variables(), name);
+        if (slot == nullptr) throw std::invalid_argument("kelvoran: unknown column " + name);
+        *slot = columnData<Out>(value, name, n, "float64");
+        bound.keep.push_back(nb::borrow(value));
+    }
+    bool interrupted = false;
+    const kelvoran::BatchOptions options = interruptible(threads, interrupted);
+    {
+        nb::gil_scoped_release unlocked;
+        table.evaluate({a.data(), n}, {b.data(), n}, {x.data(), n}, bound.out, bound.inverse, d,
+                       options);
+    }
+    if (interrupted) throw nb::python_error();
+}
+
 }  // namespace
 
 NB_MODULE(_core, m) {
@@ -400,5 +517,63 @@ NB_MODULE(_core, m) {
           in("x"), in("out"));
 
     m.def("_calculator_point", &calculatorPoint, nb::arg("t"), nb::arg("p"), nb::arg("x"));
+
+    nb::exception<kelvoran::TableError>(m, "TableError", PyExc_OSError);
+    nb::class_<kelvoran::PropertyTable>(m, "PropertyTable")
+        .def_static("build", &buildTable, nb::arg("variables"), nb::arg("a0"), nb::arg("a1"),
+                    nb::arg("b0"), nb::arg("b1"), nb::arg("x0"), nb::arg("x1"),
+                    nb::arg("relative"), nb::arg("absolute"), nb::arg("max_level"),
+                    nb::arg("root_level"), nb::arg("threads"), nb::arg("progress").none())
+        .def_static(
+            "load",
+            [](const std::string& path) {
+                nb::gil_scoped_release unlocked;
+                return kelvoran::PropertyTable::load(path);
+            },
+            nb::arg("path"))
+        .def(
+            "save",
+            [](const kelvoran::PropertyTable& t, const std::string& path) {
+                nb::gil_scoped_release unlocked;
+                t.save(path);
+            },
+            nb::arg("path"))
+        .def_prop_ro("variables",
+                     [](const kelvoran::PropertyTable& t) {
+                         return std::string(kelvoran::shortName(t.variables()));
+                     })
+        .def_prop_ro("box",
+                     [](const kelvoran::PropertyTable& t) {
+                         const kelvoran::TableBox b = t.box();
+                         return nb::make_tuple(b.first.lower, b.first.upper, b.second.lower,
+                                               b.second.upper, b.composition.lower,
+                                               b.composition.upper);
+                     })
+        .def_prop_ro("tolerance",
+                     [](const kelvoran::PropertyTable& t) {
+                         const kelvoran::TableTolerance tol = t.tolerance();
+                         return nb::make_tuple(tol.relative, tol.absolute, tol.enthalpyFloorJKg);
+                     })
+        .def_prop_ro("kelvoran_version", &kelvoran::PropertyTable::kelvoranVersion)
+        .def_prop_ro("levels",
+                     [](const kelvoran::PropertyTable& t) {
+                         return nb::make_tuple(t.rootLevel(), t.maxLevel());
+                     })
+        .def_prop_ro("statistics",
+                     [](const kelvoran::PropertyTable& t) {
+                         const kelvoran::TableStatistics s = t.statistics();
+                         nb::dict d;
+                         d["cells"] = s.cells;
+                         d["exact_cells"] = s.exactCells;
+                         d["segments"] = s.segments;
+                         d["exact_segments"] = s.exactSegments;
+                         d["nodes"] = s.nodes;
+                         d["file_bytes"] = s.fileBytes;
+                         d["build_seconds"] = s.buildSeconds;
+                         d["model_evaluations"] = s.modelEvaluations;
+                         return d;
+                     })
+        .def("evaluate_columns", &tableColumns, in("a"), in("b"), in("x"), nb::arg("columns"),
+             nb::arg("derivatives"), nb::arg("threads"));
     m.def("_time_batch", &timeBatch, in("t"), in("p"), in("x"), nb::arg("threads"));
 }

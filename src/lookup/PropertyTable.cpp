@@ -61,7 +61,8 @@ bool interpolate(const TableView& t, double a, double b, double x, TableOutputs&
             if (isPH(t.variables)) out.pressure = Dual3(a);
             return true;
         case SegmentKind::Interpolated:
-            if (!interpolateSegment(t.variables, cell, k, segment, t.values, a, b, x, out)) {
+            if (!interpolateSegment(t.variables, cell, k, segment, t.values, a, b, x,
+                                    &t.coexistence, out)) {
                 return false;
             }
             if (isPH(t.variables)) {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include <utility>
 
 #include "lookup/Checksum.h"
+#include "lookup/CoexistenceBuilder.h"
 #include "lookup/TableColumns.h"
 #include "lookup/TableInterpolation.h"
 #include "lookup/TableLayout.h"
@@ -76,8 +78,12 @@ enum class Fit { Done, Lateral, Column };
 class CellBuilder {
   public:
     CellBuilder(TableVariables variables, const TableBox& box, const TableTolerance& tolerance,
-                int maxLevel)
-        : variables_(variables), tolerance_(tolerance), maxLevel_(maxLevel), model_(variables, box) {
+                int maxLevel, const CoexistenceView* coexistence)
+        : variables_(variables),
+          tolerance_(tolerance),
+          maxLevel_(maxLevel),
+          coexistence_(coexistence),
+          model_(variables, box) {
         const bool ph = variables == TableVariables::PressureEnthalpy;
         lowU_ = box.first.lower;
         highU_ = box.first.upper;
@@ -416,7 +422,7 @@ class CellBuilder {
             if (!(exact.signature == signature)) return false;
             const std::array<double, 3> in = inputs(c.u, c.v, place);
             if (!interpolateSegment(variables_, geometry, static_cast<int>(k), segment,
-                                    values.data(), in[0], in[1], in[2], outputs)) {
+                                    values.data(), in[0], in[1], in[2], coexistence_, outputs)) {
                 return true;
             }
             error = std::fmax(error, errorRatio(outputs, exact, tolerance_));
@@ -500,6 +506,7 @@ class CellBuilder {
     TableVariables variables_;
     TableTolerance tolerance_;
     int maxLevel_;
+    const CoexistenceView* coexistence_;
     double lowU_, highU_, lowV_, highV_, lowC_, highC_;
     ColumnModel model_;
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::unique_ptr<Column>> columns_;
@@ -520,18 +527,11 @@ void place(std::vector<std::byte>& image, TableSection& section, std::size_t& of
     offset += items.size() * sizeof(T);
 }
 
-}  // namespace
-
-std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox& box,
-                                       const TableTolerance& tolerance,
-                                       const TableBuildOptions& options) {
-    const auto start = std::chrono::steady_clock::now();
-    const int rootLevel = options.rootLevel;
-    const std::uint32_t roots = 1U << rootLevel;
-    const std::uint32_t width = 1U << (options.maxLevel - rootLevel);
-    const std::size_t tasks = static_cast<std::size_t>(roots) * roots;
-    std::vector<Subtree> subtrees(tasks);
-
+// Runs task(i) for i in [0, tasks) on `threads` workers (results must depend on i alone),
+// reporting the tasks done a few times a second on the calling thread; throws what a task threw, and
+// TableCancelled when the report asks to stop.
+void runTasks(std::size_t tasks, int threads, const std::function<void(std::size_t)>& task,
+              const std::function<bool(std::size_t)>& report) {
     std::atomic<std::size_t> next{0}, done{0};
     std::atomic<bool> cancelled{false};
     std::mutex mutex;
@@ -540,13 +540,9 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     const auto work = [&] {
         try {
             while (!cancelled.load()) {
-                const std::size_t task = next.fetch_add(1);
-                if (task >= tasks) break;
-                const auto iu = static_cast<std::uint32_t>(task / roots);
-                const auto iv = static_cast<std::uint32_t>(task % roots);
-                CellBuilder builder(variables, box, tolerance, options.maxLevel);
-                builder.build({iu * width, (iu + 1) * width, iv * width, (iv + 1) * width},
-                              subtrees[task]);
+                const std::size_t i = next.fetch_add(1);
+                if (i >= tasks) break;
+                task(i);
                 done.fetch_add(1);
                 finished.notify_all();
             }
@@ -557,48 +553,111 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
             finished.notify_all();
         }
     };
-    const auto report = [&](std::size_t count) {
-        if (options.progress && !options.progress(count, tasks)) cancelled.store(true);
-    };
-    report(0);
-    if (cancelled.load()) throw TableCancelled();
-    int threads = options.threads > 0 ? options.threads
-                                      : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     threads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), tasks));
     std::vector<std::thread> workers;
     try {
         for (int i = 0; i < threads; ++i) workers.emplace_back(work);
     } catch (const std::system_error&) {
-        // As many as could be started; none: this thread works alone.
+        // As many as could be started; none: this thread works alone, below.
     }
     {
         std::unique_lock<std::mutex> lock(mutex);
         while (done.load() < tasks && !cancelled.load()) {
             if (workers.empty()) {
                 lock.unlock();
-                const std::size_t task = next.fetch_add(1);
-                if (task < tasks) {
-                    const auto iu = static_cast<std::uint32_t>(task / roots);
-                    const auto iv = static_cast<std::uint32_t>(task % roots);
-                    CellBuilder builder(variables, box, tolerance, options.maxLevel);
-                    builder.build({iu * width, (iu + 1) * width, iv * width, (iv + 1) * width},
-                                  subtrees[task]);
+                const std::size_t i = next.fetch_add(1);
+                if (i < tasks) {
+                    task(i);
                     done.fetch_add(1);
                 }
-                report(done.load());
+                if (!report(done.load())) cancelled.store(true);
                 lock.lock();
                 continue;
             }
             finished.wait_for(lock, std::chrono::milliseconds(200));
             lock.unlock();
-            report(done.load());
+            if (!report(done.load())) cancelled.store(true);
             lock.lock();
         }
     }
     for (std::thread& w : workers) w.join();
     if (failure) std::rethrow_exception(failure);
     if (cancelled.load()) throw TableCancelled();
-    report(tasks);
+}
+
+}  // namespace
+
+std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox& box,
+                                       const TableTolerance& tolerance,
+                                       const TableBuildOptions& options) {
+    const int rootLevel = options.rootLevel;
+    const std::uint32_t roots = 1U << rootLevel;
+    const std::uint32_t width = 1U << (options.maxLevel - rootLevel);
+    const std::size_t tasks = static_cast<std::size_t>(roots) * roots;
+    const bool ph = variables == TableVariables::PressureEnthalpy;
+    const std::size_t total = ph ? 2 * tasks : tasks;
+    const auto report = [&](std::size_t done) {
+        return !options.progress || options.progress(done, total);
+    };
+    if (!report(0)) throw TableCancelled();
+    const int threads = options.threads > 0
+                            ? options.threads
+                            : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+
+    // (P, h, x): first the coexistence table, which the V + L segments look their phases up in.
+    CoexistenceTable coexistence;
+    CoexistenceView view;
+    if (ph) {
+        std::vector<CoexistenceTable> parts(tasks);
+        runTasks(
+            tasks, threads,
+            [&](std::size_t task) {
+                buildCoexistenceCell(task, box.first.lower, box.first.upper, tolerance, rootLevel,
+                                     options.maxLevel, parts[task]);
+            },
+            report);
+        for (const CoexistenceTable& part : parts) {
+            const auto nodeBase = static_cast<std::uint32_t>(coexistence.nodes.size());
+            const auto cellBase = static_cast<std::uint32_t>(coexistence.cells.size());
+            const std::uint64_t valueBase = coexistence.values.size();
+            coexistence.roots.push_back(nodeBase);
+            for (TableNode n : part.nodes) {
+                n.index += n.kind == kNodeLeaf ? cellBase : nodeBase;
+                coexistence.nodes.push_back(n);
+            }
+            for (TableCoexistenceCell c : part.cells) {
+                c.valueIndex += valueBase;
+                coexistence.cells.push_back(c);
+            }
+            coexistence.values.insert(coexistence.values.end(), part.values.begin(),
+                                      part.values.end());
+            coexistence.evaluations += part.evaluations;
+        }
+        view.roots = coexistence.roots.data();
+        view.nodes = coexistence.nodes.data();
+        view.cells = coexistence.cells.data();
+        view.values = coexistence.values.data();
+        view.rootsPerAxis = roots;
+        view.lowT = 0.0;
+        view.highT = 1000.0;
+        view.lowP = box.first.lower;
+        view.highP = box.first.upper;
+        view.rootScaleT = roots / (view.highT - view.lowT);
+        view.rootScaleP = roots / (view.highP - view.lowP);
+    }
+
+    std::vector<Subtree> subtrees(tasks);
+    runTasks(
+        tasks, threads,
+        [&](std::size_t task) {
+            const auto iu = static_cast<std::uint32_t>(task / roots);
+            const auto iv = static_cast<std::uint32_t>(task % roots);
+            CellBuilder builder(variables, box, tolerance, options.maxLevel, ph ? &view : nullptr);
+            builder.build({iu * width, (iu + 1) * width, iv * width, (iv + 1) * width},
+                          subtrees[task]);
+        },
+        [&](std::size_t done) { return report((ph ? tasks : 0) + done); });
+    report(total);
 
     // One table of the subtrees, in the order of their root cells.
     std::vector<std::uint32_t> rootNodes(tasks);
@@ -658,7 +717,6 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     header.enthalpyFloorJKg = tolerance.enthalpyFloorJKg;
     // The build time is not part of the file: the same inputs give the same bytes.
     header.buildSeconds = 0.0;
-    (void)start;
 
     std::size_t size = kTableHeaderBytes;
     size = aligned(size) + rootNodes.size() * sizeof(std::uint32_t);
@@ -667,6 +725,11 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     size = aligned(size) + breaks.size() * sizeof(double);
     size = aligned(size) + segments.size() * sizeof(TableSegment);
     size = aligned(size) + values.size() * sizeof(double);
+    size = aligned(size) + coexistence.roots.size() * sizeof(std::uint32_t);
+    size = aligned(size) + coexistence.nodes.size() * sizeof(TableNode);
+    size = aligned(size) + coexistence.cells.size() * sizeof(TableCoexistenceCell);
+    size = aligned(size) + coexistence.values.size() * sizeof(double);
+    header.modelEvaluations += coexistence.evaluations;
     std::vector<std::byte> image(size);
     std::size_t offset = kTableHeaderBytes;
     place(image, header.roots, offset, rootNodes);
@@ -675,6 +738,10 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     place(image, header.breaks, offset, breaks);
     place(image, header.segments, offset, segments);
     place(image, header.values, offset, values);
+    place(image, header.coexistenceRoots, offset, coexistence.roots);
+    place(image, header.coexistenceNodes, offset, coexistence.nodes);
+    place(image, header.coexistenceCells, offset, coexistence.cells);
+    place(image, header.coexistenceValues, offset, coexistence.values);
     header.fileBytes = size;
     std::memcpy(image.data(), &header, sizeof header);
     header.checksum = xxh64(image.data() + kTableChecksummedFrom, size - kTableChecksummedFrom);

@@ -100,7 +100,9 @@ int channelCount(TableVariables variables, Phases state) {
         case Phases::Vapor:
             return 2;
         case Phases::VaporLiquid:
-            return 6 + 2 * temperature;  // (P, h, x): also the amount of vapor
+            // (P, h, x): the temperature and the amount of vapor; the phases come from the
+            // coexistence table.
+            return temperature == 1 ? 2 : 6;
         case Phases::VaporHalite:
         case Phases::LiquidHalite:
             return isPH(variables) ? 0 : 4;  // no enthalpy, so not a state of (P, h, x)
@@ -123,13 +125,7 @@ void channelValues(TableVariables variables, const ExactValues& e, double* c) {
                 c[1] = phase(kVapor, kDensity);
                 return;
             case Phases::VaporLiquid:
-                c[1] = phase(kLiquid, kComposition);
-                c[2] = phase(kLiquid, kDensity);
-                c[3] = phase(kLiquid, kEnthalpy);
-                c[4] = phase(kVapor, kComposition);
-                c[5] = phase(kVapor, kDensity);
-                c[6] = phase(kVapor, kEnthalpy);
-                c[7] = phase(kVapor, kAmount);
+                c[1] = phase(kVapor, kAmount);
                 return;
             default:
                 return;
@@ -203,10 +199,12 @@ ExactValues exactValues(TableVariables variables, const InverseResult& r) {
         return e;
     }
     e.signature.kind = SegmentKind::Interpolated;
-    double channels[kMaxChannels];
-    channelValues(variables, e, channels);
-    for (int i = 0; i < count; ++i) {
-        if (std::isnan(channels[i])) e.signature.nanMask |= 1U << i;
+    // Which values the model leaves undefined (a bit per phase and value).
+    for (int i = 0; i < 4; ++i) {
+        if (!phasePresent(p.phases, i)) continue;
+        for (int v = 0; v < kPhaseValues; ++v) {
+            if (std::isnan(e.values[i][v])) e.signature.nanMask |= 1U << (i * kPhaseValues + v);
+        }
     }
     return e;
 }
@@ -243,9 +241,9 @@ void formOutputs(TableVariables variables, Phases state, const Dual3* c, const D
             setPhase(vapor, ch[3], ch[4], ch[5]);
             Dual3 mVapor, mLiquid;
             if (ph) {
-                // The amount of vapor is tabulated itself: it rises from zero at the bubble
-                // point, where the saturations are most sensitive to it, and stays defined where
-                // the compositions of the two phases are close (very dilute fluids).
+                // The amount of vapor tabulated: from zero at the bubble point, where the
+                // saturations depend on it most, and defined where the compositions of the two
+                // phases are close (very dilute fluids).
                 mVapor = ch[6];
                 mLiquid = Dual3(1.0) - mVapor;
             } else {

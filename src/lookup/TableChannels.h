@@ -19,7 +19,7 @@ inline constexpr std::uint32_t kSegmentWarningMask =
     ~static_cast<std::uint32_t>(kWarningOutsideFittedRange | kWarningWaterFallbackSolve);
 
 /// What identifies a stretch of states along a column: the kind of segment it makes, the
-/// state, status, fluid type, warnings and which channels are NaN there.
+/// state, status, fluid type, warnings and which of its values are NaN there.
 struct Signature {
     SegmentKind kind = SegmentKind::Exact;
     std::int8_t state = 0;
@@ -76,7 +76,8 @@ bool phasePresent(Phases state, int phase);
 
 /// The outputs of an interpolated state from its channels and the inputs (each with its
 /// gradient in the table's variables); `state`, status, fluid type and warnings are the
-/// caller's.
+/// caller's. The channels of V + L in a (P, h, x) table are the temperature, the six of the
+/// coexistence table and the amount of vapor.
 void formOutputs(TableVariables variables, Phases state, const Dual3* channels,
                  const Dual3 inputs[3], TableOutputs& out);
 

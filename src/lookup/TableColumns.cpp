@@ -58,10 +58,14 @@ InverseResult solved(double t, double p, const PointResult& point) {
     return r;
 }
 
-// Whether two enthalpies (J/kg) at the ends of neighbouring pieces are one continuous value:
-// pieces cut between adjacent temperatures differ by far less; a jump by far more.
-bool continuousAcross(double a, double b) {
-    return std::fabs(b - a) <= 1e-8 * std::fmax(std::fmax(std::fabs(a), std::fabs(b)), 1.0);
+// Whether two enthalpies (J/kg) at the ends of neighbouring pieces, `gap` K apart, are one
+// continuous value: pieces cut between adjacent temperatures differ by far less than 1e-8, a
+// jump by far more; pieces on either side of a sliver of a few nanokelvin where the model gives
+// no value, by far less than the tolerance.
+bool continuousAcross(double a, double b, double gap) {
+    const double scale = std::fmax(std::fmax(std::fabs(a), std::fabs(b)), 1e5);
+    const double d = std::fabs(b - a);
+    return d <= 1e-8 * scale || (gap < 1e-6 && d <= 1e-7 * scale);
 }
 
 }  // namespace
@@ -180,8 +184,8 @@ Column ColumnModel::pressureEnthalpyColumn(double p, double x) {
     // The enthalpy stretch of each piece with a state that has one.
     struct Stretch {
         double lower, upper;
-        std::size_t piece;
-        bool regular;  // h rises strictly through the piece
+        std::size_t first, last;  // the pieces whose first and last states are its ends
+        bool regular;             // h rises through it
     };
     std::vector<Stretch> stretches;
     for (std::size_t i = 0; i < pieces.pieces.size(); ++i) {
@@ -206,12 +210,23 @@ Column ColumnModel::pressureEnthalpyColumn(double p, double x) {
             if (!(hi > lo)) continue;
         }
         // Continuous with the previous stretch (to within the model's roughness, across a cut
-        // between adjacent temperatures or a sliver without a value): one breakpoint between.
-        if (!stretches.empty() && continuousAcross(stretches.back().upper, lo)) {
-            lo = stretches.back().upper;
-            if (!(hi > lo)) continue;
+        // between adjacent temperatures or a sliver of temperatures without a value): one
+        // breakpoint between them, or one stretch where the state is the same.
+        if (!stretches.empty()) {
+            Stretch& previous = stretches.back();
+            const double gapC = pieces.samples[first].z - pieces.samples[pieces.pieces[previous.last].last].z;
+            if (continuousAcross(previous.upper, lo, gapC)) {
+                const Signature& before = pieces.samples[pieces.pieces[previous.last].first].exact.signature;
+                if (before == e.signature && previous.regular && regular) {
+                    previous.upper = hi;
+                    previous.last = i;
+                    continue;
+                }
+                lo = previous.upper;
+                if (!(hi > lo)) continue;
+            }
         }
-        stretches.push_back({lo, hi, i, regular});
+        stretches.push_back({lo, hi, i, i, regular});
     }
 
     // The stretches cut [h0, h1] into elementary intervals, each covered by none, one or more.
@@ -247,7 +262,8 @@ Column ColumnModel::pressureEnthalpyColumn(double p, double x) {
         ColumnSegment segment;
         if (label >= 0) {
             const Stretch& s = stretches[static_cast<std::size_t>(label)];
-            const auto [first, last] = pieces.pieces[s.piece];
+            const std::size_t first = pieces.pieces[s.first].first;
+            const std::size_t last = pieces.pieces[s.last].last;
             segment.signature = pieces.samples[first].exact.signature;
             // The piece's end states (their enthalpies differ from a breakpoint snapped to the
             // neighbour's by no more than the model's roughness).

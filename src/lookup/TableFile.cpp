@@ -96,7 +96,11 @@ void attachTable(PropertyTable::Storage& storage, const std::string& name) {
         !inside(header->leaves, sizeof(TableLeaf), fileBytes) ||
         !inside(header->breaks, sizeof(double), fileBytes) ||
         !inside(header->segments, sizeof(TableSegment), fileBytes) ||
-        !inside(header->values, sizeof(double), fileBytes)) {
+        !inside(header->values, sizeof(double), fileBytes) ||
+        !inside(header->coexistenceRoots, sizeof(std::uint32_t), fileBytes) ||
+        !inside(header->coexistenceNodes, sizeof(TableNode), fileBytes) ||
+        !inside(header->coexistenceCells, sizeof(TableCoexistenceCell), fileBytes) ||
+        !inside(header->coexistenceValues, sizeof(double), fileBytes)) {
         corrupt("section table");
     }
     TableView& v = storage.view;
@@ -167,6 +171,51 @@ void attachTable(PropertyTable::Storage& storage, const std::string& name) {
         if (!rising) corrupt("segment nodes");
     }
     const bool ph = v.variables == TableVariables::PressureEnthalpy;
+    // The coexistence table of a (P, h, x) table, over 0–1000 °C and its pressures.
+    if (ph) {
+        const std::uint64_t rootCount = header->coexistenceRoots.count;
+        const std::uint64_t coexistenceNodes = header->coexistenceNodes.count;
+        const std::uint64_t cells = header->coexistenceCells.count;
+        const std::uint64_t coexistenceValues = header->coexistenceValues.count;
+        CoexistenceView& c = v.coexistence;
+        c.roots = reinterpret_cast<const std::uint32_t*>(bytes + header->coexistenceRoots.offset);
+        c.nodes = reinterpret_cast<const TableNode*>(bytes + header->coexistenceNodes.offset);
+        c.cells = reinterpret_cast<const TableCoexistenceCell*>(bytes + header->coexistenceCells.offset);
+        c.values = reinterpret_cast<const double*>(bytes + header->coexistenceValues.offset);
+        c.rootsPerAxis = v.rootsPerAxis;
+        if (rootCount != static_cast<std::uint64_t>(v.rootsPerAxis) * v.rootsPerAxis) {
+            corrupt("coexistence table");
+        }
+        for (std::uint64_t i = 0; i < rootCount; ++i) {
+            if (c.roots[i] >= coexistenceNodes) corrupt("coexistence table");
+        }
+        for (std::uint64_t i = 0; i < coexistenceNodes; ++i) {
+            const TableNode& n = c.nodes[i];
+            const bool good = n.kind == kNodeLeaf
+                                  ? n.index < cells
+                                  : n.kind <= 1 && n.index > i &&
+                                        static_cast<std::uint64_t>(n.index) + 1 < coexistenceNodes &&
+                                        finite(n.split);
+            if (!good) corrupt("coexistence table");
+        }
+        for (std::uint64_t i = 0; i < cells; ++i) {
+            const TableCoexistenceCell& cell = c.cells[i];
+            if (!finite(cell.lowerT) || !finite(cell.lowerP) || !(cell.scaleT > 0.0) ||
+                !(cell.scaleP > 0.0) || !finite(cell.scaleT) || !finite(cell.scaleP) ||
+                (cell.kind != kLeafRegular && cell.kind != kLeafExact) ||
+                (cell.kind == kLeafRegular &&
+                 (cell.valueIndex > coexistenceValues ||
+                  coexistenceValues - cell.valueIndex < kCellColumns * kCoexistenceChannels))) {
+                corrupt("coexistence table");
+            }
+        }
+        c.lowT = 0.0;
+        c.highT = 1000.0;
+        c.lowP = header->box[0];
+        c.highP = header->box[1];
+        c.rootScaleT = c.rootsPerAxis / (c.highT - c.lowT);
+        c.rootScaleP = c.rootsPerAxis / (c.highP - c.lowP);
+    }
     v.lowU = header->box[0];
     v.highU = header->box[1];
     v.lowV = ph ? header->box[4] : header->box[2];

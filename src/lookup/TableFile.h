@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kelvoran/Table.h"
+#include "lookup/TableInterpolation.h"
 #include "lookup/TableLayout.h"
 
 namespace kelvoran {
@@ -26,6 +27,7 @@ struct TableView {
     std::uint32_t rootsPerAxis;
     double lowU, highU, lowV, highV, lowC, highC;
     double rootScaleU, rootScaleV;  ///< root cells per unit of u and of v
+    CoexistenceView coexistence;    ///< (P, h, x) tables
 };
 
 struct PropertyTable::Storage {

@@ -1,6 +1,9 @@
 #include "lookup/TableInterpolation.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "kelvoran/Constants.h"
 
 namespace kelvoran {
 
@@ -41,6 +44,33 @@ struct Lattice {
 
 }  // namespace
 
+bool coexistenceAt(const CoexistenceView& table, double t, double p, double* values,
+                   double* slopeT, double* slopeP) {
+    if (table.cells == nullptr || !(t >= table.lowT && t <= table.highT && p >= table.lowP &&
+                                    p <= table.highP)) {
+        return false;
+    }
+    const std::uint32_t last = table.rootsPerAxis - 1;
+    const auto it = std::min(static_cast<std::uint32_t>((t - table.lowT) * table.rootScaleT), last);
+    const auto ip = std::min(static_cast<std::uint32_t>((p - table.lowP) * table.rootScaleP), last);
+    const TableNode* node = &table.nodes[table.roots[it * table.rootsPerAxis + ip]];
+    while (node->kind != kNodeLeaf) {
+        node = &table.nodes[node->index + ((node->kind == 0 ? t : p) >= node->split ? 1 : 0)];
+    }
+    const TableCoexistenceCell& cell = table.cells[node->index];
+    if (cell.kind != kLeafRegular) return false;
+    const Lattice w((t - cell.lowerT) * cell.scaleT, (p - cell.lowerP) * cell.scaleP);
+    const double* v = table.values + cell.valueIndex;
+    for (int c = 0; c < kCoexistenceChannels; ++c) {
+        double f[kCellColumns];
+        for (int k = 0; k < kCellColumns; ++k) f[k] = v[k * kCoexistenceChannels + c];
+        values[c] = Lattice::sum(w.w, f);
+        slopeT[c] = Lattice::sum(w.ds, f) * cell.scaleT;
+        slopeP[c] = Lattice::sum(w.dt, f) * cell.scaleP;
+    }
+    return true;
+}
+
 double latticeValue(const double* values, double s, double t) {
     const Lattice w(s, t);
     return Lattice::sum(w.w, values);
@@ -64,7 +94,7 @@ CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c,
 
 bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int k,
                         const TableSegment& segment, const double* values, double a, double b,
-                        double x, TableOutputs& out) {
+                        double x, const CoexistenceView* coexistence, TableOutputs& out) {
     const TableCoordinates at = tableCoordinates(variables, a, b, x);
     const Lattice w((at.u - cell.lowerU) * cell.scaleU, (at.v - cell.lowerV) * cell.scaleV);
     const double* lowerBreak = cell.breaks + kCellColumns * k;
@@ -137,8 +167,20 @@ bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int 
         const double dC = dEta * etaC;
         channels[j] = ph ? Dual3(value, dU, dC, dV) : Dual3(value, dU, dV, dC);
     }
-    const Dual3 inputs[3] = {Dual3::variable(a, 0), Dual3::variable(b, 1), Dual3::variable(x, 2)};
     out.state = static_cast<Phases>(segment.state);
+    if (ph && out.state == Phases::VaporLiquid) {
+        // The temperature and the amount of vapor are tabulated; the phases are those of the
+        // coexistence table at that temperature.
+        if (coexistence == nullptr) return false;
+        double g[kCoexistenceChannels], gT[kCoexistenceChannels], gP[kCoexistenceChannels];
+        const Dual3 t = channels[0];
+        channels[7] = channels[1];  // the amount of vapor, after the phases
+        if (!coexistenceAt(*coexistence, t.v, a, g, gT, gP)) return false;
+        for (int c = 0; c < kCoexistenceChannels; ++c) {
+            channels[1 + c] = Dual3(g[c], gP[c] + gT[c] * t.d[0], gT[c] * t.d[1], gT[c] * t.d[2]);
+        }
+    }
+    const Dual3 inputs[3] = {Dual3::variable(a, 0), Dual3::variable(b, 1), Dual3::variable(x, 2)};
     out.status = static_cast<InverseStatus>(segment.status);
     out.fluidType = static_cast<FluidType>(segment.fluidType);
     out.warnings = segment.warnings;

@@ -40,16 +40,34 @@ enum class CellLookup {
     Exact,         ///< the model must evaluate the point
 };
 
+/// The coexistence table of a (P, h, x) table: the coexisting liquid and vapor over (T, P).
+struct CoexistenceView {
+    const std::uint32_t* roots = nullptr;
+    const TableNode* nodes = nullptr;
+    const TableCoexistenceCell* cells = nullptr;
+    const double* values = nullptr;
+    std::uint32_t rootsPerAxis = 0;
+    double lowT = 0.0, highT = 0.0, lowP = 0.0, highP = 0.0;
+    double rootScaleT = 0.0, rootScaleP = 0.0;  ///< root cells per K and per bar
+};
+
+/// The coexisting phases at (T °C, P bar): the channels (x_L, ρ_L, h_L, x_V, ρ_V, h_V) and
+/// their derivatives in T and in P. False outside the table or in a cell left to the model.
+bool coexistenceAt(const CoexistenceView& table, double t, double p, double* values,
+                   double* slopeT, double* slopeP);
+
 /// Where (u, v, c) falls in the cell: the segment, or Exact within a breakpoint's margin.
 /// `segment` receives the segment's index.
 CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c, int& segment);
 
 /// Interpolates the channels of segment `k` of `cell` (record `segment`, its values from
 /// `values`) at (u, v, c) and forms the outputs; the inputs (a, b, x) are the table's
-/// variables. False where the segment's normalised coordinate is not defined (its breakpoints
-/// meet there): the model must evaluate the point.
+/// variables. A V + L segment of a (P, h, x) table holds the temperature and the amount of
+/// vapor: the phases come from `coexistence` at that temperature. False where the model must
+/// evaluate the point: the segment's normalised coordinate is not defined there (its
+/// breakpoints meet), or the coexistence table does not cover it.
 bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int k,
                         const TableSegment& segment, const double* values, double a, double b,
-                        double x, TableOutputs& out);
+                        double x, const CoexistenceView* coexistence, TableOutputs& out);
 
 }  // namespace kelvoran

@@ -49,6 +49,11 @@ struct TableHeader {
     TableSection breaks;    ///< double: per leaf, (K + 1) × 9 lattice values, then K + 1 margins
     TableSection segments;  ///< TableSegment
     TableSection values;    ///< double: per segment, N + 1 nodes η, then (N + 1) × 9 × M values
+    // (P, h, x) tables: the coexisting vapor and liquid over (T, P).
+    TableSection coexistenceRoots;  ///< uint32 node index per root cell, T-major
+    TableSection coexistenceNodes;  ///< TableNode (kind 0 splits T, 1 splits P)
+    TableSection coexistenceCells;  ///< TableCoexistenceCell
+    TableSection coexistenceValues;  ///< double: per regular cell, 9 lattice columns × 6 channels
 };
 static_assert(sizeof(TableHeader) <= kTableHeaderBytes);
 
@@ -82,6 +87,20 @@ struct TableLeaf {
 static_assert(sizeof(TableLeaf) == 48);
 inline constexpr std::uint32_t kLeafRegular = 0;
 inline constexpr std::uint32_t kLeafExact = 1;
+
+/// A cell of the coexistence table over (T °C, P bar): its lower corner, inverse widths, and
+/// the coexisting liquid's composition, density and specific enthalpy and the vapor's at the 9
+/// places of its lattice (kind 0), or nothing (kind 1: the model decides there).
+struct TableCoexistenceCell {
+    double lowerT, lowerP;
+    double scaleT, scaleP;  ///< 1 / width
+    std::uint32_t kind;     ///< kLeafRegular or kLeafExact
+    std::uint32_t reserved;
+    std::uint64_t valueIndex;
+};
+static_assert(sizeof(TableCoexistenceCell) == 48);
+/// Channels of the coexistence table, in order: x_L, ρ_L, h_L, x_V, ρ_V, h_V.
+inline constexpr int kCoexistenceChannels = 6;
 
 /// What a segment holds.
 enum class SegmentKind : std::uint8_t {
