@@ -11,5 +11,9 @@ namespace kelvoran {
 /// The vapor branch at (T °C, P bar) from the liquid branch's composition there (mole fraction).
 double coexistingVaporComposition(double temperatureC, double pressureBar,
                                   double coexistingLiquidComposition);
+/// The same for a scalar S (double or Dual).
+template <typename S>
+S coexistingVaporComposition(const S& temperatureC, const S& pressureBar,
+                             const S& coexistingLiquidComposition);
 
 }  // namespace kelvoran
