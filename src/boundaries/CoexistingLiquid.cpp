@@ -13,10 +13,10 @@
 namespace kelvoran {
 
 template <typename S>
-BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(const S& temperatureC,
-                                                      const S& waterBoilingPressureBar) {
+BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(S temperatureC,
+                                                      S waterBoilingPressureBar) {
     using std::exp;
-    const S& t = temperatureC;
+    const S t = temperatureC;
     BasicCoexistingLiquidBranch<S> b;
     b.temperatureC = t;
     b.criticalPressureBar = criticalPressureBar(t);
@@ -45,38 +45,38 @@ BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(const S& temperatureC,
 }
 
 template <typename S>
-S coexistingLiquidComposition(const BasicCoexistingLiquidBranch<S>& b, const S& pressureBar) {
+S coexistingLiquidComposition(const BasicCoexistingLiquidBranch<S>& b, S pressureBar) {
     using std::sqrt;
-    const S& p = pressureBar;
-    const S& pCrit = b.criticalPressureBar;
-    const S& g1 = b.linearCoefficient;
-    const S& g2 = b.quadraticCoefficient;
-    const S& pA = b.anchorPressureBar;
-    const S& xA = b.anchorComposition;
+    const S p = pressureBar;
+    const S pCrit = b.criticalPressureBar;
+    const S g1 = b.linearCoefficient;
+    const S g2 = b.quadraticCoefficient;
+    const S pA = b.anchorPressureBar;
+    const S xA = b.anchorComposition;
 
-    const auto root = [&pCrit](const S& pressure) { return sqrt(pCrit - pressure); };
-    const auto polynomial = [&pCrit, &g1, &g2](const S& pressure) {
+    const auto root = [pCrit](S pressure) { return sqrt(pCrit - pressure); };
+    const auto polynomial = [pCrit, g1, g2](S pressure) {
         const S below = pCrit - pressure;
         return g1 * below + g2 * (below * below);
     };
 
     if (b.temperatureC < kWaterCriticalTemperatureC) {
         // Through the anchor and through the boiling point of pure water, where x_L = 0.
-        const S& pW = b.waterBoilingPressureBar;
+        const S pW = b.waterBoilingPressureBar;
         return polynomial(p) - polynomial(pW) +
                (root(p) - root(pW)) * (xA - polynomial(pA) + polynomial(pW)) /
                    (root(pA) - root(pW));
     }
     // Through the anchor and ending at the critical point of the system.
-    const S& xCrit = b.criticalComposition;
+    const S xCrit = b.criticalComposition;
     return xCrit - (xCrit + polynomial(pA) - xA) * root(p) / root(pA) + polynomial(p);
 }
 
-template CoexistingLiquidBranch coexistingLiquidBranch<double>(const double&, const double&);
-template double coexistingLiquidComposition<double>(const CoexistingLiquidBranch&, const double&);
-template BasicCoexistingLiquidBranch<Dual> coexistingLiquidBranch<Dual>(const Dual&, const Dual&);
+template CoexistingLiquidBranch coexistingLiquidBranch<double>(double, double);
+template double coexistingLiquidComposition<double>(const CoexistingLiquidBranch&, double);
+template BasicCoexistingLiquidBranch<Dual> coexistingLiquidBranch<Dual>(Dual, Dual);
 template Dual coexistingLiquidComposition<Dual>(const BasicCoexistingLiquidBranch<Dual>&,
-                                                const Dual&);
+                                                Dual);
 
 double coexistingLiquidComposition(double temperatureC, double pressureBar) {
     const double boiling = temperatureC < kWaterCriticalTemperatureC

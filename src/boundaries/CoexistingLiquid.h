@@ -32,8 +32,8 @@ using CoexistingLiquidBranch = BasicCoexistingLiquidBranch<double>;
 /// The branch at T (°C). `waterBoilingPressureBar` is the boiling pressure of pure water at T
 /// (bar, waterSaturationPressureBar); it is read only below 373.976 °C.
 template <typename S>
-BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(const S& temperatureC,
-                                                      const S& waterBoilingPressureBar);
+BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(S temperatureC,
+                                                      S waterBoilingPressureBar);
 inline CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC,
                                                      double waterBoilingPressureBar) {
     return coexistingLiquidBranch<double>(temperatureC, waterBoilingPressureBar);
@@ -41,7 +41,7 @@ inline CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC,
 
 /// Composition of the branch at a pressure (bar), mole fraction NaCl.
 template <typename S>
-S coexistingLiquidComposition(const BasicCoexistingLiquidBranch<S>& branch, const S& pressureBar);
+S coexistingLiquidComposition(const BasicCoexistingLiquidBranch<S>& branch, S pressureBar);
 inline double coexistingLiquidComposition(const CoexistingLiquidBranch& branch,
                                           double pressureBar) {
     return coexistingLiquidComposition<double>(branch, pressureBar);

@@ -8,8 +8,8 @@
 namespace kelvoran {
 
 template <typename S>
-S coexistingVaporComposition(const S& temperatureC, const S& pressureBar,
-                             const S& coexistingLiquidComposition) {
+S coexistingVaporComposition(S temperatureC, S pressureBar,
+                             S coexistingLiquidComposition) {
     const S vaporWithHalite = haliteSaturatedVaporComposition(temperatureC, pressureBar);
     const S liquidWithHalite = haliteLiquidusComposition(temperatureC, pressureBar);
     // The vapor is enriched over the liquid as the halite-saturated vapor is over the
@@ -17,7 +17,7 @@ S coexistingVaporComposition(const S& temperatureC, const S& pressureBar,
     return (vaporWithHalite * coexistingLiquidComposition) / liquidWithHalite;
 }
 
-template Dual coexistingVaporComposition<Dual>(const Dual&, const Dual&, const Dual&);
+template Dual coexistingVaporComposition<Dual>(Dual, Dual, Dual);
 
 double coexistingVaporComposition(double temperatureC, double pressureBar,
                                   double coexistingLiquidComposition) {

@@ -13,7 +13,7 @@ double coexistingVaporComposition(double temperatureC, double pressureBar,
                                   double coexistingLiquidComposition);
 /// The same for a scalar S (double or Dual).
 template <typename S>
-S coexistingVaporComposition(const S& temperatureC, const S& pressureBar,
-                             const S& coexistingLiquidComposition);
+S coexistingVaporComposition(S temperatureC, S pressureBar,
+                             S coexistingLiquidComposition);
 
 }  // namespace kelvoran

@@ -18,7 +18,7 @@ constexpr double kCompositionCoefficients[] = {8e-05,        1e-05,       -1.371
 
 // Critical pressure (bar) from the water critical point up to 500 °C; d = T − Tc ≥ 0 in K.
 template <typename S>
-S pressureAboveWaterCritical(const S& d) {
+S pressureAboveWaterCritical(S d) {
     using std::pow;
     return kPc + 2.36 * d - 0.0131417 * (d * d) + 0.00298491 * pow(d, 2.5) -
            0.000130114 * (d * d * d);
@@ -27,9 +27,9 @@ S pressureAboveWaterCritical(const S& d) {
 }  // namespace
 
 template <typename S>
-S criticalPressureBar(const S& temperatureC) {
+S criticalPressureBar(S temperatureC) {
     using std::pow;
-    const S& t = temperatureC;
+    const S t = temperatureC;
     if (kTc <= t && t <= 500.0) {
         return pressureAboveWaterCritical(t - kTc);
     }
@@ -71,8 +71,8 @@ double criticalTemperatureC(double composition) {
 }
 
 template <typename S>
-S criticalComposition(const S& temperatureC) {
-    const S& t = temperatureC;
+S criticalComposition(S temperatureC) {
+    const S t = temperatureC;
     if (t <= kTc) {
         return 0.0;
     }
@@ -90,8 +90,8 @@ S criticalComposition(const S& temperatureC) {
     return 0.0;  // NaN temperature
 }
 
-template Dual criticalPressureBar<Dual>(const Dual&);
-template Dual criticalComposition<Dual>(const Dual&);
+template Dual criticalPressureBar<Dual>(Dual);
+template Dual criticalComposition<Dual>(Dual);
 
 double criticalPressureBar(double temperatureC) { return criticalPressureBar<double>(temperatureC); }
 

@@ -10,9 +10,9 @@ namespace kelvoran {
 
 /// criticalPressureBar for a scalar S (double or Dual), bar.
 template <typename S>
-S criticalPressureBar(const S& temperatureC);
+S criticalPressureBar(S temperatureC);
 /// criticalComposition for a scalar S (double or Dual), mole fraction NaCl.
 template <typename S>
-S criticalComposition(const S& temperatureC);
+S criticalComposition(S temperatureC);
 
 }  // namespace kelvoran

@@ -13,7 +13,7 @@ constexpr double kCoefficients[] = {0.00464,  5e-07,     16.9078,      -269.148,
 }  // namespace
 
 template <typename S>
-S threePhasePressureBar(const S& temperatureC) {
+S threePhasePressureBar(S temperatureC) {
     // Temperature scaled by the melting point of NaCl, where the curve ends at 0.0005 bar.
     const S th = temperatureC / kSaltTriplePointTemperatureC;
     // Degree-10 polynomial in Horner form from p10 down.
@@ -22,7 +22,7 @@ S threePhasePressureBar(const S& temperatureC) {
     return p;
 }
 
-template Dual threePhasePressureBar<Dual>(const Dual&);
+template Dual threePhasePressureBar<Dual>(Dual);
 
 double threePhasePressureBar(double temperatureC) {
     return threePhasePressureBar<double>(temperatureC);

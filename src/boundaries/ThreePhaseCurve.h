@@ -14,6 +14,6 @@ inline constexpr double kThreePhaseMaximumPressureBar = 390.1474443379598;
 
 /// threePhasePressureBar for a scalar S (double or Dual), bar.
 template <typename S>
-S threePhasePressureBar(const S& temperatureC);
+S threePhasePressureBar(S temperatureC);
 
 }  // namespace kelvoran

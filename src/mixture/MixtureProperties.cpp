@@ -15,7 +15,7 @@ namespace {
 // The composition dependence shared by the offsets of both scaled temperatures:
 // a1 + a2·(1 − x) − (a1 + a2)·(1 − x)², zero for pure water.
 template <typename S>
-S compositionOffset(const S& a1, const S& a2, const S& x) {
+S compositionOffset(S a1, S a2, S x) {
     const S y = 1.0 - x;
     return a1 + a2 * y - (a1 + a2) * (y * y);
 }
@@ -23,7 +23,7 @@ S compositionOffset(const S& a1, const S& a2, const S& x) {
 // The composition dependence shared by the slopes of both scaled temperatures:
 // 1 − a1·√a2 + a1·√(x + a2) + x·(a1·√a2 − 1 − a1·√(1 + a2) + a3), one for pure water.
 template <typename S>
-S compositionSlope(const S& a1, const S& a2, const S& a3, const S& x) {
+S compositionSlope(S a1, S a2, S a3, S x) {
     using std::sqrt;
     return 1.0 - a1 * sqrt(a2) + a1 * sqrt(x + a2) +
            x * (a1 * sqrt(a2) - 1.0 - a1 * sqrt(1.0 + a2) + a3);
@@ -34,7 +34,7 @@ template <typename S>
 struct VolumeCoefficients {
     S q11, q12, q21, q22, q23, o1, o2, o3, e1, e2, e3;
 
-    explicit VolumeCoefficients(const S& p) {
+    explicit VolumeCoefficients(S p) {
         using std::exp;
         using std::sqrt;
         const S root = sqrt(p);
@@ -60,7 +60,7 @@ template <typename S>
 struct VolumeCoefficientSlopes {
     S q11, q12, q21, q22, q23, o1, o2, o3, e1, e2, e3;
 
-    explicit VolumeCoefficientSlopes(const S& p) {
+    explicit VolumeCoefficientSlopes(S p) {
         using std::exp;
         using std::sqrt;
         const S root = sqrt(p);
@@ -81,8 +81,8 @@ struct VolumeCoefficientSlopes {
 
 // Derivative of compositionSlope(a1(P), a2(P), a3(P), x) with respect to P.
 template <typename S>
-S compositionSlopeDerivative(const S& a1, const S& a2, const S& a3Slope, const S& a1Slope,
-                             const S& a2Slope, const S& x) {
+S compositionSlopeDerivative(S a1, S a2, S a3Slope, S a1Slope,
+                             S a2Slope, S x) {
     using std::sqrt;
     const S r0 = sqrt(a2);
     const S rx = sqrt(x + a2);
@@ -95,14 +95,14 @@ S compositionSlopeDerivative(const S& a1, const S& a2, const S& a3Slope, const S
 
 // Molar volume of water (cm³/mol) at a scaled temperature (°C) and pressure (bar).
 template <typename S>
-S waterMolarVolumeAt(const S& scaledTemperatureC, const S& pressureBar, WaterStateMemo& water) {
+S waterMolarVolumeAt(S scaledTemperatureC, S pressureBar, WaterStateMemo& water) {
     return kWaterMolarVolumeFactor / pureWaterAt(water, scaledTemperatureC, pressureBar).densityKgM3;
 }
 
 }  // namespace
 
 template <typename S>
-S volumeScaledTemperature(const S& t, const S& p, const S& x) {
+S volumeScaledTemperature(S t, S p, S x) {
     using std::exp;
     const VolumeCoefficients<S> c(p);
     const S q1 = compositionOffset(c.q11, c.q12, x);
@@ -113,7 +113,7 @@ S volumeScaledTemperature(const S& t, const S& p, const S& x) {
 }
 
 template <typename S>
-S volumeScaledTemperatureSlope(const S& t, const S& p, const S& x) {
+S volumeScaledTemperatureSlope(S t, S p, S x) {
     using std::exp;
     const VolumeCoefficients<S> c(p);
     const VolumeCoefficientSlopes<S> s(p);
@@ -130,15 +130,15 @@ S volumeScaledTemperatureSlope(const S& t, const S& p, const S& x) {
 }
 
 template <typename S>
-BasicMixtureVolume<S> mixtureVolume(const S& temperatureC, const S& pressureBar,
-                                    const S& composition, FluidKind kind, WaterStateMemo& water) {
+BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar,
+                                    S composition, FluidKind kind, WaterStateMemo& water) {
     using std::exp;
     using std::log;
     using std::log10;
     using std::pow;
-    const S& t = temperatureC;
-    const S& p = pressureBar;
-    const S& x = composition;
+    const S t = temperatureC;
+    const S p = pressureBar;
+    const S x = composition;
     const S scaledT = volumeScaledTemperature(t, p, x);
 
     // High temperature, low pressure, salt-rich: a curve with the value and slope of the mapped
@@ -189,13 +189,13 @@ BasicMixtureVolume<S> mixtureVolume(const S& temperatureC, const S& pressureBar,
 }
 
 template <typename S>
-BasicMixtureThermalProperties<S> mixtureThermalProperties(const S& temperatureC,
-                                                          const S& pressureBar,
-                                                          const S& composition,
+BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC,
+                                                          S pressureBar,
+                                                          S composition,
                                                           WaterStateMemo& water) {
     // Pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
-    const S& p = pressureBar;
-    const S& x = composition;
+    const S p = pressureBar;
+    const S x = composition;
     const S m11 = 47.9048 - 0.00936994 * p + 6.51059e-06 * (p * p);
     const S m12 = -32.1724 + 0.0621255 * p;
     const S m21 = -1.69513 - 0.000452781 * p - 6.04279e-08 * (p * p);
@@ -211,27 +211,27 @@ BasicMixtureThermalProperties<S> mixtureThermalProperties(const S& temperatureC,
 }
 
 template <typename S>
-S phaseDensityKgM3(const S& composition, const S& molarVolumeCm3Mol) {
+S phaseDensityKgM3(S composition, S molarVolumeCm3Mol) {
     return molarMassOf(composition) / molarVolumeCm3Mol * 1000.0;
 }
 
-template double volumeScaledTemperature<double>(const double&, const double&, const double&);
-template double volumeScaledTemperatureSlope<double>(const double&, const double&, const double&);
-template MixtureVolume mixtureVolume<double>(const double&, const double&, const double&,
+template double volumeScaledTemperature<double>(double, double, double);
+template double volumeScaledTemperatureSlope<double>(double, double, double);
+template MixtureVolume mixtureVolume<double>(double, double, double,
                                              FluidKind, WaterStateMemo&);
-template MixtureThermalProperties mixtureThermalProperties<double>(const double&, const double&,
-                                                                   const double&,
+template MixtureThermalProperties mixtureThermalProperties<double>(double, double,
+                                                                   double,
                                                                    WaterStateMemo&);
-template double phaseDensityKgM3<double>(const double&, const double&);
-template Dual volumeScaledTemperature<Dual>(const Dual&, const Dual&, const Dual&);
-template Dual volumeScaledTemperatureSlope<Dual>(const Dual&, const Dual&, const Dual&);
-template BasicMixtureVolume<Dual> mixtureVolume<Dual>(const Dual&, const Dual&, const Dual&,
+template double phaseDensityKgM3<double>(double, double);
+template Dual volumeScaledTemperature<Dual>(Dual, Dual, Dual);
+template Dual volumeScaledTemperatureSlope<Dual>(Dual, Dual, Dual);
+template BasicMixtureVolume<Dual> mixtureVolume<Dual>(Dual, Dual, Dual,
                                                       FluidKind, WaterStateMemo&);
-template BasicMixtureThermalProperties<Dual> mixtureThermalProperties<Dual>(const Dual&,
-                                                                            const Dual&,
-                                                                            const Dual&,
+template BasicMixtureThermalProperties<Dual> mixtureThermalProperties<Dual>(Dual,
+                                                                            Dual,
+                                                                            Dual,
                                                                             WaterStateMemo&);
-template Dual phaseDensityKgM3<Dual>(const Dual&, const Dual&);
+template Dual phaseDensityKgM3<Dual>(Dual, Dual);
 
 double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
                           WaterStateMemo& water, FluidKind kind) {

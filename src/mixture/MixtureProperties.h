@@ -20,10 +20,10 @@ class WaterStateMemo;
 
 /// Scaled temperature of the molar volume, T*_V, in °C at (T °C, P bar, x mole fraction).
 template <typename S>
-S volumeScaledTemperature(const S& temperatureC, const S& pressureBar, const S& composition);
+S volumeScaledTemperature(S temperatureC, S pressureBar, S composition);
 /// Pressure derivative of T*_V at constant T and x, K/bar.
 template <typename S>
-S volumeScaledTemperatureSlope(const S& temperatureC, const S& pressureBar, const S& composition);
+S volumeScaledTemperatureSlope(S temperatureC, S pressureBar, S composition);
 
 /// How the molar volume of a phase was found.
 enum class VolumeMapping {
@@ -44,8 +44,8 @@ using MixtureVolume = BasicMixtureVolume<double>;
 /// Molar volume of a phase of the given kind; water states come through `water`, which also
 /// collects the notes on them.
 template <typename S>
-BasicMixtureVolume<S> mixtureVolume(const S& temperatureC, const S& pressureBar,
-                                    const S& composition, FluidKind kind, WaterStateMemo& water);
+BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar,
+                                    S composition, FluidKind kind, WaterStateMemo& water);
 
 /// Molar volume of the phase, cm³/mol (mixtureVolume without how).
 double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
@@ -64,18 +64,18 @@ struct BasicMixtureThermalProperties {
 using MixtureThermalProperties = BasicMixtureThermalProperties<double>;
 /// Enthalpy and heat capacity of the phase; water states come through `water`.
 template <typename S>
-BasicMixtureThermalProperties<S> mixtureThermalProperties(const S& temperatureC,
-                                                          const S& pressureBar,
-                                                          const S& composition,
+BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC,
+                                                          S pressureBar,
+                                                          S composition,
                                                           WaterStateMemo& water);
 
 /// Density of a phase of composition x (mole fraction NaCl) and molar volume (cm³/mol), kg/m³.
 template <typename S>
-S phaseDensityKgM3(const S& composition, const S& molarVolumeCm3Mol);
+S phaseDensityKgM3(S composition, S molarVolumeCm3Mol);
 
 /// molarMass (g/mol) for a scalar S.
 template <typename S>
-S molarMassOf(const S& composition) {
+S molarMassOf(S composition) {
     return (1.0 - composition) * kWaterMolarMass + composition * kSaltMolarMass;
 }
 

@@ -4,6 +4,7 @@
 
 #include "boundaries/CoexistingLiquid.h"
 #include "kelvoran/Calculator.h"
+#include "phase/PointDerivatives.h"
 #include "water/WaterStateMemo.h"
 
 namespace kelvoran {
@@ -25,6 +26,21 @@ class PhaseStateEvaluator {
     /// The bulk specific enthalpy (J/kg) of evaluate(T, P, x), bit for bit, computed without the
     /// volumes of the phases: what an enthalpy search needs at each trial temperature.
     double bulkSpecificEnthalpy(double temperatureC, double pressureBar, double composition);
+
+    /// evaluate(T, P, x) and, into `derivatives`, its values with their gradients with respect
+    /// to T, P and x: the derivatives of the model's functions in the phase state of the point
+    /// (see PointDerivatives; NaN in V + L + H, whose state (T, P, x) do not move within).
+    PointResult evaluate(double temperatureC, double pressureBar, double composition,
+                         PointDerivatives& derivatives);
+
+    /// The derivatives part of evaluate(T, P, x, derivatives) alone.
+    PointDerivatives derivatives(double temperatureC, double pressureBar, double composition);
+
+    /// The records of the three phases of evaluateThreePhase(T, P, x), each value with its
+    /// gradient through those of the arguments (which may be related: the inverse evaluations
+    /// move along the three-phase curve); the amounts and the bulk values are NaN.
+    PointDerivatives threePhaseDerivatives(const Dual& temperatureC, const Dual& pressureBar,
+                                           const Dual& composition);
 
   private:
     // What the classification found, with the boundary values it computed on the way (NaN
@@ -48,6 +64,14 @@ class PhaseStateEvaluator {
     static FluidType fluidTypeOf(Phases phases, double t, double x);
     static void setAmounts(PointResult& r);
     static PhaseRecord halitePhase(double t, double p, Phases phases);
+
+    // The same records as duals (PhaseDerivatives.cpp).
+    PointDerivatives differentiate(const Classification& c, const Dual& t, const Dual& p,
+                                   const Dual& x);
+    PhaseDerivatives fluidPhaseDerivatives(const Dual& t, const Dual& p, const Dual& composition,
+                                           FluidKind kind);
+    PhaseDerivatives vaporWithHaliteDerivatives(const Dual& t, const Dual& p,
+                                                const Dual& composition, Phases phases);
 
     WaterStateMemo water_;
     CoexistingLiquidBranch branch_{};

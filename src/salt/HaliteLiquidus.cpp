@@ -6,8 +6,8 @@
 namespace kelvoran {
 
 template <typename S>
-S haliteLiquidusComposition(const S& temperatureC, const S& pressureBar) {
-    const S& p = pressureBar;
+S haliteLiquidusComposition(S temperatureC, S pressureBar) {
+    const S p = pressureBar;
     const S x = temperatureC / saltMeltingTemperatureC(p);
 
     // Coefficients at this pressure; the last one makes them sum to 1 (composition 1 at Tm).
@@ -21,7 +21,7 @@ S haliteLiquidusComposition(const S& temperatureC, const S& pressureBar) {
     return ((((e5 * x + e4) * x + e3) * x + e2) * x + e1) * x + e0;
 }
 
-template Dual haliteLiquidusComposition<Dual>(const Dual&, const Dual&);
+template Dual haliteLiquidusComposition<Dual>(Dual, Dual);
 
 double haliteLiquidusComposition(double temperatureC, double pressureBar) {
     return haliteLiquidusComposition<double>(temperatureC, pressureBar);

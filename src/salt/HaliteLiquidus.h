@@ -11,6 +11,6 @@ namespace kelvoran {
 
 /// haliteLiquidusComposition for a scalar S (double or Dual), mole fraction NaCl.
 template <typename S>
-S haliteLiquidusComposition(const S& temperatureC, const S& pressureBar);
+S haliteLiquidusComposition(S temperatureC, S pressureBar);
 
 }  // namespace kelvoran

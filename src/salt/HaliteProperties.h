@@ -9,6 +9,6 @@ namespace kelvoran {
 
 /// haliteDensityKgM3 for a scalar S (double or Dual), kg/m³.
 template <typename S>
-S haliteDensityKgM3(const S& temperatureC, const S& pressureBar);
+S haliteDensityKgM3(S temperatureC, S pressureBar);
 
 }  // namespace kelvoran

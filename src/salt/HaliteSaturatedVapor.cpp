@@ -16,12 +16,12 @@ double haliteSaturatedVaporReducedPressure(double temperatureC, double pressureB
 }
 
 template <typename S>
-S haliteSaturatedVaporComposition(const S& temperatureC, const S& pressureBar) {
+S haliteSaturatedVaporComposition(S temperatureC, S pressureBar) {
     using std::exp;
     using std::log10;
     using std::pow;
-    const S& t = temperatureC;
-    const S& p = pressureBar;
+    const S t = temperatureC;
+    const S p = pressureBar;
     const S pCrit = criticalPressureBar(t);
     const S pSub = saltSublimationPressureBar(t);
     const S reducedPressure = (p - pSub) / (pCrit - pSub);
@@ -49,7 +49,7 @@ S haliteSaturatedVaporComposition(const S& temperatureC, const S& pressureBar) {
     return liquidAtP / enrichment;
 }
 
-template Dual haliteSaturatedVaporComposition<Dual>(const Dual&, const Dual&);
+template Dual haliteSaturatedVaporComposition<Dual>(Dual, Dual);
 
 double haliteSaturatedVaporComposition(double temperatureC, double pressureBar) {
     return haliteSaturatedVaporComposition<double>(temperatureC, pressureBar);

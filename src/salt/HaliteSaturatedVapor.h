@@ -15,6 +15,6 @@ double haliteSaturatedVaporReducedPressure(double temperatureC, double pressureB
 
 /// haliteSaturatedVaporComposition for a scalar S (double or Dual), mole fraction NaCl.
 template <typename S>
-S haliteSaturatedVaporComposition(const S& temperatureC, const S& pressureBar);
+S haliteSaturatedVaporComposition(S temperatureC, S pressureBar);
 
 }  // namespace kelvoran

@@ -10,6 +10,6 @@ namespace kelvoran {
 
 /// saltMeltingTemperatureC for a scalar S (double or Dual), °C.
 template <typename S>
-S saltMeltingTemperatureC(const S& pressureBar);
+S saltMeltingTemperatureC(S pressureBar);
 
 }  // namespace kelvoran

@@ -8,7 +8,7 @@
 namespace kelvoran {
 
 template <typename S>
-S saltVaporPressureBar(const S& temperatureC, double slopeK) {
+S saltVaporPressureBar(S temperatureC, double slopeK) {
     using std::pow;
     const S temperatureK = temperatureC + 273.15;
     // No guard at 0 K: 1/TK is then +inf and the pressure 0.
@@ -18,18 +18,18 @@ S saltVaporPressureBar(const S& temperatureC, double slopeK) {
 }
 
 template <typename S>
-S saltBoilingPressureBar(const S& temperatureC) {
+S saltBoilingPressureBar(S temperatureC) {
     return saltVaporPressureBar(temperatureC, kSaltBoilingSlopeK);
 }
 
 template <typename S>
-S saltSublimationPressureBar(const S& temperatureC) {
+S saltSublimationPressureBar(S temperatureC) {
     return saltVaporPressureBar(temperatureC, kSaltSublimationSlopeK);
 }
 
-template Dual saltVaporPressureBar<Dual>(const Dual&, double);
-template Dual saltBoilingPressureBar<Dual>(const Dual&);
-template Dual saltSublimationPressureBar<Dual>(const Dual&);
+template Dual saltVaporPressureBar<Dual>(Dual, double);
+template Dual saltBoilingPressureBar<Dual>(Dual);
+template Dual saltSublimationPressureBar<Dual>(Dual);
 
 double saltVaporPressureBar(double temperatureC, double slopeK) {
     return saltVaporPressureBar<double>(temperatureC, slopeK);

@@ -17,12 +17,12 @@ inline constexpr double kSaltSublimationSlopeK = 11806.1;
 double saltVaporPressureBar(double temperatureC, double slopeK);
 /// saltVaporPressureBar for a scalar S (double or Dual).
 template <typename S>
-S saltVaporPressureBar(const S& temperatureC, double slopeK);
+S saltVaporPressureBar(S temperatureC, double slopeK);
 /// saltBoilingPressureBar for a scalar S (double or Dual), bar.
 template <typename S>
-S saltBoilingPressureBar(const S& temperatureC);
+S saltBoilingPressureBar(S temperatureC);
 /// saltSublimationPressureBar for a scalar S (double or Dual), bar.
 template <typename S>
-S saltSublimationPressureBar(const S& temperatureC);
+S saltSublimationPressureBar(S temperatureC);
 
 }  // namespace kelvoran
