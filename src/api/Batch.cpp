@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "inverse/BulkPropertySearch.h"
+#include "inverse/InverseDerivatives.h"
 #include "kelvoran/Calculator.h"
 #include "phase/PhaseStateEvaluator.h"
 
@@ -50,6 +51,46 @@ void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     writePhase(out.vapor, i, r.vapor, r.hasVapor());
     writePhase(out.halite, i, r.halite, r.hasHalite());
     writePhase(out.bulk, i, r.bulk, r.phases != Phases::Undetermined);
+}
+
+void writeGradient(const GradientColumns& columns, std::size_t i, const Dual& q) {
+    put(columns.first, i, q.d[0]);
+    put(columns.second, i, q.d[1]);
+    put(columns.third, i, q.d[2]);
+}
+
+void writePhaseDerivatives(const PhaseDerivativeColumns& columns, std::size_t i,
+                           const PhaseDerivatives& phase) {
+    writeGradient(columns.massFraction, i, phase.massFraction);
+    writeGradient(columns.density, i, phase.density);
+    writeGradient(columns.specificEnthalpy, i, phase.specificEnthalpy);
+    writeGradient(columns.phaseMassFraction, i, phase.phaseMassFraction);
+    writeGradient(columns.saturation, i, phase.saturation);
+}
+
+void writeDerivatives(const DerivativeColumns& out, std::size_t i, const PointDerivatives& d) {
+    writeGradient(out.temperature, i, d.temperature);
+    writeGradient(out.pressure, i, d.pressure);
+    writePhaseDerivatives(out.liquid, i, d.liquid);
+    writePhaseDerivatives(out.vapor, i, d.vapor);
+    writePhaseDerivatives(out.halite, i, d.halite);
+    writePhaseDerivatives(out.bulk, i, d.bulk);
+}
+
+// Whether any derivative column is wanted.
+bool wanted(const GradientColumns& g) {
+    return g.first != nullptr || g.second != nullptr || g.third != nullptr;
+}
+bool wanted(const DerivativeColumns& d) {
+    if (wanted(d.temperature) || wanted(d.pressure)) return true;
+    for (const PhaseDerivativeColumns* phase : {&d.liquid, &d.vapor, &d.halite, &d.bulk}) {
+        for (const GradientColumns* g : {&phase->massFraction, &phase->density,
+                                         &phase->specificEnthalpy, &phase->phaseMassFraction,
+                                         &phase->saturation}) {
+            if (wanted(*g)) return true;
+        }
+    }
+    return false;
 }
 
 void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::size_t i,
@@ -173,12 +214,39 @@ void checkLengths(const char* name, std::span<const double> a, std::span<const d
     }
 }
 
+// An inverse batch: `solve(evaluator, i)` gives point i's result, written with its derivatives
+// when any derivative column is wanted (`given` is the bulk property given).
+template <typename Solve>
+BatchStatus runInverseBatch(const BatchColumns& out, const InverseColumns& inverse,
+                            const BatchOptions& options, InverseKind kind,
+                            std::span<const double> given, std::span<const double> composition,
+                            const Solve& solve) {
+    if (!wanted(out.derivatives)) {
+        return runBatch(given.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+            writeInverse(out, inverse, i, solve(e, i));
+        });
+    }
+    return runBatch(given.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+        const InverseResult r = solve(e, i);
+        writeInverse(out, inverse, i, r);
+        writeDerivatives(out.derivatives, i,
+                         inverseDerivatives(e, r, kind, given[i], composition[i]));
+    });
+}
+
 }  // namespace
 
 BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options) {
     checkLengths("evaluateBatch", temperatureC, pressureBar, composition);
+    if (wanted(out.derivatives)) {
+        return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+            PointDerivatives d;
+            writePoint(out, i, e.evaluate(temperatureC[i], pressureBar[i], composition[i], d));
+            writeDerivatives(out.derivatives, i, d);
+        });
+    }
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         writePoint(out, i, e.evaluate(temperatureC[i], pressureBar[i], composition[i]));
     });
@@ -189,11 +257,14 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             std::span<const double> composition, const BatchColumns& out,
                             const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
-    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
-                                                composition[i], BulkProperty::Enthalpy));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::PressureEnthalpy,
+                           specificEnthalpyJKg, composition,
+                           [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return temperatureForBulkProperty(e, pressureBar[i],
+                                                                 specificEnthalpyJKg[i],
+                                                                 composition[i],
+                                                                 BulkProperty::Enthalpy);
+                           });
 }
 
 BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
@@ -201,11 +272,12 @@ BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
                               std::span<const double> composition, const BatchColumns& out,
                               const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPRho", pressureBar, densityKgM3, composition);
-    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i], composition[i],
-                                                BulkProperty::Density));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::PressureDensity, densityKgM3,
+                           composition, [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return temperatureForBulkProperty(e, pressureBar[i],
+                                                                 densityKgM3[i], composition[i],
+                                                                 BulkProperty::Density);
+                           });
 }
 
 BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
@@ -213,10 +285,11 @@ BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
                               std::span<const double> composition, const BatchColumns& out,
                               const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchTRho", temperatureC, densityKgM3, composition);
-    return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i]));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::TemperatureDensity, densityKgM3,
+                           composition, [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return pressureForBulkDensity(e, temperatureC[i], densityKgM3[i],
+                                                             composition[i]);
+                           });
 }
 
 }  // namespace kelvoran

@@ -47,4 +47,23 @@ TwoPhaseAmounts<S> twoPhaseAmounts(S wA, S wB, S w, S densityA,
             m.a * enthalpyA + m.b * enthalpyB};
 }
 
+/// The amounts (kg/kg) of three phases of NaCl mass fractions w[i] and specific volumes v[i]
+/// (m³/kg) in a bulk of NaCl mass fraction `bulkW` and specific volume `bulkV`: the solution of
+/// Σ mᵢ = 1, Σ mᵢ wᵢ = w, Σ mᵢ vᵢ = v by Cramer's rule.
+template <typename S>
+void threePhaseAmounts(const S (&w)[3], const S (&v)[3], S bulkW, S bulkV, S (&m)[3]) {
+    const auto det = [](const S (&a)[3], const S (&b)[3], const S (&c)[3]) {
+        return a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+               a[2] * (b[0] * c[1] - b[1] * c[0]);
+    };
+    const S ones[3] = {1.0, 1.0, 1.0};
+    const S d = det(ones, w, v);
+    for (int i = 0; i < 3; ++i) {
+        S a[3] = {1.0, 1.0, 1.0}, b[3] = {w[0], w[1], w[2]}, c[3] = {v[0], v[1], v[2]};
+        b[i] = bulkW;
+        c[i] = bulkV;
+        m[i] = det(a, b, c) / d;
+    }
+}
+
 }  // namespace kelvoran

@@ -1,0 +1,102 @@
+#include "inverse/InverseDerivatives.h"
+
+#include <limits>
+
+#include "boundaries/ThreePhaseCurve.h"
+#include "phase/PhaseAmounts.h"
+
+namespace kelvoran {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Every dual of a point, for one operation on all of them.
+template <typename Apply>
+void forEachDual(PointDerivatives& d, const Apply& apply) {
+    apply(d.temperature);
+    apply(d.pressure);
+    for (PhaseDerivatives* phase : {&d.liquid, &d.vapor, &d.halite, &d.bulk}) {
+        for (Dual* q : {&phase->massFraction, &phase->density, &phase->specificEnthalpy,
+                        &phase->phaseMassFraction, &phase->saturation}) {
+            apply(*q);
+        }
+    }
+}
+
+// Gradients with respect to (T, P, x) turned into gradients with respect to new variables:
+// jacobian[i][j] = ∂(old variable i)/∂(new variable j).
+void changeVariables(PointDerivatives& d, const double (&jacobian)[3][3]) {
+    forEachDual(d, [&](Dual& q) {
+        const double old[3] = {q.d[0], q.d[1], q.d[2]};
+        for (int j = 0; j < 3; ++j) {
+            q.d[j] = old[0] * jacobian[0][j] + old[1] * jacobian[1][j] + old[2] * jacobian[2][j];
+        }
+    });
+}
+
+PointDerivatives undefinedPoint() {
+    PointDerivatives d;
+    d.temperature = d.pressure = Dual(kNaN, kNaN, kNaN, kNaN);
+    d.liquid = d.vapor = d.halite = d.bulk = undefinedPhaseDerivatives();
+    return d;
+}
+
+// V + L + H on the three-phase curve, its amounts fixed by the bulk density ρ (input 1).
+PointDerivatives threePhase(PhaseStateEvaluator& evaluator, const InverseResult& result,
+                            InverseKind kind, double density, double composition) {
+    const double t = result.temperatureC;
+    const double p = result.pressureBar;
+    // The curve P = p3(T): dT/dP = 1/p3'(T) with P given (input 0), dP/dT = p3'(T) with T given.
+    const double slope = threePhasePressureBar(Dual::variable(t, 0)).d[0];  // bar/K
+    const bool pressureGiven = kind == InverseKind::PressureDensity;
+    const Dual T = pressureGiven ? Dual(t, 1.0 / slope, 0.0, 0.0) : Dual::variable(t, 0);
+    const Dual P = pressureGiven ? Dual::variable(p, 0) : Dual(p, slope, 0.0, 0.0);
+    const Dual rho = Dual::variable(density, 1);
+    PointDerivatives d = evaluator.threePhaseDerivatives(T, P, Dual::variable(composition, 2));
+    PhaseDerivatives* phases[3] = {&d.vapor, &d.liquid, &d.halite};
+    Dual w[3], v[3], m[3];
+    for (int i = 0; i < 3; ++i) {
+        w[i] = phases[i]->massFraction;
+        v[i] = 1.0 / phases[i]->density;
+    }
+    const Dual bulkV = 1.0 / rho;
+    threePhaseAmounts(w, v, d.bulk.massFraction, bulkV, m);
+    for (int i = 0; i < 3; ++i) {
+        phases[i]->phaseMassFraction = m[i];
+        phases[i]->saturation = m[i] * v[i] / bulkV;
+    }
+    d.bulk.density = rho;
+    d.bulk.phaseMassFraction = d.bulk.saturation = 1.0;
+    return d;
+}
+
+}  // namespace
+
+PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const InverseResult& result,
+                                    InverseKind kind, double givenValue, double composition) {
+    if (result.status != InverseStatus::Solved) return undefinedPoint();
+    if (result.point.phases == Phases::VaporLiquidHalite) {
+        if (kind == InverseKind::PressureEnthalpy) return undefinedPoint();  // no bulk enthalpy
+        return threePhase(evaluator, result, kind, givenValue, composition);
+    }
+    PointDerivatives d =
+        evaluator.derivatives(result.temperatureC, result.pressureBar, composition);
+    const Dual& b =
+        kind == InverseKind::PressureEnthalpy ? d.bulk.specificEnthalpy : d.bulk.density;
+    const double bT = b.d[0], bP = b.d[1], bX = b.d[2];
+    if (kind == InverseKind::TemperatureDensity) {
+        // P(T, ρ, x): the rows of T, P and x.
+        const double jacobian[3][3] = {
+            {1.0, 0.0, 0.0}, {-bT / bP, 1.0 / bP, -bX / bP}, {0.0, 0.0, 1.0}};
+        changeVariables(d, jacobian);
+    } else {
+        // T(P, B, x).
+        const double jacobian[3][3] = {
+            {-bP / bT, 1.0 / bT, -bX / bT}, {1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}};
+        changeVariables(d, jacobian);
+    }
+    return d;
+}
+
+}  // namespace kelvoran
