@@ -66,8 +66,9 @@ struct PhaseDerivativeColumns {
 /// density by the implicit-function rule and the inverse evaluations by the same rule on the
 /// temperature (pressure) they find. NaN where the phase is absent, where the value is NaN or
 /// not defined, and where the model is not differentiable: in V + L + H of evaluateBatch, a state
-/// of the three-phase curve alone (the V + L + H states of the density batches, on the curve by
-/// their given P or T, have derivatives).
+/// of the three-phase curve alone, all but those of the bulk NaCl mass fraction (a function of x
+/// alone) are NaN; the V + L + H states of the density batches, on the curve by their given P or
+/// T, have derivatives.
 struct DerivativeColumns {
     GradientColumns temperature;  ///< of the temperature, °C: found by the P–h and P–ρ batches
     GradientColumns pressure;     ///< of the pressure, bar: found by the T–ρ batch
