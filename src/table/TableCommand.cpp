@@ -102,6 +102,18 @@ Output columns:
   status, and every other column is empty. A row that cannot be read keeps its
   line number, the text of its fields and says why in the error column.
 
+Derivatives (--derivatives):
+  Before error, for each quantity and then each given variable of the mode
+  (T_C, P_bar, x_NaCl; in the inverse modes P_bar, h_J_kg, x_NaCl; P_bar,
+  rho_kg_m3, x_NaCl; T_C, rho_kg_m3, x_NaCl), a column d_<quantity>_d_<variable>
+  in the unit of the quantity per unit of the variable, the other two held.
+  Quantities: T_C (found by the P-h and P-rho modes) or P_bar (found by the T-rho
+  mode), <phase>_w_NaCl, <phase>_density_kg_m3, <phase>_specific_enthalpy_J_kg,
+  <phase>_mass_fraction, <phase>_saturation of liquid and vapor,
+  halite_density_kg_m3, halite_mass_fraction, halite_saturation,
+  bulk_density_kg_m3, bulk_specific_enthalpy_J_kg. Empty where the quantity is;
+  nan where the model is not differentiable (V+L+H of the direct evaluation).
+
 Output file (-o):
   The file appears only when complete; on failure or an interruption no partial
   file is left and an earlier file is untouched. /dev/stdout, /dev/stderr and
@@ -125,6 +137,7 @@ Examples:
   printf 'T_C,P_bar,w_NaCl\n400,250,0.1\n' | kelvoran-table
   kelvoran-table -P 250 -H 1e6:3e6:5 -w 0.1          # T from bulk enthalpy
   kelvoran-table -T 200:600:5 --density 800 -w 0.2   # an isochore
+  kelvoran-table -P 100 -H 1e6:3e6:5 -x 0.01 --derivatives   # dT/dh, ...
 )";
 
 struct Options {
@@ -141,6 +154,7 @@ struct Options {
     int digits = 0;
     bool decimalComma = false;
     bool quiet = false;
+    bool derivatives = false;
 };
 
 // The field separator named by --delimiter, or 0.
@@ -242,6 +256,9 @@ int runTable(int argc, char** argv) {
     app.add_flag("--decimal-comma", options.decimalComma,
                  "read and write numbers with a decimal comma (needs --delimiter ';', '|' or tab)");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.add_flag("--derivatives", options.derivatives,
+                 "add the derivatives of the outputs with respect to the three given variables "
+                 "(columns d_<quantity>_d_<variable>)");
     app.footer(std::string(kFooter) + "\nError reports: " + kMaintainerContact + "\n");
 
     try {
@@ -407,6 +424,14 @@ int runTable(int argc, char** argv) {
             }
         }
         TableFormatter formatter(style, extraColumns, mode);
+        if (options.derivatives) {
+            formatter.addDerivatives();
+            const std::string clash = formatter.derivatives()->clashingColumn(extraColumns);
+            if (!clash.empty()) {
+                throw InputError(inputName + ": the input column '" + printable(clash) +
+                                 "' has the name of an output column; rename it");
+            }
+        }
         table->write(formatter.header());
 
         TableJob job;

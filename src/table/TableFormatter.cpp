@@ -108,7 +108,7 @@ TableFormatter::TableFormatter(TableStyle style, std::vector<std::string> extraC
 
 int TableFormatter::columnCount() const {
     return 1 + 4 + (isInverse(mode_) ? 2 : 0) + static_cast<int>(extraColumns_.size()) +
-           kComputedColumns + 1;
+           kComputedColumns + static_cast<int>(derivatives_ ? derivatives_->count() : 0) + 1;
 }
 
 std::string TableFormatter::clashingColumn(const std::vector<std::string>& names, TableMode mode) {
@@ -184,6 +184,12 @@ std::string TableFormatter::header() const {
         out += d;
         out += column;
     }
+    if (derivatives_) {
+        for (const std::string& name : derivatives_->names()) {
+            out += d;
+            out += name;
+        }
+    }
     out += d;
     out += "error\n";
     return out;
@@ -253,8 +259,9 @@ void TableFormatter::appendRow(std::string& out, const InputRow& row,
         out += inverseStatusName(point.status);
     }
     appendExtras(out, row);
+    const std::size_t derivativeCount = derivatives_ ? derivatives_->count() : 0;
     if (isInverse(mode_) && !solved) {
-        out.append(kComputedColumns + 1, d);
+        out.append(kComputedColumns + derivativeCount + 1, d);
         out += '\n';
         return;
     }
@@ -289,6 +296,10 @@ void TableFormatter::appendRow(std::string& out, const InputRow& row,
     if (!present[2]) {
         appendValue(out, point.bulkSpecificEnthalpy, true);
     }
+    for (std::size_t c = 0; c < derivativeCount; ++c) {
+        out += d;
+        if (derivatives_->present(c, point.phases)) appendValue(out, point.derivatives[c], true);
+    }
     out += d;
     out += '\n';
 }
@@ -308,7 +319,7 @@ void TableFormatter::appendErrorRow(std::string& out, const InputRow& row) const
         out += d;  // no status: nothing was evaluated
     }
     appendExtras(out, row);
-    out.append(kComputedColumns + 1, d);
+    out.append(kComputedColumns + (derivatives_ ? derivatives_->count() : 0) + 1, d);
     out += csvField(row.error, d);
     out += '\n';
 }

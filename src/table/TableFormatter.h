@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Inverse.h"
 #include "table/InputRow.h"
+#include "table/TableDerivatives.h"
 
 namespace kelvoran {
 
@@ -37,6 +40,8 @@ struct ComputedPoint {
     InverseStatus status = InverseStatus::Solved;
     double foundTemperatureC = std::numeric_limits<double>::quiet_NaN();
     double foundPressureBar = std::numeric_limits<double>::quiet_NaN();
+    /// With --derivatives: the values of the derivative columns, in their order.
+    std::array<double, kMaxDerivativeColumns> derivatives{};
 
     /// The values of a library result (mass fraction = massPercent × 0.01).
     static ComputedPoint from(const PointResult& result);
@@ -73,6 +78,8 @@ struct TableStyle {
 ///                 bulk), P_saturation (volume fraction)   (empty when the phase is absent)
 ///   bulk_density_kg_m3, bulk_specific_enthalpy_J_kg   of the whole fluid (the enthalpy empty
 ///                 in a state with halite, whose enthalpy the model does not give)
+///   with addDerivatives() the derivative columns of TableDerivatives (empty where the quantity
+///                 is, nan where the model has no derivative)
 ///   error         why the input line could not be read; empty for a computed row
 /// A row of an inverse mode whose search found no state has its found quantity and every
 /// column from out_of_range on empty. Every number is written by appendNumber: inputs in the
@@ -107,6 +114,13 @@ class TableFormatter {
 
     TableMode mode() const { return mode_; }
 
+    /// Adds the derivative columns of the mode (kelvoran-table --derivatives).
+    void addDerivatives() { derivatives_.emplace(mode_); }
+    /// The derivative columns, or null without them.
+    const TableDerivatives* derivatives() const {
+        return derivatives_ ? &*derivatives_ : nullptr;
+    }
+
     /// The first of `names` that is also the name of an output column of `mode` other than its
     /// input columns (letter case ignored), or empty.
     static std::string clashingColumn(const std::vector<std::string>& names,
@@ -121,6 +135,7 @@ class TableFormatter {
     TableStyle style_;
     std::vector<std::string> extraColumns_;
     TableMode mode_;
+    std::optional<TableDerivatives> derivatives_;
 };
 
 /// `text` as one CSV field with separator `delimiter`: unchanged, or in double quotes (inner

@@ -69,6 +69,8 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
     }
     out.bulk.density = column(3 * kValuesPerPhase);
     out.bulk.specificEnthalpy = column(3 * kValuesPerPhase + 1);
+    const TableDerivatives* derivatives = formatter_.derivatives();
+    if (derivatives != nullptr) derivatives->bind(out.derivatives, derivatives_.data(), capacity);
     InverseColumns inverse;
     inverse.status = status_.data();
     if (mode == TableMode::TemperatureDensity) {
@@ -130,6 +132,9 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
         }
         point.bulkDensity = column(3 * kValuesPerPhase)[j];
         point.bulkSpecificEnthalpy = column(3 * kValuesPerPhase + 1)[j];
+        for (std::size_t c = 0; derivatives != nullptr && c < derivatives->count(); ++c) {
+            point.derivatives[c] = derivatives_[c * capacity + j];
+        }
         if (mode != TableMode::Direct) {
             point.status = static_cast<InverseStatus>(status_[j]);
             if (mode == TableMode::TemperatureDensity) {
@@ -157,6 +162,9 @@ TableTotals TableRunner::run(const TableJob& job) {
     status_.resize(blockSize);
     found_.resize(blockSize);
     values_.resize(kValueColumns * blockSize);
+    if (formatter_.derivatives() != nullptr) {
+        derivatives_.resize(formatter_.derivatives()->count() * blockSize);
+    }
     TableTotals totals;
     bool more = true;
     while (more) {

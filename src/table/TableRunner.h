@@ -63,6 +63,7 @@ class TableRunner {
     std::vector<std::uint32_t> warnings_;
     std::vector<double> found_;   // the temperature or pressure an inverse evaluation found
     std::vector<double> values_;  // (3 phases × 8 + 2 bulk) columns × block rows
+    std::vector<double> derivatives_;  // derivative columns × block rows (--derivatives)
     std::string text_;
 };
 
