@@ -10,6 +10,7 @@ from numpy.typing import ArrayLike
 
 from . import _core
 from ._arrays import prepare, threads_argument
+from ._labels import labelled
 from ._result import AMOUNT_FIELDS, PHASE_FIELDS, PHASES, Result
 
 
@@ -21,13 +22,16 @@ def _compositions(caller: str, x: Any, w: Any) -> Tuple[str, Any, bool]:
 
 
 def _both_compositions(shape: Tuple[int, ...], given: np.ndarray, by_mass: bool) -> Tuple[np.ndarray, np.ndarray]:
-    """(mole fraction, mass fraction) arrays: the given one and the one derived from it."""
+    """(mole fraction, mass fraction) arrays: the given one and the one derived from it, NaN
+    where the given one lies outside 0-1 (no mixture has it; the point is invalid)."""
     derived = np.empty(shape, dtype=np.float64)
     if by_mass:
         _core.mole_fraction_from_mass_fraction(given.reshape(-1), derived.reshape(-1))
-        return derived, given
-    _core.mass_fraction_from_mole_fraction(given.reshape(-1), derived.reshape(-1))
-    return given, derived
+    else:
+        _core.mass_fraction_from_mole_fraction(given.reshape(-1), derived.reshape(-1))
+    with np.errstate(invalid="ignore"):
+        derived[~((given >= 0.0) & (given <= 1.0))] = np.nan
+    return (derived, given) if by_mass else (given, derived)
 
 
 def _state_columns(shape: Tuple[int, ...], columns: Dict[str, np.ndarray]) -> Dict[str, np.ndarray]:
@@ -48,6 +52,7 @@ def _out_of_range(t: np.ndarray, p: np.ndarray, x: np.ndarray) -> np.ndarray:
     return np.logical_not(flags, out=flags)
 
 
+@labelled
 def evaluate(
     T: ArrayLike,
     P: ArrayLike,
@@ -142,6 +147,7 @@ _INVERSE_NOTES = """
     ``to_pandas()`` has the columns of kelvoran-table for the same input."""
 
 
+@labelled
 def evaluate_ph(
     P: ArrayLike,
     h: ArrayLike,
@@ -172,6 +178,7 @@ def evaluate_ph(
     return _inverse("ph", "kelvoran.evaluate_ph", [P, h], ["P", "h"], x, w, threads)
 
 
+@labelled
 def evaluate_prho(
     P: ArrayLike,
     rho: ArrayLike,
@@ -198,6 +205,7 @@ def evaluate_prho(
     return _inverse("prho", "kelvoran.evaluate_prho", [P, rho], ["P", "rho"], x, w, threads)
 
 
+@labelled
 def evaluate_trho(
     T: ArrayLike,
     rho: ArrayLike,
