@@ -396,14 +396,27 @@ class _Columns:
         """The result as a pandas DataFrame, one row per point in C order (the last axis of
         the inputs varies fastest).
 
-        The columns are those of kelvoran-table for the same evaluation, named and ordered as in
-        its header (``kelvoran.TABLE_COLUMNS``, or ``TABLE_COLUMNS_PH``, ``TABLE_COLUMNS_PRHO``,
-        ``TABLE_COLUMNS_TRHO`` for the inverse evaluations): ``line`` is the point number from
-        1, ``error`` is always empty (every point is computed), ``warnings``, ``fluid_type`` and
-        ``inverse_status`` hold the short names, an absent phase is NaN. The columns the table
-        does not have follow: the rest of the bulk fluid's (``bulk_x_NaCl`` ...) and the codes
-        ``warning_bits``, ``fluid_type_code`` (and ``inverse_status_code``).
+        Returns
+        -------
+        pandas.DataFrame
+            The columns of kelvoran-table for the same evaluation, named and ordered as in its
+            header (``kelvoran.TABLE_COLUMNS``, or ``TABLE_COLUMNS_PH``, ``TABLE_COLUMNS_PRHO``,
+            ``TABLE_COLUMNS_TRHO`` for the inverse evaluations): ``line`` is the point number
+            from 1, ``error`` is always empty (every point is computed), ``warnings``,
+            ``fluid_type`` and ``inverse_status`` hold the short names, an absent phase is NaN.
+            The columns the table does not have follow: the rest of the bulk fluid's
+            (``bulk_x_NaCl`` ...) and the codes ``warning_bits``, ``fluid_type_code`` (and
+            ``inverse_status_code``). The index is that of pandas Series inputs, else a
+            RangeIndex. Masked points have NaN (<NA> in the columns that are not floats). A
+            result of dask arrays is computed first. The DataFrame owns its data.
 
+        Raises
+        ------
+        ImportError
+            If pandas is not installed.
+
+        Examples
+        --------
         >>> kelvoran.evaluate([25, 400], [1, 250], 0.05).to_pandas()[["T_C", "state_name", "fluid_type"]]
              T_C state_name fluid_type
         0   25.0          F     liquid
@@ -567,6 +580,12 @@ class Result(_Columns):
     that picks one point (``r[3]`` of a 1-D result, ``r[1, 2]`` of a 2-D one, ``r[()]`` of a
     0-d one) gives a :class:`Point` of plain Python numbers. A 0-d result (all inputs scalars)
     holds 0-d values: numpy scalars. Results pickle.
+
+    A result is a value: its arrays are read-only (copy one to change it) and its attributes
+    cannot be assigned. After masked inputs the arrays are masked arrays (``mask`` says where);
+    after dask inputs they are dask arrays, computed on demand (``compute()``). Indexing keeps
+    the mask and a pandas index, not the xarray labels (index the Dataset of ``to_xarray()``
+    for those).
 
     >>> r = kelvoran.evaluate(400.0, 250.0, [0.01, 0.05])
     >>> r.state_name
