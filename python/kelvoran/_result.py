@@ -732,7 +732,12 @@ class Result(_Columns):
         return result
 
     def item(self) -> "Point":
-        """The only point of a result of size 1, as a :class:`Point`.
+        """The only point of a result of size 1.
+
+        Returns
+        -------
+        Point
+            Its values as plain Python numbers.
 
         Raises
         ------

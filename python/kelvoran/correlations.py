@@ -643,7 +643,7 @@ def mole_fraction_from_mass_fraction(w: ArrayLike) -> Floats:
     Returns
     -------
     numpy.ndarray or numpy.float64
-        (w / 58.443) / (w / 58.443 + (1 - w) / 18.015), the conversion
+        The mole fraction (w / 58.443) / (w / 58.443 + (1 - w) / 18.015), the conversion
         ``kelvoran.evaluate(w=...)`` and kelvoran-table use; NaN for w outside 0-1.
 
     Examples
@@ -668,7 +668,8 @@ def mass_fraction_from_mole_fraction(x: ArrayLike) -> Floats:
     Returns
     -------
     numpy.ndarray or numpy.float64
-        x 58.443 / ((1 - x) 18.015 + x 58.443), kg/kg; NaN for x outside 0-1.
+        The mass fraction x 58.443 / ((1 - x) 18.015 + x 58.443), kg/kg; NaN for x outside
+        0-1.
 
     Examples
     --------
@@ -711,8 +712,8 @@ def molality_from_mole_fraction(x: ArrayLike) -> Floats:
     Returns
     -------
     numpy.ndarray or numpy.float64
-        1000 x / ((1 - x) 18.015), mol NaCl per kg H2O; infinite for x = 1, NaN for x outside
-        0-1.
+        The molality 1000 x / ((1 - x) 18.015), mol NaCl per kg H2O; infinite for x = 1, NaN
+        for x outside 0-1.
 
     Examples
     --------
@@ -736,8 +737,8 @@ def mole_fraction_from_molality(m: ArrayLike) -> Floats:
     Returns
     -------
     numpy.ndarray or numpy.float64
-        m 18.015 / (1000 + m 18.015); 1 for an infinite molality (and for one so large that
-        m 18.015 overflows), NaN for a negative one.
+        The mole fraction m 18.015 / (1000 + m 18.015); 1 for an infinite molality (and for one
+        so large that m 18.015 overflows), NaN for a negative one.
 
     Examples
     --------
@@ -761,8 +762,8 @@ def molality_from_mass_fraction(w: ArrayLike) -> Floats:
     Returns
     -------
     numpy.ndarray or numpy.float64
-        1000 w / ((1 - w) 58.443), mol NaCl per kg H2O; infinite for w = 1, NaN for w outside
-        0-1.
+        The molality 1000 w / ((1 - w) 58.443), mol NaCl per kg H2O; infinite for w = 1, NaN
+        for w outside 0-1.
 
     Examples
     --------
@@ -786,8 +787,8 @@ def mass_fraction_from_molality(m: ArrayLike) -> Floats:
     Returns
     -------
     numpy.ndarray or numpy.float64
-        m 58.443 / (1000 + m 58.443), kg/kg; 1 for an infinite molality, NaN for a negative
-        one.
+        The mass fraction m 58.443 / (1000 + m 58.443), kg/kg; 1 for an infinite molality,
+        NaN for a negative one.
 
     Examples
     --------
