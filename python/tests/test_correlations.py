@@ -1,5 +1,6 @@
 """The vectorised correlations: each bound to its own C++ function (published values and
-recorded model outputs), each the very number the evaluation uses, over thousands of points; composition conversions."""
+recorded model outputs), each the very number the evaluation uses, over thousands of points;
+composition conversions."""
 
 import numpy as np
 import pytest
