@@ -24,6 +24,6 @@ ensure_packages python3-venv python3-dev git
 pip_install() {
   .venv/bin/python -m pip install --quiet --disable-pip-version-check --root-user-action=ignore "$@"
 }
-pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas "dask[array]" matplotlib iapws
+pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas "dask[array]" matplotlib iapws coolprop gsw
 CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)" pip_install --no-build-isolation --config-settings=build-dir=build/python .
 KELVORAN_TABLE=build/kelvoran-table .venv/bin/python -m pytest python/tests -q
