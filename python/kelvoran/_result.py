@@ -647,7 +647,8 @@ class Result(_Columns):
         """The short names of the warnings joined by "|" ("" when none), as in the
         ``warnings`` column of kelvoran-table: "outside_fitted_range", "ice_field",
         "low_pressure_volume", "high_temperature_volume", "liquid_enthalpy_vapor_side",
-        "amounts_undetermined", "water_fallback_solve" (see kelvoran.Warnings)."""
+        "amounts_undetermined", "water_fallback_solve", "invalid_input" (see
+        kelvoran.Warnings)."""
         bits = self._columns["warning_bits"]
         if is_dask(bits):
             return bits.map_blocks(_warning_names, dtype=np.str_)
