@@ -188,6 +188,7 @@ def _warning_names(bits: np.ndarray) -> np.ndarray:
     names = np.array([_core.warning_names(int(b)) for b in unique.tolist()] or [""])
     return names[inverse.reshape(-1)].reshape(bits.shape)
 
+
 def _freeze(columns: Mapping[str, Any]) -> None:
     """Makes the numpy arrays among the values read-only: a result is a value."""
     for values in columns.values():
