@@ -293,8 +293,9 @@ def test_headless_command_and_docstring(tmp_path):
     # Figures made without pyplot need no display; the docstring's example holds.
     code = "import sys, kelvoran.diagrams as kd; kd.isotherm(400, shading=False); print('matplotlib.pyplot' in sys.modules)"
     assert subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, env=env).stdout.strip() == "False"
-    failures, tried = doctest.testmod(kd, optionflags=doctest.NORMALIZE_WHITESPACE)
-    assert tried > 0 and failures == 0
+    for module in (kd, kd._fields):
+        failures, tried = doctest.testmod(module, optionflags=doctest.NORMALIZE_WHITESPACE)
+        assert tried > 0 and failures == 0, module.__name__
 
 
 def test_docs_document_the_csv_columns():

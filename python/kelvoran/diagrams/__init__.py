@@ -22,8 +22,8 @@ correlations were fitted for, 0-1000 °C and up to 5000 bar; values beyond it ar
 The figures need no display: without pyplot imported they are plain matplotlib Figures that
 save themselves; with pyplot imported (a notebook) they are pyplot figures.
 
-Examples
---------
+For example:
+
 >>> import kelvoran.diagrams as kd
 >>> d = kd.isopleth(0.1)
 >>> fig, ax, curves = d
