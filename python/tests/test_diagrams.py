@@ -233,7 +233,14 @@ def test_command_outputs_are_replaced_together(tmp_path, capsys):
     assert _cli.main(["isobar", "--P", "300", "--no-shading", "--csv", str(tmp_path / "link.csv")]) == 0
     assert (tmp_path / "link.csv").is_symlink() and (tmp_path / "lines.csv").read_text() == received[0]
     assert image.read_bytes()[:4] == b"\x89PNG"
-    assert sorted(os.listdir(tmp_path)) == ["d.png", "folder.csv", "lines.csv", "link.csv", "pipe.csv"]
+    # /dev/stdout is the open stream: appended to, as by a shell redirection.
+    log = tmp_path / "log.csv"
+    log.write_text("earlier\n")
+    with open(log, "a") as out:
+        command = [sys.executable, "-m", "kelvoran.diagrams._cli", "isobar", "--P", "300", "--no-shading", "--csv", "/dev/stdout"]
+        assert subprocess.run(command, stdout=out, timeout=120).returncode == 0
+    assert log.read_text() == "earlier\n" + received[0]
+    assert sorted(os.listdir(tmp_path)) == ["d.png", "folder.csv", "lines.csv", "link.csv", "log.csv", "pipe.csv"]
 
 
 def test_what_is_not_drawn_is_said(tmp_path, capsys):

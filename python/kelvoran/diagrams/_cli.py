@@ -6,6 +6,7 @@ import argparse
 import errno
 import math
 import os
+import re
 import stat
 import sys
 import tempfile
@@ -169,8 +170,8 @@ def _image_format(path: str) -> str:
 
 class _Output:
     """One output file of the command: written to a temporary file beside its target (the
-    file a symbolic link names), which commit() renames to the target; a device or a named
-    pipe (such as /dev/stdout) is written in place."""
+    file a symbolic link names), which commit() renames to the target; an open stream of the
+    process (/dev/stdout, /dev/fd/N), a device or a named pipe is written in place."""
 
     def __init__(self, path: str) -> None:
         self.path = path
@@ -178,21 +179,30 @@ class _Output:
         self.temporary: Optional[str] = None
         self.mode: Optional[int] = None  # of the file replaced
         self.in_place = False
-        try:
-            info = os.stat(self.target)
-        except FileNotFoundError:
+        self.stream = _open_stream(path)  # the descriptor of an open stream, or None
+        if self.stream is not None:
             return
+        try:
+            info = os.stat(path)
+        except FileNotFoundError:
+            return  # a new file (or the one a dangling link names)
         if stat.S_ISDIR(info.st_mode):
             raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
         if stat.S_ISREG(info.st_mode):
-            if not os.access(self.target, os.W_OK):
+            if not os.access(path, os.W_OK):
                 raise PermissionError(errno.EACCES, os.strerror(errno.EACCES), path)
             self.mode = stat.S_IMODE(info.st_mode)
         else:
-            self.in_place = True
+            self.in_place = True  # a device or a named pipe
 
     def write(self, write_to) -> None:
-        """Writes through `write_to(file_name)`."""
+        """Writes through `write_to(file)`, given a file name or, for an open stream, a binary
+        file object on it (so that a redirection with >> appends)."""
+        if self.stream is not None:
+            sys.stdout.flush()
+            with os.fdopen(os.dup(self.stream), "wb") as f:
+                write_to(f)
+            return
         if self.in_place:
             write_to(self.path)
             return
@@ -215,6 +225,34 @@ class _Output:
             except OSError:
                 pass
             self.temporary = None
+
+
+#: Names of the open streams of the process (and their descriptor), written in place as a shell
+#: redirection would.
+_STREAM = re.compile(r"^/(?:dev/(stdout|stderr|fd/(\d+))|proc/self/fd/(\d+))$")
+
+
+def _open_stream(path: str) -> Optional[int]:
+    """The descriptor of the open stream of the process that `path` names, or links to through
+    any chain of links (/dev/stdout: 1); None for any other path."""
+    current = os.path.abspath(path)
+    for _ in range(40):
+        match = _STREAM.match(current)
+        if match:
+            name, fd, proc_fd = match.groups()
+            return {"stdout": 1, "stderr": 2}.get(name) if fd is None and proc_fd is None else int(fd or proc_fd)
+        if not os.path.islink(current):
+            return None
+        current = os.path.normpath(os.path.join(os.path.dirname(current), os.readlink(current)))
+    return None
+
+
+def _write_bytes(file, data: bytes) -> None:
+    if isinstance(file, str):
+        with open(file, "wb") as f:
+            f.write(data)
+    else:
+        file.write(data)
 
 
 def _umask() -> int:
@@ -337,7 +375,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
             current = args.csv
             table = _Output(args.csv)
             outputs.append(table)
-            table.write(diagram.to_csv)
+            table.write(lambda f: _write_bytes(f, diagram.csv_text().encode("utf-8")))
         if args.csv == "-":
             current = "standard output"
             sys.stdout.write(diagram.csv_text())
