@@ -407,6 +407,17 @@ _COMMON_PARAMETERS = """
     title : str, optional
         The title over the diagram (default: what the diagram shows)."""
 
+_COMPOSITION_AXIS = """
+    x_range : (float, float), optional
+        The composition axis, mole fraction NaCl within 0-1 (default 0-1, or 1e-10-1 with
+        `log_x`).
+    log_x : bool, default False
+        A logarithmic composition axis, to show the vapor.
+    shading : bool, default True
+        Shade the fields (False: leave them white).
+    isochores : sequence of float, optional
+        Bulk densities (kg/m³) to draw as lines, each labelled once, on its single-phase branch."""
+
 _RAISES = """
     Raises
     ------
@@ -427,9 +438,14 @@ def _doc(points: str, extra: str = "", section: str = "", left_out: str = "", is
     """Fills the shared parts of a diagram function's docstring."""
 
     def apply(f):
-        f.__doc__ = f.__doc__.replace("{common}", _COMMON_PARAMETERS.format(points=points)).replace(
-            "{raises}", _RAISES.format(extra=extra, section=section, left_out=left_out, isochores=isochores)
-        )
+        parts = {
+            "common": _COMMON_PARAMETERS.format(points=points),
+            "composition_axis": _COMPOSITION_AXIS,
+            "raises": _RAISES.format(extra=extra, section=section, left_out=left_out, isochores=isochores),
+        }
+        for name, text in parts.items():
+            # The parameters go on among the others; the Raises section follows a blank line.
+            f.__doc__ = f.__doc__.replace("    {" + name + "}", text if name == "raises" else text.lstrip("\n"))
         return f
 
     return apply
@@ -602,15 +618,7 @@ def isobar(
         The pressure, bar, above 0 and up to 5000 bar.
     T_range : (float, float), default (0, 1000)
         The temperature axis, °C, within 0-1000 °C.
-    x_range : (float, float), optional
-        The composition axis, mole fraction NaCl within 0-1 (default 0-1, or 1e-10-1 with
-        `log_x`).
-    log_x : bool, default False
-        A logarithmic composition axis, to show the vapor.
-    shading : bool, default True
-        Shade the fields (False: leave them white).
-    isochores : sequence of float, optional
-        Bulk densities (kg/m³) to draw as lines, each labelled once, on its single-phase branch.
+    {composition_axis}
     {common}
 
     Returns
@@ -670,15 +678,7 @@ def isotherm(
         The pressure axis, bar, up to 5000 bar.
     log_P : bool, default True
         A logarithmic pressure axis.
-    x_range : (float, float), optional
-        The composition axis, mole fraction NaCl within 0-1 (default 0-1, or 1e-10-1 with
-        `log_x`).
-    log_x : bool, default False
-        A logarithmic composition axis, to show the vapor.
-    shading : bool, default True
-        Shade the fields (False: leave them white).
-    isochores : sequence of float, optional
-        Bulk densities (kg/m³) to draw as lines, each labelled once, on its single-phase branch.
+    {composition_axis}
     {common}
 
     Returns
