@@ -614,7 +614,7 @@ def in_fitted_range(T: ArrayLike, P: ArrayLike, x: ArrayLike) -> Union[NDArray[n
 
     Returns
     -------
-    numpy.ndarray of bool or numpy.bool_
+    numpy.ndarray or bool
         True where 0 <= T <= 1000 °C, 1 <= P <= 5000 bar and 0 <= x <= 1; elsewhere the
         results are extrapolations (or, for inputs no fluid can have, not evaluated).
 
