@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <limits>
@@ -91,6 +92,13 @@ bool wanted(const DerivativeColumns& d) {
         }
     }
     return false;
+}
+
+// What a point that no fluid can have gets instead of a state.
+PointResult invalidInputResult() {
+    PointResult r;
+    r.warnings = kWarningInvalidInput;
+    return r;
 }
 
 void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::size_t i,
@@ -236,19 +244,39 @@ BatchStatus runInverseBatch(const BatchColumns& out, const InverseColumns& inver
 
 }  // namespace
 
+bool isPhysicalInput(double temperatureC, double pressureBar, double composition) {
+    constexpr double kAbsoluteZeroC = -273.15;
+    return std::isfinite(temperatureC) && temperatureC >= kAbsoluteZeroC &&
+           std::isfinite(pressureBar) && pressureBar > 0.0 && composition >= 0.0 &&
+           composition <= 1.0;
+}
+
 BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options) {
     checkLengths("evaluateBatch", temperatureC, pressureBar, composition);
+    static const PointResult invalid = invalidInputResult();
     if (wanted(out.derivatives)) {
+        static const PointDerivatives undefined = undefinedPointDerivatives();
         return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-            PointDerivatives d;
-            writePoint(out, i, e.evaluate(temperatureC[i], pressureBar[i], composition[i], d));
-            writeDerivatives(out.derivatives, i, d);
+            const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
+            if (isPhysicalInput(t, p, x)) {
+                PointDerivatives d;
+                writePoint(out, i, e.evaluate(t, p, x, d));
+                writeDerivatives(out.derivatives, i, d);
+            } else {
+                writePoint(out, i, invalid);
+                writeDerivatives(out.derivatives, i, undefined);
+            }
         });
     }
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writePoint(out, i, e.evaluate(temperatureC[i], pressureBar[i], composition[i]));
+        const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
+        if (isPhysicalInput(t, p, x)) {
+            writePoint(out, i, e.evaluate(t, p, x));
+        } else {
+            writePoint(out, i, invalid);
+        }
     });
 }
 

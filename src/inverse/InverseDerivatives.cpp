@@ -35,13 +35,6 @@ void changeVariables(PointDerivatives& d, const double (&jacobian)[3][3]) {
     });
 }
 
-PointDerivatives undefinedPoint() {
-    PointDerivatives d;
-    d.temperature = d.pressure = Dual(kNaN, kNaN, kNaN, kNaN);
-    d.liquid = d.vapor = d.halite = d.bulk = undefinedPhaseDerivatives();
-    return d;
-}
-
 // V + L + H on the three-phase curve, its amounts fixed by the bulk density ρ (input 1).
 PointDerivatives threePhase(PhaseStateEvaluator& evaluator, const InverseResult& result,
                             InverseKind kind, double density, double composition) {
@@ -75,9 +68,9 @@ PointDerivatives threePhase(PhaseStateEvaluator& evaluator, const InverseResult&
 
 PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const InverseResult& result,
                                     InverseKind kind, double givenValue, double composition) {
-    if (result.status != InverseStatus::Solved) return undefinedPoint();
+    if (result.status != InverseStatus::Solved) return undefinedPointDerivatives();
     if (result.point.phases == Phases::VaporLiquidHalite) {
-        if (kind == InverseKind::PressureEnthalpy) return undefinedPoint();  // no bulk enthalpy
+        if (kind == InverseKind::PressureEnthalpy) return undefinedPointDerivatives();  // no bulk enthalpy
         return threePhase(evaluator, result, kind, givenValue, composition);
     }
     PointDerivatives d =

@@ -57,6 +57,13 @@ PhaseDerivatives undefinedPhaseDerivatives() {
     return {kUndefined, kUndefined, kUndefined, kUndefined, kUndefined};
 }
 
+PointDerivatives undefinedPointDerivatives() {
+    PointDerivatives d;
+    d.temperature = d.pressure = kUndefined;
+    d.liquid = d.vapor = d.halite = d.bulk = undefinedPhaseDerivatives();
+    return d;
+}
+
 PhaseDerivatives PhaseStateEvaluator::fluidPhaseDerivatives(const Dual& t, const Dual& p,
                                                             const Dual& composition,
                                                             FluidKind kind) {

@@ -29,5 +29,7 @@ struct PointDerivatives {
 
 /// A phase whose every value and gradient is NaN.
 PhaseDerivatives undefinedPhaseDerivatives();
+/// A point whose every value and gradient is NaN (no state).
+PointDerivatives undefinedPointDerivatives();
 
 }  // namespace kelvoran

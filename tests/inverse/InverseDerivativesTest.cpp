@@ -219,7 +219,9 @@ void checkMode(Mode mode, int count, std::uint64_t seed) {
                 kModeNames[static_cast<int>(mode)], n, checks, threePhaseChecks, worst,
                 worstText.c_str());
     EXPECT_GT(checks, 20 * count);
-    if (mode != Mode::PH) EXPECT_GT(threePhaseChecks, count / 2);
+    if (mode != Mode::PH) {
+        EXPECT_GT(threePhaseChecks, count / 2);
+    }
     EXPECT_LE(worst, 1e-5) << worstText;
 }
 

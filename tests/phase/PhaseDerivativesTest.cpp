@@ -138,12 +138,6 @@ TEST(PhaseDerivativesTest, TemperatureSlopeOfTheEnthalpyIsTheHeatCapacity) {
     EXPECT_GT(compared, 2000);
 }
 
-// Sixth-order central difference of values at offsets ±h, ±2h, ±3h (f[0..5] at −3h … +3h).
-double centralDifference(double fm3, double fm2, double fm1, double fp1, double fp2, double fp3,
-                         double h) {
-    return (-fm3 + 9.0 * fm2 - 45.0 * fm1 + 45.0 * fp1 - 9.0 * fp2 + fp3) / (60.0 * h);
-}
-
 // Whether a fluid phase at the point is near the critical point of water, compressible as
 // (P/ρ) ∂ρ/∂P > 10: there the residual each density solve leaves moves the derivatives of the
 // model's values up to about 1e-5 away from those of the root, which the derivatives are.
