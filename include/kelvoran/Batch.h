@@ -39,13 +39,12 @@ struct PhaseColumns {
 };
 
 /// The derivatives of one output with respect to the three input variables of the batch that
-/// writes it: arrays of N doubles owned by the caller, or null. The variables, in order:
-///   evaluateBatch       (T °C, P bar, x)     first ∂/∂T per K, second ∂/∂P per bar
-///   evaluateBatchPH     (P bar, h J/kg, x)   first ∂/∂P per bar, second ∂/∂h per J/kg
-///   evaluateBatchPRho   (P bar, ρ kg/m³, x)  first ∂/∂P per bar, second ∂/∂ρ per kg/m³
-///   evaluateBatchTRho   (T °C, ρ kg/m³, x)   first ∂/∂T per K, second ∂/∂ρ per kg/m³
-/// and third ∂/∂x per unit mole fraction NaCl, the other two variables held. The units are those
-/// of the output per unit of the variable (a density column: kg/m³ per K, per bar, ...).
+/// writes it: arrays of N doubles owned by the caller, or null. The variables, in order, are
+/// (T °C, P bar, x) for evaluateBatch, (P bar, h J/kg, x) for evaluateBatchPH, (P bar, ρ kg/m³,
+/// x) for evaluateBatchPRho and (T °C, ρ kg/m³, x) for evaluateBatchTRho, x the mole fraction
+/// NaCl; each derivative holds the other two. The unit is that of the output per unit of the
+/// variable (a density column: kg/m³ per K, per bar, per J/kg, per kg/m³, per unit mole
+/// fraction).
 struct GradientColumns {
     double* first = nullptr;   ///< ∂/∂T (T–P, T–ρ batches) or ∂/∂P (P–h, P–ρ batches)
     double* second = nullptr;  ///< ∂/∂P (T–P), ∂/∂h (P–h) or ∂/∂ρ (P–ρ, T–ρ)

@@ -222,6 +222,17 @@ void checkLengths(const char* name, std::span<const double> a, std::span<const d
     }
 }
 
+// Whether the amounts of an inverse result were fixed by its given bulk property: its flag
+// where InverseResult has one, else (the library before such states) V + L + H alone.
+template <typename Result>
+bool amountsFromBulkProperty(const Result& r) {
+    if constexpr (requires { r.amountsFromBulkProperty; }) {
+        return r.amountsFromBulkProperty;
+    } else {
+        return r.point.phases == Phases::VaporLiquidHalite;
+    }
+}
+
 // An inverse batch: `solve(evaluator, i)` gives point i's result, written with its derivatives
 // when any derivative column is wanted (`given` is the bulk property given).
 template <typename Solve>
@@ -238,7 +249,8 @@ BatchStatus runInverseBatch(const BatchColumns& out, const InverseColumns& inver
         const InverseResult r = solve(e, i);
         writeInverse(out, inverse, i, r);
         writeDerivatives(out.derivatives, i,
-                         inverseDerivatives(e, r, kind, given[i], composition[i]));
+                         inverseDerivatives(e, r, kind, given[i], composition[i],
+                                            amountsFromBulkProperty(r)));
     });
 }
 

@@ -2,8 +2,11 @@
 
 #include <limits>
 
+#include "boundaries/CoexistingVapor.h"
 #include "boundaries/ThreePhaseCurve.h"
 #include "phase/PhaseAmounts.h"
+#include "water/WaterProperties.h"
+#include "water/WaterStateDerivatives.h"
 
 namespace kelvoran {
 
@@ -64,14 +67,81 @@ PointDerivatives threePhase(PhaseStateEvaluator& evaluator, const InverseResult&
     return d;
 }
 
+// A record of V + L inside a jump as a dual at (T, P): a saturated state of pure water
+// (composition 0) from its own values, otherwise a fluid phase of its composition — the bulk's,
+// or that of the vapor–liquid surface at (T, P).
+PhaseDerivatives phaseInJump(PhaseStateEvaluator& evaluator, const PhaseRecord& record,
+                             const Dual& t, const Dual& p, const Dual& x, bool vapor) {
+    if (record.composition == 0.0) {
+        PhaseDerivatives r = undefinedPhaseDerivatives();
+        const WaterPoint values{record.density, record.specificEnthalpy, record.heatCapacity};
+        const DualWaterPoint w = waterStateWithGradients(
+            values, waterPressureSlopes(t.v + kZeroCelsiusK, record.density), t, p);
+        r.massFraction = 0.0;
+        r.density = w.densityKgM3;
+        r.specificEnthalpy = w.specificEnthalpyJKg;
+        return r;
+    }
+    const FluidKind kind = vapor ? FluidKind::Vapor : FluidKind::Liquid;
+    if (record.composition == x.v) return evaluator.fluidPhaseDerivatives(t, p, x, kind);
+    const Dual xL = evaluator.coexistingLiquid(t, p);
+    const Dual c = vapor ? coexistingVaporComposition(t, p, xL) : xL;
+    if (record.composition != c.v) return undefinedPhaseDerivatives();
+    return evaluator.fluidPhaseDerivatives(t, p, c, kind);
+}
+
+// V + L inside a jump of the given property (input 1): T (or P) where the liquid side of the
+// vapor–liquid surface reaches x, the amounts by the lever rule on the property.
+PointDerivatives vaporLiquidInJump(PhaseStateEvaluator& evaluator, const InverseResult& result,
+                                   InverseKind kind, double given, double composition) {
+    const double t = result.temperatureC;
+    const double p = result.pressureBar;
+    const Dual xL = evaluator.coexistingLiquid(Dual::variable(t, 0), Dual::variable(p, 1));
+    const double gT = xL.d[0], gP = xL.d[1];
+    const double perX = composition == 0.0 ? kNaN : 1.0;  // pure water: no x derivatives
+    const bool temperatureGiven = kind == InverseKind::TemperatureDensity;
+    const Dual T = temperatureGiven ? Dual::variable(t, 0) : Dual(t, -gP / gT, 0.0, perX / gT);
+    const Dual P = temperatureGiven ? Dual(p, -gT / gP, 0.0, perX / gP) : Dual::variable(p, 0);
+    const Dual X(composition, 0.0, 0.0, perX);
+    PointDerivatives d = undefinedPointDerivatives();
+    d.temperature = T;
+    d.pressure = P;
+    d.bulk.massFraction = massPercentOf(X) * 0.01;
+    d.liquid = phaseInJump(evaluator, result.point.liquid, T, P, X, false);
+    d.vapor = phaseInJump(evaluator, result.point.vapor, T, P, X, true);
+    const Dual b = Dual::variable(given, 1);
+    const Dual m =
+        kind == InverseKind::PressureEnthalpy
+            ? (b - d.liquid.specificEnthalpy) /
+                  (d.vapor.specificEnthalpy - d.liquid.specificEnthalpy)
+            : (1.0 / b - 1.0 / d.liquid.density) / (1.0 / d.vapor.density - 1.0 / d.liquid.density);
+    d.vapor.phaseMassFraction = m;
+    d.liquid.phaseMassFraction = 1.0 - m;
+    const Dual vaporVolume = m / d.vapor.density;  // m³ per kg of bulk
+    const Dual liquidVolume = d.liquid.phaseMassFraction / d.liquid.density;
+    const Dual volume = vaporVolume + liquidVolume;
+    d.vapor.saturation = vaporVolume / volume;
+    d.liquid.saturation = liquidVolume / volume;
+    d.bulk.density = 1.0 / volume;
+    d.bulk.specificEnthalpy =
+        m * d.vapor.specificEnthalpy + d.liquid.phaseMassFraction * d.liquid.specificEnthalpy;
+    d.bulk.phaseMassFraction = d.bulk.saturation = 1.0;
+    return d;
+}
+
 }  // namespace
 
 PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const InverseResult& result,
-                                    InverseKind kind, double givenValue, double composition) {
+                                    InverseKind kind, double givenValue, double composition,
+                                    bool amountsFromBulkProperty) {
     if (result.status != InverseStatus::Solved) return undefinedPointDerivatives();
     if (result.point.phases == Phases::VaporLiquidHalite) {
         if (kind == InverseKind::PressureEnthalpy) return undefinedPointDerivatives();  // no bulk enthalpy
         return threePhase(evaluator, result, kind, givenValue, composition);
+    }
+    if (amountsFromBulkProperty) {
+        if (result.point.phases != Phases::VaporLiquid) return undefinedPointDerivatives();
+        return vaporLiquidInJump(evaluator, result, kind, givenValue, composition);
     }
     PointDerivatives d =
         evaluator.derivatives(result.temperatureC, result.pressureBar, composition);

@@ -17,10 +17,21 @@ enum class InverseKind {
 /// their order (P, h, x), (P, ρ, x) or (T, ρ, x). The searched variable z (T, or P for T–ρ) is
 /// a function of the inputs through B(T, P, x) = given value, so by the implicit-function rule
 /// ∂z/∂B = 1/(∂B/∂z) and ∂z/∂y = −(∂B/∂y)/(∂B/∂z) for the other variable y and for x, and every
-/// output follows by the chain rule from its derivatives at (T, P, x). In V + L + H, whose
-/// amounts the given density fixes, T and P lie on the three-phase curve (T fixed by P, or P by
-/// T) and the amounts are linear in the density's specific volume. All NaN unless solved.
+/// output follows by the chain rule from its derivatives at (T, P, x).
+///
+/// A state whose amounts the given value fixed (`amountsFromBulkProperty`) sits where the
+/// property jumps: its temperature (pressure) is fixed by the other variable and x, not by the
+/// value, and its amounts are linear in the value. In V + L + H, T and P lie on the three-phase
+/// curve (T fixed by P, or P by T) and the three amounts follow from the density's specific
+/// volume. In V + L inside a jump (boiling pure water, a vapor + liquid field too narrow to
+/// resolve, a dilute fluid boiling as water does) the jump lies on the liquid side of the
+/// vapor–liquid surface, x_L(T, P) = x, which for pure water is the boiling curve of water:
+/// ∂T/∂P = −(∂x_L/∂P)/(∂x_L/∂T), ∂T/∂x = 1/(∂x_L/∂T) (NaN for pure water, whose state is not
+/// that of a brine of vanishing salt); each phase moves with T and P (a saturated water state by
+/// the equation of state's partials at its density), and the vapor mass fraction is the lever
+/// rule on the value. All NaN unless solved.
 PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const InverseResult& result,
-                                    InverseKind kind, double givenValue, double composition);
+                                    InverseKind kind, double givenValue, double composition,
+                                    bool amountsFromBulkProperty);
 
 }  // namespace kelvoran

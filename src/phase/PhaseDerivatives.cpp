@@ -64,6 +64,13 @@ PointDerivatives undefinedPointDerivatives() {
     return d;
 }
 
+// The composition of classify(), by the same functions.
+Dual PhaseStateEvaluator::coexistingLiquid(const Dual& t, const Dual& p) {
+    const Dual boilingPressureBar =
+        t < kWaterCriticalTemperatureC ? waterSaturationPressurePa(t, water_) * 1e-05 : Dual(kNaN);
+    return kelvoran::coexistingLiquidComposition(coexistingLiquidBranch(t, boilingPressureBar), p);
+}
+
 PhaseDerivatives PhaseStateEvaluator::fluidPhaseDerivatives(const Dual& t, const Dual& p,
                                                             const Dual& composition,
                                                             FluidKind kind) {
@@ -109,12 +116,8 @@ PointDerivatives PhaseStateEvaluator::differentiate(const Classification& c, con
             setSinglePhase(d.vapor, d.bulk);
             break;
         case Phases::VaporLiquid: {
-            // The compositions of classify(), by the same functions.
-            const Dual boilingPressureBar = t < kWaterCriticalTemperatureC
-                                                ? waterSaturationPressurePa(t, water_) * 1e-05
-                                                : Dual(kNaN);
-            const Dual xL = coexistingLiquidComposition(coexistingLiquidBranch(t, boilingPressureBar), p);
-            const Dual xV = coexistingVaporComposition(t, p, xL);
+            const Dual xL = coexistingLiquid(t, p);
+            const Dual xV = kelvoran::coexistingVaporComposition(t, p, xL);
             d.liquid = fluidPhaseDerivatives(t, p, xL, liquid);
             d.vapor = fluidPhaseDerivatives(t, p, xV, vapor);
             setTwoPhaseAmounts(d.vapor, d.liquid, d.bulk);

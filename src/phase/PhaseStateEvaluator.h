@@ -42,6 +42,16 @@ class PhaseStateEvaluator {
     PointDerivatives threePhaseDerivatives(const Dual& temperatureC, const Dual& pressureBar,
                                            const Dual& composition);
 
+    /// A fluid phase of the given composition at (T, P) as fluidPhase fills it (its NaCl mass
+    /// fraction, density and enthalpy), with gradients through those of the arguments; the
+    /// amounts are NaN.
+    PhaseDerivatives fluidPhaseDerivatives(const Dual& temperatureC, const Dual& pressureBar,
+                                           const Dual& composition, FluidKind kind);
+
+    /// The liquid side of the vapor–liquid surface at (T, P) (mole fraction NaCl), as the
+    /// classification computes it, with its gradient.
+    Dual coexistingLiquid(const Dual& temperatureC, const Dual& pressureBar);
+
   private:
     // What the classification found, with the boundary values it computed on the way (NaN
     // where it did not reach them); the fill routines take their phase compositions from here.
@@ -68,8 +78,6 @@ class PhaseStateEvaluator {
     // The same records as duals (PhaseDerivatives.cpp).
     PointDerivatives differentiate(const Classification& c, const Dual& t, const Dual& p,
                                    const Dual& x);
-    PhaseDerivatives fluidPhaseDerivatives(const Dual& t, const Dual& p, const Dual& composition,
-                                           FluidKind kind);
     PhaseDerivatives vaporWithHaliteDerivatives(const Dual& t, const Dual& p,
                                                 const Dual& composition, Phases phases);
 

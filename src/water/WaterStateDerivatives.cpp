@@ -4,19 +4,24 @@
 
 namespace kelvoran {
 
-DualWaterPoint pureWater(const Dual& temperatureC, const Dual& pressureBar, WaterStateMemo& water) {
+DualWaterPoint waterStateWithGradients(const WaterPoint& values, const WaterPressureSlopes& s,
+                                       const Dual& temperatureC, const Dual& pressureBar) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-    const WaterPoint w = water.pureWater(temperatureC.v, pressureBar.v);
-    const WaterPressureSlopes s = water.pressureSlopes(temperatureC.v, pressureBar.v);
-    const double rho = w.densityKgM3;
+    const double rho = values.densityKgM3;
     const double perBar = 1e5 / s.dpdRhoPaKgM3;  // (∂ρ/∂P)T, kg/m³ per bar
     const double densityPerK = -s.dpdTPaK / s.dpdRhoPaKgM3;
     const double temperatureK = temperatureC.v + kZeroCelsiusK;
     const double enthalpyPerBar = (1.0 / rho + temperatureK * densityPerK / (rho * rho)) * 1e5;
     return {chain(rho, temperatureC, densityPerK, pressureBar, perBar),
-            chain(w.specificEnthalpyJKg, temperatureC, w.heatCapacityJKgK, pressureBar,
+            chain(values.specificEnthalpyJKg, temperatureC, values.heatCapacityJKgK, pressureBar,
                   enthalpyPerBar),
-            Dual(w.heatCapacityJKgK, kNaN, kNaN, kNaN)};
+            Dual(values.heatCapacityJKgK, kNaN, kNaN, kNaN)};
+}
+
+DualWaterPoint pureWater(const Dual& temperatureC, const Dual& pressureBar, WaterStateMemo& water) {
+    return waterStateWithGradients(water.pureWater(temperatureC.v, pressureBar.v),
+                                   water.pressureSlopes(temperatureC.v, pressureBar.v),
+                                   temperatureC, pressureBar);
 }
 
 Dual waterSaturationPressurePa(const Dual& temperatureC, WaterStateMemo& water) {

@@ -22,6 +22,11 @@ struct DualWaterPoint {
 };
 DualWaterPoint pureWater(const Dual& temperatureC, const Dual& pressureBar, WaterStateMemo& water);
 
+/// The same for a water state of known values at (T °C, P bar), such as a saturated state: its
+/// values with the gradients the equation of state's `slopes` at its density give them.
+DualWaterPoint waterStateWithGradients(const WaterPoint& values, const WaterPressureSlopes& slopes,
+                                       const Dual& temperatureC, const Dual& pressureBar);
+
 /// waterSaturationPressurePa with its gradient (see waterSaturationPressureSlopePaK), Pa.
 Dual waterSaturationPressurePa(const Dual& temperatureC, WaterStateMemo& water);
 

@@ -16,7 +16,9 @@
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inverse.h"
+#include "inverse/InverseDerivatives.h"
 #include "support/CentralDifferences.h"
+#include "water/WaterLibrary.h"
 
 namespace kelvoran {
 namespace {
@@ -222,6 +224,111 @@ void checkMode(Mode mode, int count, std::uint64_t seed) {
     if (mode != Mode::PH) {
         EXPECT_GT(threePhaseChecks, count / 2);
     }
+    EXPECT_LE(worst, 1e-5) << worstText;
+}
+
+// Boiling pure water, as the inverse evaluations give it inside the jump of its enthalpy (or
+// density) at the boiling curve: V + L of the saturated liquid and vapor of water at the
+// boiling point, with the vapor mass fraction that the given value fixes.
+InverseResult boilingWater(Mode mode, double given, double a) {
+    InverseResult r;
+    r.status = InverseStatus::Solved;
+    WaterState liquid, vapor;
+    if (mode == Mode::TRho) {
+        r.temperatureC = a;
+        saturationAtT(a + 273.15, &liquid, &vapor);
+        r.pressureBar = waterSaturationPressureBar(a);
+    } else {
+        r.pressureBar = a;
+        saturationAtP(a * 1e5, &liquid, &vapor);
+        r.temperatureC = liquid.T - 273.15;
+    }
+    PointResult& p = r.point;
+    p.phases = Phases::VaporLiquid;
+    for (auto [record, state] : {std::pair{&p.liquid, &liquid}, std::pair{&p.vapor, &vapor}}) {
+        record->density = state->rho;
+        record->specificEnthalpy = state->h;
+        record->heatCapacity = state->cp;
+    }
+    const double m = mode == Mode::PH
+                         ? (given - liquid.h) / (vapor.h - liquid.h)
+                         : (1.0 / given - 1.0 / liquid.rho) / (1.0 / vapor.rho - 1.0 / liquid.rho);
+    p.vapor.phaseMassFraction = m;
+    p.liquid.phaseMassFraction = 1.0 - m;
+    const double volume = m / vapor.rho + (1.0 - m) / liquid.rho;
+    p.vapor.saturation = m / vapor.rho / volume;
+    p.liquid.saturation = (1.0 - m) / liquid.rho / volume;
+    p.bulk.density = 1.0 / volume;
+    p.bulk.specificEnthalpy = m * vapor.h + (1.0 - m) * liquid.h;
+    return r;
+}
+
+TEST(InverseDerivativesTest, BoilingWaterWhoseAmountsTheValueFixes) {
+    PhaseStateEvaluator evaluator;
+    int checks = 0;
+    double worst = 0.0;
+    std::string worstText;
+    for (const Mode mode : {Mode::PH, Mode::TRho}) {
+        for (const double a : mode == Mode::PH ? std::vector<double>{1.0, 5.0, 20.0, 60.0, 120.0, 180.0}
+                                              : std::vector<double>{50.0, 120.0, 200.0, 280.0, 340.0}) {
+            for (const double q : {0.1, 0.5, 0.9}) {
+                // The given value at vapor mass fraction q.
+                const InverseResult probe = boilingWater(mode, mode == Mode::PH ? 1e6 : 500.0, a);
+                const PhaseRecord& l = probe.point.liquid;
+                const PhaseRecord& v = probe.point.vapor;
+                const double given =
+                    mode == Mode::PH
+                        ? l.specificEnthalpy + q * (v.specificEnthalpy - l.specificEnthalpy)
+                        : 1.0 / (1.0 / l.density + q * (1.0 / v.density - 1.0 / l.density));
+                const InverseResult base = boilingWater(mode, given, a);
+                const InverseKind kind =
+                    mode == Mode::PH ? InverseKind::PressureEnthalpy : InverseKind::TemperatureDensity;
+                const PointDerivatives d = inverseDerivatives(evaluator, base, kind, given, 0.0, true);
+                const std::array<double, kOutputs> centre = valuesOf(base);
+                const Dual* duals[kOutputs] = {&d.temperature, &d.pressure};
+                const PhaseDerivatives* phases[] = {&d.liquid, &d.vapor, &d.halite, &d.bulk};
+                for (int i = 0; i < 4; ++i) {
+                    const Dual* q5[] = {&phases[i]->massFraction, &phases[i]->density,
+                                        &phases[i]->specificEnthalpy,
+                                        &phases[i]->phaseMassFraction, &phases[i]->saturation};
+                    for (int k = 0; k < 5; ++k) duals[2 + 5 * i + k] = q5[k];
+                }
+                // T (or P) is fixed by the other variable; pure water has no x derivatives.
+                EXPECT_EQ(mode == Mode::PH ? d.temperature.d[1] : d.pressure.d[1], 0.0);
+                EXPECT_TRUE(std::isnan(d.vapor.saturation.d[2]));
+                const double inputs[] = {a, given};
+                const double steps[] = {mode == Mode::PH ? 1e-3 * a : 0.25, 1e-3 * std::fabs(given)};
+                const double scales[] = {mode == Mode::PH ? a : 1000.0, std::fabs(given)};
+                for (int k = 0; k < 2; ++k) {
+                    std::array<std::array<double, kOutputs>, 10> f;
+                    for (int s = 0; s < 10; ++s) {
+                        double moved[] = {inputs[0], inputs[1]};
+                        moved[k] += testing::kStencilOffsets[s] * steps[k];
+                        f[s] = valuesOf(boilingWater(mode, moved[1], moved[0]));
+                    }
+                    for (int j = 0; j < kOutputs; ++j) {
+                        if (!std::isfinite(centre[j]) || duals[j] == nullptr) continue;
+                        double along[10];
+                        for (int s = 0; s < 10; ++s) along[s] = f[s][j];
+                        const testing::DifferenceQuotient quotient =
+                            testing::differenceQuotient(along, centre[j], steps[k], scales[k]);
+                        if (!quotient.resolved) continue;
+                        const double error = testing::disagreement(duals[j]->d[k], quotient);
+                        ++checks;
+                        if (!(error <= worst)) {
+                            worst = std::isnan(error) ? 1e300 : error;
+                            worstText = kModeNames[static_cast<int>(mode)] + (" d " + outputName(j)) +
+                                        " / d input " + std::to_string(k) + " at " +
+                                        std::to_string(a) + ", q " + std::to_string(q);
+                        }
+                    }
+                }
+            }
+        }
+    }
+    std::printf("boiling water: %d gradient components checked; worst relative disagreement %.3g: %s\n",
+                checks, worst, worstText.c_str());
+    EXPECT_GT(checks, 150);
     EXPECT_LE(worst, 1e-5) << worstText;
 }
 
