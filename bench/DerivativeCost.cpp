@@ -29,16 +29,18 @@ struct Random {
 // Every value column, and with `derivatives` every derivative column, of n points.
 struct Columns {
     Columns(std::size_t n, bool derivatives)
-        : state(n), warnings(n), fluidType(n), values(4 * 8 + (derivatives ? 66 : 0),
-                                                         std::vector<double>(n)) {
+        : state(n),
+          warnings(n),
+          fluidType(n),
+          values(4 * 8 + (derivatives ? 66 : 0), std::vector<double>(n)) {
         out.state = state.data();
         out.warnings = warnings.data();
         out.fluidType = fluidType.data();
         std::size_t c = 0;
         for (kelvoran::PhaseColumns* p : {&out.liquid, &out.vapor, &out.halite, &out.bulk}) {
-            for (double** column : {&p->composition, &p->massFraction, &p->density,
-                                    &p->molarVolume, &p->specificEnthalpy, &p->heatCapacity,
-                                    &p->phaseMassFraction, &p->saturation}) {
+            for (double** column :
+                 {&p->composition, &p->massFraction, &p->density, &p->molarVolume,
+                  &p->specificEnthalpy, &p->heatCapacity, &p->phaseMassFraction, &p->saturation}) {
                 *column = values[c++].data();
             }
         }
@@ -52,9 +54,9 @@ struct Columns {
         bind(d.temperature);
         bind(d.pressure);
         for (kelvoran::PhaseDerivativeColumns* p : {&d.liquid, &d.vapor, &d.halite, &d.bulk}) {
-            for (kelvoran::GradientColumns* g : {&p->massFraction, &p->density,
-                                                 &p->specificEnthalpy, &p->phaseMassFraction,
-                                                 &p->saturation}) {
+            for (kelvoran::GradientColumns* g :
+                 {&p->massFraction, &p->density, &p->specificEnthalpy, &p->phaseMassFraction,
+                  &p->saturation}) {
                 bind(*g);
             }
         }

@@ -46,7 +46,7 @@ struct PhaseColumns {
 /// variable (a density column: kg/m³ per K, per bar, per J/kg, per kg/m³, per unit mole
 /// fraction).
 struct GradientColumns {
-    double* first = nullptr;   ///< ∂/∂T (T–P, T–ρ batches) or ∂/∂P (P–h, P–ρ batches)
+    double* first = nullptr;  ///< ∂/∂T (T–P, T–ρ batches) or ∂/∂P (P–h, P–ρ batches)
     double* second = nullptr;  ///< ∂/∂P (T–P), ∂/∂h (P–h) or ∂/∂ρ (P–ρ, T–ρ)
     double* third = nullptr;   ///< ∂/∂x
 };

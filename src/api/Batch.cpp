@@ -85,9 +85,9 @@ bool wanted(const GradientColumns& g) {
 bool wanted(const DerivativeColumns& d) {
     if (wanted(d.temperature) || wanted(d.pressure)) return true;
     for (const PhaseDerivativeColumns* phase : {&d.liquid, &d.vapor, &d.halite, &d.bulk}) {
-        for (const GradientColumns* g : {&phase->massFraction, &phase->density,
-                                         &phase->specificEnthalpy, &phase->phaseMassFraction,
-                                         &phase->saturation}) {
+        for (const GradientColumns* g :
+             {&phase->massFraction, &phase->density, &phase->specificEnthalpy,
+              &phase->phaseMassFraction, &phase->saturation}) {
             if (wanted(*g)) return true;
         }
     }
@@ -248,9 +248,9 @@ BatchStatus runInverseBatch(const BatchColumns& out, const InverseColumns& inver
     return runBatch(given.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         const InverseResult r = solve(e, i);
         writeInverse(out, inverse, i, r);
-        writeDerivatives(out.derivatives, i,
-                         inverseDerivatives(e, r, kind, given[i], composition[i],
-                                            amountsFromBulkProperty(r)));
+        writeDerivatives(
+            out.derivatives, i,
+            inverseDerivatives(e, r, kind, given[i], composition[i], amountsFromBulkProperty(r)));
     });
 }
 
@@ -297,14 +297,12 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             std::span<const double> composition, const BatchColumns& out,
                             const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
-    return runInverseBatch(out, inverse, options, InverseKind::PressureEnthalpy,
-                           specificEnthalpyJKg, composition,
-                           [&](PhaseStateEvaluator& e, std::size_t i) {
-                               return temperatureForBulkProperty(e, pressureBar[i],
-                                                                 specificEnthalpyJKg[i],
-                                                                 composition[i],
-                                                                 BulkProperty::Enthalpy);
-                           });
+    return runInverseBatch(
+        out, inverse, options, InverseKind::PressureEnthalpy, specificEnthalpyJKg, composition,
+        [&](PhaseStateEvaluator& e, std::size_t i) {
+            return temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
+                                              composition[i], BulkProperty::Enthalpy);
+        });
 }
 
 BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
@@ -314,8 +312,8 @@ BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
     checkLengths("evaluateBatchPRho", pressureBar, densityKgM3, composition);
     return runInverseBatch(out, inverse, options, InverseKind::PressureDensity, densityKgM3,
                            composition, [&](PhaseStateEvaluator& e, std::size_t i) {
-                               return temperatureForBulkProperty(e, pressureBar[i],
-                                                                 densityKgM3[i], composition[i],
+                               return temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i],
+                                                                 composition[i],
                                                                  BulkProperty::Density);
                            });
 }

@@ -13,8 +13,7 @@
 namespace kelvoran {
 
 template <typename S>
-BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(S temperatureC,
-                                                      S waterBoilingPressureBar) {
+BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(S temperatureC, S waterBoilingPressureBar) {
     using std::exp;
     const S t = temperatureC;
     BasicCoexistingLiquidBranch<S> b;
@@ -75,8 +74,7 @@ S coexistingLiquidComposition(const BasicCoexistingLiquidBranch<S>& b, S pressur
 template CoexistingLiquidBranch coexistingLiquidBranch<double>(double, double);
 template double coexistingLiquidComposition<double>(const CoexistingLiquidBranch&, double);
 template BasicCoexistingLiquidBranch<Dual> coexistingLiquidBranch<Dual>(Dual, Dual);
-template Dual coexistingLiquidComposition<Dual>(const BasicCoexistingLiquidBranch<Dual>&,
-                                                Dual);
+template Dual coexistingLiquidComposition<Dual>(const BasicCoexistingLiquidBranch<Dual>&, Dual);
 
 double coexistingLiquidComposition(double temperatureC, double pressureBar) {
     const double boiling = temperatureC < kWaterCriticalTemperatureC

@@ -32,8 +32,7 @@ using CoexistingLiquidBranch = BasicCoexistingLiquidBranch<double>;
 /// The branch at T (°C). `waterBoilingPressureBar` is the boiling pressure of pure water at T
 /// (bar, waterSaturationPressureBar); it is read only below 373.976 °C.
 template <typename S>
-BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(S temperatureC,
-                                                      S waterBoilingPressureBar);
+BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(S temperatureC, S waterBoilingPressureBar);
 inline CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC,
                                                      double waterBoilingPressureBar) {
     return coexistingLiquidBranch<double>(temperatureC, waterBoilingPressureBar);

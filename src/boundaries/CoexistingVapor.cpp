@@ -8,8 +8,7 @@
 namespace kelvoran {
 
 template <typename S>
-S coexistingVaporComposition(S temperatureC, S pressureBar,
-                             S coexistingLiquidComposition) {
+S coexistingVaporComposition(S temperatureC, S pressureBar, S coexistingLiquidComposition) {
     const S vaporWithHalite = haliteSaturatedVaporComposition(temperatureC, pressureBar);
     const S liquidWithHalite = haliteLiquidusComposition(temperatureC, pressureBar);
     // The vapor is enriched over the liquid as the halite-saturated vapor is over the

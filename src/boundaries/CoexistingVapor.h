@@ -13,7 +13,6 @@ double coexistingVaporComposition(double temperatureC, double pressureBar,
                                   double coexistingLiquidComposition);
 /// The same for a scalar S (double or Dual).
 template <typename S>
-S coexistingVaporComposition(S temperatureC, S pressureBar,
-                             S coexistingLiquidComposition);
+S coexistingVaporComposition(S temperatureC, S pressureBar, S coexistingLiquidComposition);
 
 }  // namespace kelvoran

@@ -45,9 +45,9 @@ S criticalPressureBar(S temperatureC) {
     // Below the water critical point (and NaN): the curve runs down towards water's boiling
     // curve.
     const S d = kTc - t;
-    return kPc - 2.36 * d + 0.128534 * pow(d, 1.5) - 0.023707 * (d * d) +
-           0.00320089 * pow(d, 2.5) - 0.000138917 * (d * d * d) +
-           1.02789e-07 * (d * d * d * d) - 4.8376e-11 * (d * d * d * d * d);
+    return kPc - 2.36 * d + 0.128534 * pow(d, 1.5) - 0.023707 * (d * d) + 0.00320089 * pow(d, 2.5) -
+           0.000138917 * (d * d * d) + 1.02789e-07 * (d * d * d * d) -
+           4.8376e-11 * (d * d * d * d * d);
 }
 
 double criticalTemperatureC(double composition) {
@@ -93,8 +93,12 @@ S criticalComposition(S temperatureC) {
 template Dual criticalPressureBar<Dual>(Dual);
 template Dual criticalComposition<Dual>(Dual);
 
-double criticalPressureBar(double temperatureC) { return criticalPressureBar<double>(temperatureC); }
+double criticalPressureBar(double temperatureC) {
+    return criticalPressureBar<double>(temperatureC);
+}
 
-double criticalComposition(double temperatureC) { return criticalComposition<double>(temperatureC); }
+double criticalComposition(double temperatureC) {
+    return criticalComposition<double>(temperatureC);
+}
 
 }  // namespace kelvoran

@@ -136,7 +136,8 @@ PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const Invers
                                     bool amountsFromBulkProperty) {
     if (result.status != InverseStatus::Solved) return undefinedPointDerivatives();
     if (result.point.phases == Phases::VaporLiquidHalite) {
-        if (kind == InverseKind::PressureEnthalpy) return undefinedPointDerivatives();  // no bulk enthalpy
+        if (kind == InverseKind::PressureEnthalpy)
+            return undefinedPointDerivatives();  // no bulk enthalpy
         return threePhase(evaluator, result, kind, givenValue, composition);
     }
     if (amountsFromBulkProperty) {

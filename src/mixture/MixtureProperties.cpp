@@ -81,8 +81,7 @@ struct VolumeCoefficientSlopes {
 
 // Derivative of compositionSlope(a1(P), a2(P), a3(P), x) with respect to P.
 template <typename S>
-S compositionSlopeDerivative(S a1, S a2, S a3Slope, S a1Slope,
-                             S a2Slope, S x) {
+S compositionSlopeDerivative(S a1, S a2, S a3Slope, S a1Slope, S a2Slope, S x) {
     using std::sqrt;
     const S r0 = sqrt(a2);
     const S rx = sqrt(x + a2);
@@ -96,7 +95,8 @@ S compositionSlopeDerivative(S a1, S a2, S a3Slope, S a1Slope,
 // Molar volume of water (cm³/mol) at a scaled temperature (°C) and pressure (bar).
 template <typename S>
 S waterMolarVolumeAt(S scaledTemperatureC, S pressureBar, WaterStateMemo& water) {
-    return kWaterMolarVolumeFactor / pureWaterAt(water, scaledTemperatureC, pressureBar).densityKgM3;
+    return kWaterMolarVolumeFactor /
+           pureWaterAt(water, scaledTemperatureC, pressureBar).densityKgM3;
 }
 
 }  // namespace
@@ -130,8 +130,8 @@ S volumeScaledTemperatureSlope(S t, S p, S x) {
 }
 
 template <typename S>
-BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar,
-                                    S composition, FluidKind kind, WaterStateMemo& water) {
+BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar, S composition, FluidKind kind,
+                                    WaterStateMemo& water) {
     using std::exp;
     using std::log;
     using std::log10;
@@ -189,10 +189,8 @@ BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar,
 }
 
 template <typename S>
-BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC,
-                                                          S pressureBar,
-                                                          S composition,
-                                                          WaterStateMemo& water) {
+BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC, S pressureBar,
+                                                          S composition, WaterStateMemo& water) {
     // Pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
     const S p = pressureBar;
     const S x = composition;
@@ -217,19 +215,14 @@ S phaseDensityKgM3(S composition, S molarVolumeCm3Mol) {
 
 template double volumeScaledTemperature<double>(double, double, double);
 template double volumeScaledTemperatureSlope<double>(double, double, double);
-template MixtureVolume mixtureVolume<double>(double, double, double,
-                                             FluidKind, WaterStateMemo&);
-template MixtureThermalProperties mixtureThermalProperties<double>(double, double,
-                                                                   double,
+template MixtureVolume mixtureVolume<double>(double, double, double, FluidKind, WaterStateMemo&);
+template MixtureThermalProperties mixtureThermalProperties<double>(double, double, double,
                                                                    WaterStateMemo&);
 template double phaseDensityKgM3<double>(double, double);
 template Dual volumeScaledTemperature<Dual>(Dual, Dual, Dual);
 template Dual volumeScaledTemperatureSlope<Dual>(Dual, Dual, Dual);
-template BasicMixtureVolume<Dual> mixtureVolume<Dual>(Dual, Dual, Dual,
-                                                      FluidKind, WaterStateMemo&);
-template BasicMixtureThermalProperties<Dual> mixtureThermalProperties<Dual>(Dual,
-                                                                            Dual,
-                                                                            Dual,
+template BasicMixtureVolume<Dual> mixtureVolume<Dual>(Dual, Dual, Dual, FluidKind, WaterStateMemo&);
+template BasicMixtureThermalProperties<Dual> mixtureThermalProperties<Dual>(Dual, Dual, Dual,
                                                                             WaterStateMemo&);
 template Dual phaseDensityKgM3<Dual>(Dual, Dual);
 

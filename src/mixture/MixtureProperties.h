@@ -1,7 +1,7 @@
 #pragma once
 
-#include "kelvoran/Correlations.h"
 #include "kelvoran/Constants.h"
+#include "kelvoran/Correlations.h"
 #include "numerics/Dual.h"
 
 // Molar volume, specific enthalpy and isobaric heat capacity of one H2O–NaCl fluid phase of
@@ -44,8 +44,8 @@ using MixtureVolume = BasicMixtureVolume<double>;
 /// Molar volume of a phase of the given kind; water states come through `water`, which also
 /// collects the notes on them.
 template <typename S>
-BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar,
-                                    S composition, FluidKind kind, WaterStateMemo& water);
+BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar, S composition, FluidKind kind,
+                                    WaterStateMemo& water);
 
 /// Molar volume of the phase, cm³/mol (mixtureVolume without how).
 double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
@@ -64,10 +64,8 @@ struct BasicMixtureThermalProperties {
 using MixtureThermalProperties = BasicMixtureThermalProperties<double>;
 /// Enthalpy and heat capacity of the phase; water states come through `water`.
 template <typename S>
-BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC,
-                                                          S pressureBar,
-                                                          S composition,
-                                                          WaterStateMemo& water);
+BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC, S pressureBar,
+                                                          S composition, WaterStateMemo& water);
 
 /// Density of a phase of composition x (mole fraction NaCl) and molar volume (cm³/mol), kg/m³.
 template <typename S>

@@ -38,8 +38,7 @@ inline Dual chain(double value, const Dual& a, double s) {
 
 /// The chain rule through a function of two duals with slopes sa and sb at their values.
 inline Dual chain(double value, const Dual& a, double sa, const Dual& b, double sb) {
-    return {value, sa * a.d[0] + sb * b.d[0], sa * a.d[1] + sb * b.d[1],
-            sa * a.d[2] + sb * b.d[2]};
+    return {value, sa * a.d[0] + sb * b.d[0], sa * a.d[1] + sb * b.d[1], sa * a.d[2] + sb * b.d[2]};
 }
 
 inline Dual operator-(const Dual& a) { return {-a.v, -a.d[0], -a.d[1], -a.d[2]}; }

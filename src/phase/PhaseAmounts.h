@@ -37,13 +37,17 @@ struct TwoPhaseAmounts {
 /// The amounts of phases of NaCl mass fractions wA, wB, densities (kg/m³) and specific
 /// enthalpies (J/kg) in a bulk of NaCl mass fraction w.
 template <typename S>
-TwoPhaseAmounts<S> twoPhaseAmounts(S wA, S wB, S w, S densityA,
-                                   S densityB, S enthalpyA, S enthalpyB) {
+TwoPhaseAmounts<S> twoPhaseAmounts(S wA, S wB, S w, S densityA, S densityB, S enthalpyA,
+                                   S enthalpyB) {
     const LeverRule<S> m = leverRule(wA, wB, w);
     const S volumeA = m.a / densityA;  // m³ per kg of bulk
     const S volumeB = m.b / densityB;
     const S volume = volumeA + volumeB;
-    return {m.a,          m.b, volumeA / volume, volumeB / volume, 1.0 / volume,
+    return {m.a,
+            m.b,
+            volumeA / volume,
+            volumeB / volume,
+            1.0 / volume,
             m.a * enthalpyA + m.b * enthalpyB};
 }
 
@@ -52,7 +56,7 @@ TwoPhaseAmounts<S> twoPhaseAmounts(S wA, S wB, S w, S densityA,
 /// Σ mᵢ = 1, Σ mᵢ wᵢ = w, Σ mᵢ vᵢ = v by Cramer's rule.
 template <typename S>
 void threePhaseAmounts(const S (&w)[3], const S (&v)[3], S bulkW, S bulkV, S (&m)[3]) {
-    const auto det = [](const S (&a)[3], const S (&b)[3], const S (&c)[3]) {
+    const auto det = [](const S(&a)[3], const S(&b)[3], const S(&c)[3]) {
         return a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
                a[2] * (b[0] * c[1] - b[1] * c[0]);
     };

@@ -40,8 +40,8 @@ S haliteSaturatedVaporComposition(S temperatureC, S pressureBar) {
     const S a = log10(liquidAtPSub);
     const S r = log10(pSub / pCrit);
     const S u = 1.0 - reducedPressure;
-    const S f = ((pow(u, j1) * j0 + 1.0) + u * j2 + pow(u, 2.0) * j3) +
-                pow(u, 3.0) * (-1.0 - j0 - j2 - j3);
+    const S f =
+        ((pow(u, j1) * j0 + 1.0) + u * j2 + pow(u, 2.0) * j3) + pow(u, 3.0) * (-1.0 - j0 - j2 - j3);
     const S l = (r - a) * f + a;
     const S q = log10(pSub / p);
     const S enrichment = pow(10.0, l - q);

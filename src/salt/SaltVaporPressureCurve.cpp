@@ -12,9 +12,9 @@ S saltVaporPressureBar(S temperatureC, double slopeK) {
     using std::pow;
     const S temperatureK = temperatureC + 273.15;
     // No guard at 0 K: 1/TK is then +inf and the pressure 0.
-    return pow(
-        10.0, std::log10(kSaltTriplePointPressureBar) +
-                  slopeK * (1.0 / (kSaltTriplePointTemperatureC + 273.15) - 1.0 / temperatureK));
+    return pow(10.0,
+               std::log10(kSaltTriplePointPressureBar) +
+                   slopeK * (1.0 / (kSaltTriplePointTemperatureC + 273.15) - 1.0 / temperatureK));
 }
 
 template <typename S>

@@ -53,9 +53,9 @@ TableDerivatives::TableDerivatives(TableMode mode) {
     for (int q : {1, 2}) quantities.emplace_back(3, q);
     const std::array<const char*, 3> variables = variablesOf(mode);
     for (const auto& [phase, quantity] : quantities) {
-        const std::string name = phase == 4 ? (quantity == 0 ? "T_C" : "P_bar")
-                                            : std::string(kPhaseNames[phase]) + "_" +
-                                                  kQuantityNames[quantity];
+        const std::string name =
+            phase == 4 ? (quantity == 0 ? "T_C" : "P_bar")
+                       : std::string(kPhaseNames[phase]) + "_" + kQuantityNames[quantity];
         for (int v = 0; v < 3; ++v) {
             columns_.push_back({phase, quantity, v});
             names_.push_back("d_" + name + "_d_" + variables[static_cast<std::size_t>(v)]);
@@ -67,8 +67,9 @@ void TableDerivatives::bind(DerivativeColumns& out, double* storage, std::size_t
     for (std::size_t c = 0; c < columns_.size(); ++c) {
         GradientColumns& g = gradientOf(out, columns_[c].phase, columns_[c].quantity);
         double* column = storage + c * capacity;
-        (columns_[c].variable == 0 ? g.first : columns_[c].variable == 1 ? g.second : g.third) =
-            column;
+        (columns_[c].variable == 0   ? g.first
+         : columns_[c].variable == 1 ? g.second
+                                     : g.third) = column;
     }
 }
 

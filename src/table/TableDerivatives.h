@@ -47,7 +47,7 @@ class TableDerivatives {
 
   private:
     struct Column {
-        int phase;  // 0 liquid, 1 vapor, 2 halite, 3 bulk, 4 the quantity found
+        int phase;     // 0 liquid, 1 vapor, 2 halite, 3 bulk, 4 the quantity found
         int quantity;  // 0 w, 1 density, 2 enthalpy, 3 mass fraction, 4 saturation
         int variable;  // 0, 1, 2
     };

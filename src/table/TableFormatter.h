@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
@@ -117,9 +117,7 @@ class TableFormatter {
     /// Adds the derivative columns of the mode (kelvoran-table --derivatives).
     void addDerivatives() { derivatives_.emplace(mode_); }
     /// The derivative columns, or null without them.
-    const TableDerivatives* derivatives() const {
-        return derivatives_ ? &*derivatives_ : nullptr;
-    }
+    const TableDerivatives* derivatives() const { return derivatives_ ? &*derivatives_ : nullptr; }
 
     /// The first of `names` that is also the name of an output column of `mode` other than its
     /// input columns (letter case ignored), or empty.

@@ -61,8 +61,8 @@ class TableRunner {
     std::vector<double> first_, second_, composition_;
     std::vector<std::int32_t> state_, fluidType_, status_;
     std::vector<std::uint32_t> warnings_;
-    std::vector<double> found_;   // the temperature or pressure an inverse evaluation found
-    std::vector<double> values_;  // (3 phases × 8 + 2 bulk) columns × block rows
+    std::vector<double> found_;        // the temperature or pressure an inverse evaluation found
+    std::vector<double> values_;       // (3 phases × 8 + 2 bulk) columns × block rows
     std::vector<double> derivatives_;  // derivative columns × block rows (--derivatives)
     std::string text_;
 };

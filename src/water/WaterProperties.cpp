@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "water/WaterEquationOfState.h"
-
 #include "water/WaterLibrary.h"
 #include "water/WaterSaturation.h"
 #include "water/WaterValidity.h"
@@ -13,11 +12,11 @@ namespace kelvoran {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kDensityGuessKgM3 = 500.0;  // start of every density solve
-constexpr double kTolerance = 1e-8;          // relative pressure tolerance
+constexpr double kDensityGuessKgM3 = 500.0;      // start of every density solve
+constexpr double kTolerance = 1e-8;              // relative pressure tolerance
 constexpr double kKelvinOffset = kZeroCelsiusK;  // °C to K
-constexpr double kPressureStepBar = 0.01;    // finite-difference step in P
-constexpr double kTemperatureStepK = 0.01;   // finite-difference step in T
+constexpr double kPressureStepBar = 0.01;        // finite-difference step in P
+constexpr double kTemperatureStepK = 0.01;       // finite-difference step in T
 
 // Water at (T K, P Pa), solved from the usual start density.
 WaterState stateAt(double temperatureK, double pressurePa) {
@@ -179,7 +178,8 @@ DualWaterVolumeSlopes waterVolumeSlopes(const Dual& temperatureC, const Dual& pr
     };
     if (T >= kWaterCriticalTemperatureK) return plain();
     // The cases next to the saturation curve, as the double evaluation tells them apart.
-    const SlopeCase slopeCase = waterVolumeSlopes(temperatureC.v, pressureBar.v, densityKgM3.v).slopeCase;
+    const SlopeCase slopeCase =
+        waterVolumeSlopes(temperatureC.v, pressureBar.v, densityKgM3.v).slopeCase;
     if (slopeCase == SlopeCase::Plain) return plain();
     return {Dual(kNaN, kNaN, kNaN, kNaN), Dual(kNaN, kNaN, kNaN, kNaN)};
 }

@@ -24,7 +24,8 @@ bool same(double a, double b) {
 // Every value column, and with `derivatives` every derivative column, of n points.
 struct Columns {
     Columns(std::size_t n, bool derivatives)
-        : state(n), values(4 * 8, std::vector<double>(n)),
+        : state(n),
+          values(4 * 8, std::vector<double>(n)),
           gradients(derivatives ? 2 * 3 + 4 * 5 * 3 : 0, std::vector<double>(n)) {
         out.state = state.data();
         PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite, &out.bulk};

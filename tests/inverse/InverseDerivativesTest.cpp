@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "inverse/InverseDerivatives.h"
 #include "kelvoran/Batch.h"
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inverse.h"
-#include "inverse/InverseDerivatives.h"
 #include "support/CentralDifferences.h"
 #include "water/WaterLibrary.h"
 
@@ -165,8 +165,11 @@ void checkMode(Mode mode, int count, std::uint64_t seed) {
         const std::array<double, kOutputs> centre = valuesOf(base);
         // The given property moves with its input alone, at unit rate.
         for (int k = 0; k < 3; ++k) {
-            EXPECT_NEAR(gradients.at(givenOutput, k, i), k == 1 ? 1.0 : 0.0, 1e-9 * (k == 1 ? 1.0 : std::fabs(centre[givenOutput]) / std::fabs(inputs[k])))
-                << kModeNames[static_cast<int>(mode)] << " input " << k << " at " << inputs[0] << ", " << inputs[1] << ", " << inputs[2];
+            EXPECT_NEAR(
+                gradients.at(givenOutput, k, i), k == 1 ? 1.0 : 0.0,
+                1e-9 * (k == 1 ? 1.0 : std::fabs(centre[givenOutput]) / std::fabs(inputs[k])))
+                << kModeNames[static_cast<int>(mode)] << " input " << k << " at " << inputs[0]
+                << ", " << inputs[1] << ", " << inputs[2];
             ++identity;
         }
         // Steps: 0.1% of P or 0.25 K, 0.1% of the property, 5% of x (or of 1 − x).
@@ -209,17 +212,17 @@ void checkMode(Mode mode, int count, std::uint64_t seed) {
                                   "%.10g, difference %.10g, value %.10g",
                                   kModeNames[static_cast<int>(mode)], outputName(j).c_str(), k,
                                   inputs[0], inputs[1], inputs[2],
-                                  std::string(shortName(base.point.phases)).c_str(), exact,
-                                  q.value, centre[j]);
+                                  std::string(shortName(base.point.phases)).c_str(), exact, q.value,
+                                  centre[j]);
                     worstText = text;
                 }
             }
         }
     }
-    std::printf("%s: %zu points, %d gradient components checked (%d in V+L+H); worst relative "
-                "disagreement %.3g: %s\n",
-                kModeNames[static_cast<int>(mode)], n, checks, threePhaseChecks, worst,
-                worstText.c_str());
+    std::printf(
+        "%s: %zu points, %d gradient components checked (%d in V+L+H); worst relative "
+        "disagreement %.3g: %s\n",
+        kModeNames[static_cast<int>(mode)], n, checks, threePhaseChecks, worst, worstText.c_str());
     EXPECT_GT(checks, 20 * count);
     if (mode != Mode::PH) {
         EXPECT_GT(threePhaseChecks, count / 2);
@@ -269,8 +272,9 @@ TEST(InverseDerivativesTest, BoilingWaterWhoseAmountsTheValueFixes) {
     double worst = 0.0;
     std::string worstText;
     for (const Mode mode : {Mode::PH, Mode::TRho}) {
-        for (const double a : mode == Mode::PH ? std::vector<double>{1.0, 5.0, 20.0, 60.0, 120.0, 180.0}
-                                              : std::vector<double>{50.0, 120.0, 200.0, 280.0, 340.0}) {
+        for (const double a : mode == Mode::PH
+                                  ? std::vector<double>{1.0, 5.0, 20.0, 60.0, 120.0, 180.0}
+                                  : std::vector<double>{50.0, 120.0, 200.0, 280.0, 340.0}) {
             for (const double q : {0.1, 0.5, 0.9}) {
                 // The given value at vapor mass fraction q.
                 const InverseResult probe = boilingWater(mode, mode == Mode::PH ? 1e6 : 500.0, a);
@@ -281,23 +285,25 @@ TEST(InverseDerivativesTest, BoilingWaterWhoseAmountsTheValueFixes) {
                         ? l.specificEnthalpy + q * (v.specificEnthalpy - l.specificEnthalpy)
                         : 1.0 / (1.0 / l.density + q * (1.0 / v.density - 1.0 / l.density));
                 const InverseResult base = boilingWater(mode, given, a);
-                const InverseKind kind =
-                    mode == Mode::PH ? InverseKind::PressureEnthalpy : InverseKind::TemperatureDensity;
-                const PointDerivatives d = inverseDerivatives(evaluator, base, kind, given, 0.0, true);
+                const InverseKind kind = mode == Mode::PH ? InverseKind::PressureEnthalpy
+                                                          : InverseKind::TemperatureDensity;
+                const PointDerivatives d =
+                    inverseDerivatives(evaluator, base, kind, given, 0.0, true);
                 const std::array<double, kOutputs> centre = valuesOf(base);
                 const Dual* duals[kOutputs] = {&d.temperature, &d.pressure};
                 const PhaseDerivatives* phases[] = {&d.liquid, &d.vapor, &d.halite, &d.bulk};
                 for (int i = 0; i < 4; ++i) {
                     const Dual* q5[] = {&phases[i]->massFraction, &phases[i]->density,
-                                        &phases[i]->specificEnthalpy,
-                                        &phases[i]->phaseMassFraction, &phases[i]->saturation};
+                                        &phases[i]->specificEnthalpy, &phases[i]->phaseMassFraction,
+                                        &phases[i]->saturation};
                     for (int k = 0; k < 5; ++k) duals[2 + 5 * i + k] = q5[k];
                 }
                 // T (or P) is fixed by the other variable; pure water has no x derivatives.
                 EXPECT_EQ(mode == Mode::PH ? d.temperature.d[1] : d.pressure.d[1], 0.0);
                 EXPECT_TRUE(std::isnan(d.vapor.saturation.d[2]));
                 const double inputs[] = {a, given};
-                const double steps[] = {mode == Mode::PH ? 1e-3 * a : 0.25, 1e-3 * std::fabs(given)};
+                const double steps[] = {mode == Mode::PH ? 1e-3 * a : 0.25,
+                                        1e-3 * std::fabs(given)};
                 const double scales[] = {mode == Mode::PH ? a : 1000.0, std::fabs(given)};
                 for (int k = 0; k < 2; ++k) {
                     std::array<std::array<double, kOutputs>, 10> f;
@@ -317,17 +323,19 @@ TEST(InverseDerivativesTest, BoilingWaterWhoseAmountsTheValueFixes) {
                         ++checks;
                         if (!(error <= worst)) {
                             worst = std::isnan(error) ? 1e300 : error;
-                            worstText = kModeNames[static_cast<int>(mode)] + (" d " + outputName(j)) +
-                                        " / d input " + std::to_string(k) + " at " +
-                                        std::to_string(a) + ", q " + std::to_string(q);
+                            worstText = kModeNames[static_cast<int>(mode)] +
+                                        (" d " + outputName(j)) + " / d input " +
+                                        std::to_string(k) + " at " + std::to_string(a) + ", q " +
+                                        std::to_string(q);
                         }
                     }
                 }
             }
         }
     }
-    std::printf("boiling water: %d gradient components checked; worst relative disagreement %.3g: %s\n",
-                checks, worst, worstText.c_str());
+    std::printf(
+        "boiling water: %d gradient components checked; worst relative disagreement %.3g: %s\n",
+        checks, worst, worstText.c_str());
     EXPECT_GT(checks, 150);
     EXPECT_LE(worst, 1e-5) << worstText;
 }

@@ -46,9 +46,8 @@ inline DifferenceQuotient differenceQuotient(const double (&f)[10], double centr
         std::fabs(fine - coarse), std::fmax(std::fabs(sixthFine), std::fabs(sixthCoarse)) / h);
     bool allEqual = true;
     for (double v : f) allEqual = allEqual && v == centre;
-    const bool resolved =
-        allEqual || (resolution <= 1e-6 * scale &&
-                     std::fabs(f[7] - f[2]) >= 1e-4 * std::fabs(centre));
+    const bool resolved = allEqual || (resolution <= 1e-6 * scale &&
+                                       std::fabs(f[7] - f[2]) >= 1e-4 * std::fabs(centre));
     return {resolved, fine, scale};
 }
 
