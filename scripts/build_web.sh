@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
-ensure_packages emscripten ninja-build libboost-dev
+ensure_packages emscripten ninja-build libboost-dev libfmt-dev
 # Debian's emscripten runs its JavaScript tools on node with Debian's node modules (acorn); a
 # node installed from elsewhere does not look there by itself.
 export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
@@ -16,21 +16,26 @@ root=$(pwd)
 out=build/web
 dist=web/dist
 mkdir -p "$out/include" "$dist"
-# Boost.Math is header-only: only its folder is put on the include path, so that no other
-# header of the build machine's C library can shadow the WebAssembly one.
+# Boost.Math and {fmt} (header-only here) are found in folders of their own is put on the include path, so that no other
+# header of the build machine's C library can shadow the WebAssembly one. {fmt} writes the
+# shortest exact digits of a double, which the WebAssembly C++ library cannot (CharconvShim).
 ln -sfn /usr/include/boost "$out/include/boost"
+ln -sfn /usr/include/fmt "$out/include/fmt"
 
 version=$(sed -n 's/^project(kelvoran VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-# The model library's sources, as CMakeLists.txt lists them; the table tool's reader, formatter
-# and runner with the number text they share; the binding.
-model_sources=$(sed -n '/^set(KELVORAN_[A-Z]*_SOURCES/,/)/p' CMakeLists.txt | grep -o 'src/[A-Za-z/]*\.cpp')
-table_sources="src/text/NumberText.cpp src/table/CsvReader.cpp src/table/TableFormatter.cpp
-  src/table/TableRunner.cpp web/wasm/TableStream.cpp web/wasm/Binding.cpp"
+# The model library's sources, as CMakeLists.txt lists them, with the table tool's reader,
+# formatter and runner, the number text they share, the binding and the decimal logarithm of
+# the native C library (Log10.cpp); the entry point of the table run, which catches the faults
+# of an input (TableStream.cpp).
+sources="$(sed -n '/^set(KELVORAN_[A-Z]*_SOURCES/,/)/p' CMakeLists.txt | grep -o 'src/[A-Za-z/]*\.cpp')
+  src/text/NumberText.cpp src/table/CsvReader.cpp src/table/TableFormatter.cpp
+  src/table/TableRunner.cpp web/wasm/Binding.cpp web/wasm/CharconvShim.cpp web/wasm/Log10.cpp"
+catching_sources="web/wasm/TableStream.cpp"
 
 # The arithmetic of the native build: no contraction into fused multiply-adds, no fast-math.
-# The model library is compiled without exception handling (no exception is thrown there in
-# normal use, and handlers would slow every call); the table tool's code and the binding catch
-# the faults of an input and report them.
+# Exceptions are caught in TableStream.cpp alone: a handler elsewhere would route every call
+# of its function through JavaScript. What the table tool's code throws (an unusable header, a
+# read error, memory exhausted) unwinds to that entry point.
 cxxflags="-std=c++20 -O3 -Wall -Wextra -Wpedantic -ffp-contract=off -fno-fast-math
   -I$root/include -I$root/src -isystem $root/$out/include -include $root/web/wasm/CharconvShim.h
   -DKELVORAN_VERSION=\\\"$version\\\""
@@ -53,11 +58,11 @@ ldflags="-O3 -fexceptions -sMODULARIZE=1 -sEXPORT_ES6=1 -sENVIRONMENT=web,worker
   echo "  command = em++ \$ldflags \$in -o kelvoran.js"
   echo "  description = link \$out"
   objects=""
-  for s in $model_sources; do
+  for s in $sources; do
     echo "build obj/${s%.cpp}.o: cxx ../../$s"
     objects+=" obj/${s%.cpp}.o"
   done
-  for s in $table_sources; do
+  for s in $catching_sources; do
     echo "build obj/${s%.cpp}.o: cxx ../../$s"
     echo "  extra = -fexceptions"
     objects+=" obj/${s%.cpp}.o"
