@@ -2,7 +2,7 @@
 // present with its properties, the bulk, the warnings and the fluid type out.
 
 import {
-  COMPOSITION_UNITS, copyLink, escapeHtml, fieldText, formValues, fromMoleFraction, marked,
+  copyLink, escapeHtml, fieldText, formValues, fromMoleFraction, marked,
   moleFraction, readNumber, setFormValues, show, showError, writeLink,
 } from './ui.js';
 
@@ -98,7 +98,6 @@ export function setupCalculator(kelvoran, panel) {
   const result = panel.querySelector('#calc-result');
   const unit = form.querySelector('#calc-unit');
   const composition = form.querySelector('#calc-c');
-  const hint = form.querySelector('#calc-c-hint');
   let lastUnit = unit.value;
   let lastPoint = null;
 
@@ -106,7 +105,6 @@ export function setupCalculator(kelvoran, panel) {
     const mode = formValues(form).mode;
     for (const field of form.querySelectorAll('[data-for]')) field.hidden = field.dataset.for !== mode;
   };
-  const updateHint = () => { hint.textContent = COMPOSITION_UNITS[unit.value].label; };
 
   const compute = () => {
     const v = formValues(form);
@@ -182,7 +180,6 @@ export function setupCalculator(kelvoran, panel) {
       if (!x.error) composition.value = fieldText(fromMoleFraction(kelvoran, x.value, unit.value));
     }
     lastUnit = unit.value;
-    updateHint();
     compute();
   });
   panel.querySelector('#calc-copy-link').addEventListener('click', (e) => copyLink(e.currentTarget));
@@ -199,7 +196,6 @@ export function setupCalculator(kelvoran, panel) {
     },
     compute() {
       showMode();
-      updateHint();
       return compute();
     },
   };

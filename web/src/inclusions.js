@@ -13,6 +13,7 @@ export function setupInclusions(k, panel, service) {
   const result = panel.querySelector('#inc-result');
   const diagramBox = panel.querySelector('#inc-diagram');
   let view = null;
+  let base = null, extras = null;
 
   const showSource = () => {
     const source = formValues(form).source;
@@ -91,24 +92,35 @@ export function setupInclusions(k, panel, service) {
     const temperatures = Float64Array.from({ length: steps }, (_, i) => th + ((tEnd - th) * i) / (steps - 1));
     const path = k.inclusions.isochore(x, rho, temperatures);
     const rows = [];
-    const pathT = [], pathP = [];
     for (let i = 0; i < steps; i++) {
       const ok = path.status[i] === 0;
-      if (ok) { pathT.push(path.temperatureC[i]); pathP.push(path.pressureBar[i]); }
       rows.push(`<tr><td>${show(temperatures[i])}</td><td>${ok ? show(path.pressureBar[i]) : escapeHtml(k.inverseStatusName(path.status[i]))}</td><td>${ok ? k.stateName(path.state[i]) : '—'}</td></tr>`);
     }
     parts.push(`<h3>Isochore of ${show(rho)} kg/m³</h3><div class="table-scroll"><table class="values" id="inc-isochore"><thead><tr><th scope="col">T <span class="unit">°C</span></th><th scope="col">P <span class="unit">bar</span></th><th scope="col">state</th></tr></thead><tbody>${rows.join('')}</tbody></table></div>`);
     result.innerHTML = parts.join('');
-    const label = `isochore ${show(rho, 5)} kg/m³`;
-    const isochore = { T: Float64Array.from(pathT), P: Float64Array.from(pathP), label };
+    // The isochore as drawn: densely, so that it bends where the state changes.
+    const dense = k.inclusions.isochore(x, rho, Float64Array.from({ length: 121 }, (_, i) => th + ((tEnd - th) * i) / 120));
+    const keep = Array.from(dense.status, (st, i) => (st === 0 ? i : -1)).filter((i) => i >= 0);
+    const isochore = {
+      T: Float64Array.from(keep, (i) => dense.temperatureC[i]),
+      P: Float64Array.from(keep, (i) => dense.pressureBar[i]),
+      label: `isochore ${show(rho, 5)} kg/m³`,
+    };
     const point = { T: Float64Array.of(th), P: Float64Array.of(P), x: Float64Array.of(x), label: 'homogenization' };
     marked.set('inclusion', point);
     marked.setIsochore(isochore);
     diagramBox.hidden = false;
-    if (!view) view = new DiagramView(diagramBox, k, service, { fileName: 'kelvoran-inclusion', onZoom: null });
     const tTop = Math.max(1000, Math.ceil(tEnd / 100) * 100);
-    view.draw({ kind: 'isopleth', x, tRange: [0, tTop], pRange: [1, 5000], logP: true, shading: true },
-      { overlay: point, isochore });
+    base = { kind: 'isopleth', x, tRange: [0, tTop], pRange: [1, 5000], logP: true, shading: true };
+    extras = { overlay: point, isochore };
+    if (!view) {
+      view = new DiagramView(diagramBox, k, service, {
+        fileName: 'kelvoran-inclusion',
+        onZoom: (window) => view.draw(window ? { ...base, tRange: [window.horizontal.low, window.horizontal.high],
+          pRange: [window.vertical.low, window.vertical.high] } : base, extras),
+      });
+    }
+    view.draw(base, extras);
     return true;
   };
 

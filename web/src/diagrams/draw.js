@@ -58,7 +58,6 @@ export function g4(value) { return formatG(value, 4); }
 export function formatG(value, digits) {
   if (!Number.isFinite(value)) return String(value);
   if (value === 0) return '0';
-  const exponent = Math.floor(Math.log10(Math.abs(value)));
   const rounded = Number(value.toPrecision(digits));
   const e = Math.floor(Math.log10(Math.abs(rounded)));
   if (e < -4 || e >= digits) {
@@ -67,7 +66,6 @@ export function formatG(value, digits) {
     const n = Number(ex);
     return `${mantissa}e${n < 0 ? '-' : '+'}${String(Math.abs(n)).padStart(2, '0')}`;
   }
-  void exponent;
   const fixed = rounded.toFixed(Math.max(0, digits - 1 - e));
   return fixed.includes('.') ? fixed.replace(/0+$/, '').replace(/\.$/, '') : fixed;
 }
@@ -92,7 +90,7 @@ export function ticks(axis, quantity, target = 6) {
   const out = [];
   if (axis.log) {
     const a = Math.ceil(Math.log10(axis.low) - 1e-9), b = Math.floor(Math.log10(axis.high) + 1e-9);
-    const every = b - a > 10 ? Math.ceil((b - a) / 10) : 1;
+    const every = b - a > 9 ? Math.ceil((b - a) / 9) : 1;
     const plain = quantity === 1 && axis.low >= 0.01;
     for (let k = Math.floor(Math.log10(axis.low)); k <= b; k++) {
       for (let m = 1; m <= 9; m++) {
@@ -100,7 +98,7 @@ export function ticks(axis, quantity, target = 6) {
         if (value < axis.low * (1 - 1e-12) || value > axis.high * (1 + 1e-12)) continue;
         if (m === 1 && (k - a) % every === 0) {
           out.push({ value, label: plain ? formatG(value, 6) : powerOfTen(k), major: true });
-        } else if (b - a <= 12) {
+        } else if (every === 1) {
           out.push({ value, label: '', major: false });
         }
       }
@@ -119,10 +117,10 @@ export function ticks(axis, quantity, target = 6) {
 /** Layout of a drawing `width` px wide: the plot area and where the legend goes. */
 export function layout(width) {
   const narrow = width < 700;
-  const legendWidth = narrow ? 0 : 270;
+  const legendWidth = narrow ? 0 : 290;
   const left = 72, top = 34, bottom = 52;
   const plotWidth = width - left - legendWidth - 18;
-  const plotHeight = Math.round(Math.min(460, Math.max(240, plotWidth * 0.72)));
+  const plotHeight = Math.round(Math.min(480, Math.max(240, plotWidth * 0.8)));
   return { width, narrow, left, top, plotWidth, plotHeight, bottom, legendX: left + plotWidth + 18 };
 }
 
@@ -227,6 +225,22 @@ export function fieldLabels(fields, nh, nv, minShare = 0.004) {
   return labels;
 }
 
+/** `text` in lines of at most `columns` characters, broken at blanks. */
+function wrap(text, columns) {
+  const lines = [];
+  let line = '';
+  for (const word of text.split(' ')) {
+    if (line && line.length + 1 + word.length > columns) {
+      lines.push(line);
+      line = word;
+    } else {
+      line = line ? `${line} ${word}` : word;
+    }
+  }
+  if (line) lines.push(line);
+  return lines;
+}
+
 function textBlock(x, y, lines, anchor, size, extra = '') {
   return `<text x="${x.toFixed(1)}" y="${y.toFixed(1)}" text-anchor="${anchor}" font-size="${size}" ${FONT} ${extra}>${
     lines.map((line, i) => `<tspan x="${x.toFixed(1)}" dy="${i === 0 ? 0 : size * 1.2}">${escapeXml(line)}</tspan>`).join('')}</text>`;
@@ -247,8 +261,6 @@ export function renderSvg(d, { width = 960, shadingHref = null, describe = '' } 
   const box = layout(width);
   const proj = projector(d.window, box);
   const [h, v] = [d.window.horizontal, d.window.vertical];
-  const coordinate = (quantity) => [d.window.horizontal.quantity, d.window.vertical.quantity].indexOf(quantity);
-  void coordinate;
   const at = (T, P, x) => {
     const values = [T, P, x];
     return [proj.x(values[h.quantity]), proj.y(values[v.quantity])];
@@ -368,11 +380,11 @@ export function renderSvg(d, { width = 960, shadingHref = null, describe = '' } 
   for (const f of FIELDS) {
     if (present.has(f) && FIELD_TEXTS[f]) legend.push({ kind: 'field', colour: FIELD_COLOURS[f], label: FIELD_TEXTS[f] });
   }
-  // Legend: to the right of the plot, or below it on a narrow drawing.
+  // Legend: to the right of the plot, or below it on a narrow drawing; long texts wrap.
   let lx = box.narrow ? box.left : box.legendX, ly = box.narrow ? height0 + 4 : box.top + 6;
+  const columns = Math.max(20, Math.floor(((box.narrow ? width - box.left : width - box.legendX) - 44) / 6.3));
   const legendParts = [];
   for (const item of legend) {
-    const label = item.label.length > 40 && !box.narrow ? `${item.label.slice(0, 39)}…` : item.label;
     if (item.kind === 'line') {
       legendParts.push(`<line x1="${lx}" y1="${ly}" x2="${lx + 28}" y2="${ly}" stroke="${item.style.color}" stroke-width="${(item.style.lw * PT).toFixed(2)}"${dashArray(item.style)}/>`);
     } else if (item.kind === 'point') {
@@ -383,8 +395,9 @@ export function renderSvg(d, { width = 960, shadingHref = null, describe = '' } 
     } else {
       legendParts.push(`<rect x="${lx + 4}" y="${ly - 7}" width="20" height="14" fill="${item.colour}" stroke="#999999" stroke-width="0.6"/>`);
     }
-    legendParts.push(textBlock(lx + 36, ly + 4, [label], 'start', 11));
-    ly += 19;
+    const lines = wrap(item.label, columns);
+    legendParts.push(textBlock(lx + 36, ly + 4, lines, 'start', 11));
+    ly += 19 + (lines.length - 1) * 13.2;
   }
   const height = box.narrow ? ly + 8 : Math.max(height0, ly + 8);
   parts.push(legendParts.join(''));
