@@ -80,6 +80,8 @@ async function main() {
   if (tab !== 'calculator') select(tab);
   // The table worker is started while the page loads, so that it works offline later.
   setTimeout(() => tables.prepare(), 500);
+  // A link pasted into this page's address bar: shown as if opened anew.
+  window.addEventListener('hashchange', () => location.reload());
   if ('serviceWorker' in navigator && window.isSecureContext) {
     navigator.serviceWorker.register('sw.js').catch(() => {});
   }

@@ -20,7 +20,8 @@ self.addEventListener('activate', (event) => {
 
 self.addEventListener('fetch', (event) => {
   const request = event.request;
-  if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
+  const target = new URL(request.url);
+  if (request.method !== 'GET' || !target.protocol.startsWith('http') || target.origin !== self.location.origin) return;
   event.respondWith((async () => {
     const cache = await caches.open(self.KELVORAN_CACHE);
     const hit = await cache.match(request, { ignoreSearch: true });
