@@ -60,10 +60,12 @@ async function main() {
   const tables = setupTables(document.getElementById('panel-tables'));
   const computed = new Set();
   const select = setupTabs((name) => {
+    if (name === 'calculator') calculator.link();
     if (name === 'diagrams') diagrams.show();
-    if (name === 'inclusions' && !computed.has(name)) {
+    if (name === 'inclusions') {
+      if (computed.has(name)) inclusions.link();
+      else inclusions.compute();
       computed.add(name);
-      inclusions.compute();
     }
     if (name === 'tables') writeLink('tables');
   });

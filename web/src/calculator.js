@@ -194,6 +194,8 @@ export function setupCalculator(kelvoran, panel) {
       setFormValues(form, values);
       lastUnit = unit.value;
     },
+    /** Puts the form's inputs into the address. */
+    link() { writeLink('calculator', formValues(form)); },
     compute() {
       showMode();
       return compute();

@@ -125,7 +125,9 @@ export function setupDiagrams(k, panel, service) {
     /** Draws the diagram of the form unless it is drawn already. */
     show() {
       showKind();
-      return drawn ? Promise.resolve(true) : draw();
+      if (!drawn) return draw();
+      writeLink('diagrams', formValues(form));
+      return Promise.resolve(true);
     },
     draw() {
       showKind();

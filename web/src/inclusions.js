@@ -134,6 +134,8 @@ export function setupInclusions(k, panel, service) {
   panel.querySelector('#inc-copy-link').addEventListener('click', (e) => copyLink(e.currentTarget));
   return {
     restore(values) { setFormValues(form, values); },
+    /** Puts the form's inputs into the address. */
+    link() { writeLink('inclusions', formValues(form)); },
     compute() {
       showSource();
       return compute();
