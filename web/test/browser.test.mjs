@@ -191,6 +191,7 @@ describe('the site in Chromium', { skip }, () => {
     await page.waitForSelector('#tab-download:not([hidden])', { timeout: 60000 });
     assert.match(await page.textContent('#tab-status'), new RegExp(`Done: ${points.length + 1} rows.*1 could not be read`));
     assert.equal(await page.$eval('#tab-progress', (p) => p.value), 1);
+    await page.screenshot({ path: path.join(OUT, 'tables.png'), fullPage: true });
     const link = await page.evaluate(async () => {
       const a = document.querySelector('#tab-download');
       return { name: a.download, text: await (await fetch(a.href)).text() };
