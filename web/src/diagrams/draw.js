@@ -350,11 +350,15 @@ export function renderSvg(d, { width = 960, shadingHref = null, describe = '' } 
     const lines2 = text(point).split('\n');
     parts.push(`<circle data-point="${name}" cx="${x.toFixed(1)}" cy="${y.toFixed(1)}" r="${(3.25 * PT).toFixed(1)}" fill="white" stroke="black" stroke-width="${(1.4 * PT).toFixed(2)}"/>`);
     if (annotate) {
-      const tx = x + offset[0] * PT, ty = y - offset[1] * PT;
+      // As matplotlib places an annotation: the text starts at the offset (in points) from
+      // the marker, its last line's baseline there; a line joins the box to the marker.
+      const tx = x + offset[0] * PT, lastBaseline = y - offset[1] * PT;
+      const firstBaseline = lastBaseline - (lines2.length - 1) * 12;
       const w = Math.max(...lines2.map((l) => l.length)) * 5.9 + 10;
-      parts.push(`<line x1="${x.toFixed(1)}" y1="${y.toFixed(1)}" x2="${(tx + w / 2).toFixed(1)}" y2="${(ty + 8).toFixed(1)}" stroke="#444444" stroke-width="0.9"/>`);
-      parts.push(`<rect x="${tx.toFixed(1)}" y="${(ty - 4).toFixed(1)}" width="${w.toFixed(1)}" height="${lines2.length * 12 + 8}" rx="3" fill="white" fill-opacity="0.85" stroke="#999999" stroke-width="0.6"/>`);
-      parts.push(textBlock(tx + 5, ty + 8, lines2, 'start', 10));
+      const bx = tx - 4, by = firstBaseline - 13, bh = (lines2.length - 1) * 12 + 18;
+      parts.push(`<line x1="${x.toFixed(1)}" y1="${y.toFixed(1)}" x2="${(bx + w / 2).toFixed(1)}" y2="${(by + bh / 2).toFixed(1)}" stroke="#444444" stroke-width="0.9"/>`);
+      parts.push(`<rect x="${bx.toFixed(1)}" y="${by.toFixed(1)}" width="${w.toFixed(1)}" height="${bh}" rx="3" fill="white" fill-opacity="0.92" stroke="#999999" stroke-width="0.6"/>`);
+      parts.push(textBlock(tx, firstBaseline, lines2, 'start', 10));
     } else {
       legend.push({ kind: 'point', label: lines2.join(': ') });
     }
