@@ -114,14 +114,16 @@ export function ticks(axis, quantity, target = 6) {
   return out;
 }
 
-/** Layout of a drawing `width` px wide: the plot area and where the legend goes. */
-export function layout(width) {
+/** Layout of a drawing `width` px wide with `title`: the plot area, where the legend goes,
+ * and the title's lines (a narrow drawing wraps a long title). */
+export function layout(width, title = '') {
   const narrow = width < 700;
   const legendWidth = narrow ? 0 : 290;
-  const left = 72, top = 34, bottom = 52;
+  const titleLines = wrap(title, Math.max(20, Math.floor(width / 8.6)));
+  const left = 72, top = 34 + (titleLines.length - 1) * 18, bottom = 52;
   const plotWidth = width - left - legendWidth - 18;
   const plotHeight = Math.round(Math.min(480, Math.max(240, plotWidth * 0.8)));
-  return { width, narrow, left, top, plotWidth, plotHeight, bottom, legendX: left + plotWidth + 18 };
+  return { width, narrow, left, top, plotWidth, plotHeight, bottom, legendX: left + plotWidth + 18, titleLines };
 }
 
 /** Pixel coordinates of the plot for values of the horizontal and vertical quantities. */
@@ -258,7 +260,7 @@ function dashArray(style) {
  * top row first), describe (text for screen readers).
  */
 export function renderSvg(d, { width = 960, shadingHref = null, describe = '' } = {}) {
-  const box = layout(width);
+  const box = layout(width, d.title);
   const proj = projector(d.window, box);
   const [h, v] = [d.window.horizontal, d.window.vertical];
   const at = (T, P, x) => {
@@ -380,7 +382,7 @@ export function renderSvg(d, { width = 960, shadingHref = null, describe = '' } 
   parts.push(tickMarks.join(''));
   parts.push(textBlock(box.left + box.plotWidth / 2, bottomY + 40, [AXIS_LABELS[h.quantity]], 'middle', 13));
   parts.push(textBlock(18, box.top + box.plotHeight / 2, [AXIS_LABELS[v.quantity]], 'middle', 13, `transform="rotate(-90 18 ${box.top + box.plotHeight / 2})"`));
-  parts.push(textBlock(box.left + box.plotWidth / 2, 22, [d.title], 'middle', 15));
+  parts.push(textBlock(box.narrow ? width / 2 : box.left + box.plotWidth / 2, 22, box.titleLines, 'middle', 15));
   for (const f of FIELDS) {
     if (present.has(f) && FIELD_TEXTS[f]) legend.push({ kind: 'field', colour: FIELD_COLOURS[f], label: FIELD_TEXTS[f] });
   }

@@ -172,7 +172,7 @@ export class DiagramView {
 
   render() {
     this.width = this.widthFor();
-    this.box = layout(this.width);
+    this.box = layout(this.width, this.diagram.title);
     this.projection = projector(this.diagram.window, this.box);
     this.plot.innerHTML = renderSvg(this.data(), { width: this.width, shadingHref: this.shadingHref, describe: this.describe() });
     this.svg = this.plot.querySelector('svg');
