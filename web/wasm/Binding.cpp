@@ -2,17 +2,14 @@
 // called by the JavaScript layer (web/src/kelvoran-api.js), which allocates the arrays, copies
 // the caller's Float64Arrays in and the results out. Only the public headers of the library
 // are used here; the table tool's CSV reader and writer are reached through kv_table
-// (TableInMemory.cpp).
+// (TableStream.cpp).
 #include <emscripten/emscripten.h>
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <iterator>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "kelvoran/Batch.h"
 #include "kelvoran/Calculator.h"
@@ -26,22 +23,11 @@
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-/// Warning bit of a point that was not evaluated because an input is unusable (non-finite T or
-/// P, P ≤ 0 bar, T below absolute zero, x outside 0–1); its state is 0, undetermined.
-constexpr std::uint32_t kInvalidInputBit = 1U << 7;
-
 /// Values per phase in the value block: composition, mass fraction, density, molar volume,
 /// specific enthalpy, heat capacity, phase mass fraction, saturation.
 constexpr std::size_t kValuesPerPhase = 8;
 /// Phases in the value block: liquid, vapor, halite, bulk.
 constexpr std::size_t kPhases = 4;
-
-bool usable(double temperatureC, double pressureBar, double composition) {
-    return std::isfinite(temperatureC) && temperatureC >= -273.15 && std::isfinite(pressureBar) &&
-           pressureBar > 0.0 && composition >= 0.0 && composition <= 1.0;
-}
 
 // Points the columns of `out` into `values`: kPhases × kValuesPerPhase columns of `n`.
 kelvoran::BatchColumns columnsInto(double* values, std::size_t n, std::int32_t* state,
@@ -129,7 +115,6 @@ EMSCRIPTEN_KEEPALIVE const char* kv_state_name(int code) {
 EMSCRIPTEN_KEEPALIVE const char* kv_warning_name(int bit) {
     static std::string names[32];
     if (bit < 0 || bit > 31) return "";
-    if (static_cast<std::uint32_t>(1U << bit) == kInvalidInputBit) return "invalid_input";
     names[bit] = std::string(kelvoran::warningName(static_cast<kelvoran::Warning>(1U << bit)));
     return names[bit].c_str();
 }
@@ -157,45 +142,15 @@ EMSCRIPTEN_KEEPALIVE double kv_salt_molar_mass() { return kelvoran::saltMolarMas
 
 /// Evaluates n points (t °C, p bar, x mole fraction NaCl) into state, warnings, fluidType (n
 /// each) and values (kPhases × kValuesPerPhase columns of n, see columnsInto). A point with an
-/// unusable input is not evaluated: state 0, warning kInvalidInputBit, fluid type 0, NaN
-/// values.
+/// unusable input (kelvoran::isPhysicalInput false) is not evaluated: state 0, the warning
+/// invalid_input, fluid type 0, NaN values.
 EMSCRIPTEN_KEEPALIVE void kv_evaluate(int count, const double* t, const double* p,
                                       const double* x, std::int32_t* state,
                                       std::uint32_t* warnings, std::int32_t* fluidType,
                                       double* values) {
     const std::size_t n = count > 0 ? static_cast<std::size_t>(count) : 0;
-    std::size_t good = 0;
-    for (std::size_t i = 0; i < n; ++i) good += usable(t[i], p[i], x[i]) ? 1 : 0;
-    if (good == n) {
-        kelvoran::evaluateBatch({t, n}, {p, n}, {x, n}, columnsInto(values, n, state, warnings,
-                                                                    fluidType),
-                                oneThread());
-        return;
-    }
-    // The usable points, evaluated together, then spread back into place.
-    std::vector<double> gt(good), gp(good), gx(good), gv(kPhases * kValuesPerPhase * good);
-    std::vector<std::int32_t> gs(good), gf(good);
-    std::vector<std::uint32_t> gw(good);
-    for (std::size_t i = 0, j = 0; i < n; ++i) {
-        if (usable(t[i], p[i], x[i])) {
-            gt[j] = t[i];
-            gp[j] = p[i];
-            gx[j] = x[i];
-            ++j;
-        }
-    }
-    kelvoran::evaluateBatch(gt, gp, gx, columnsInto(gv.data(), good, gs.data(), gw.data(), gf.data()),
-                            oneThread());
-    for (std::size_t i = 0, j = 0; i < n; ++i) {
-        const bool ok = usable(t[i], p[i], x[i]);
-        state[i] = ok ? gs[j] : 0;
-        warnings[i] = ok ? gw[j] : kInvalidInputBit;
-        fluidType[i] = ok ? gf[j] : 0;
-        for (std::size_t c = 0; c < kPhases * kValuesPerPhase; ++c) {
-            values[c * n + i] = ok ? gv[c * good + j] : kNaN;
-        }
-        if (ok) ++j;
-    }
+    kelvoran::evaluateBatch({t, n}, {p, n}, {x, n},
+                            columnsInto(values, n, state, warnings, fluidType), oneThread());
 }
 
 /// The inverse evaluations for n points: `mode` 1 (a = P bar, b = bulk specific enthalpy
