@@ -22,6 +22,41 @@ export const INVERSE_STATUS_NAMES = ['solved', 'out_of_range', 'undefined', 'inv
 /** Warning bit of a point not evaluated because an input is unusable. */
 export const INVALID_INPUT_WARNING = 1 << 7;
 
+// The domains of the correlations, as the Python package has them: NaN for inputs no fluid can
+// have (T below absolute zero, P not above 0, x outside 0–1, anything not finite), where the
+// quantity does not exist (the critical curve below the critical point of water, halite above
+// its melting temperature, the three-phase curve above the triple point of NaCl, ...), and
+// where a composition would leave 0–1 (by more than round-off at the triple point of NaCl).
+const ABSOLUTE_ZERO_C = -273.15;
+const WATER_CRITICAL_TEMPERATURE_C = 373.976;
+const SALT_TRIPLE_POINT_TEMPERATURE_C = 800.7;
+const SALT_TRIPLE_POINT_PRESSURE_BAR = 0.0005;
+const ROUND_OFF = 1e-6;
+const isTemperature = (t) => Number.isFinite(t) && t >= ABSOLUTE_ZERO_C;
+const isPressure = (p) => Number.isFinite(p) && p > 0;
+const isComposition = (x) => x >= 0 && x <= 1;
+const isState = (t, p) => isTemperature(t) && isPressure(p);
+const DOMAINS = {
+  criticalPressureBar: { test: (t) => isTemperature(t) && t >= WATER_CRITICAL_TEMPERATURE_C },
+  criticalComposition: { test: isTemperature },
+  threePhasePressureBar: { test: (t) => isTemperature(t) && t <= SALT_TRIPLE_POINT_TEMPERATURE_C },
+  haliteLiquidusComposition: { halite: true, composition: true },
+  haliteSaturatedVaporComposition: { halite: true, composition: true },
+  coexistingLiquidComposition: { test: isState },
+  coexistingVaporComposition: { test: isState },
+  saltMeltingTemperatureC: { test: (p) => Number.isFinite(p) && p >= SALT_TRIPLE_POINT_PRESSURE_BAR },
+  saltBoilingPressureBar: { test: (t) => isTemperature(t) && t >= SALT_TRIPLE_POINT_TEMPERATURE_C },
+  saltSublimationPressureBar: { test: (t) => isTemperature(t) && t <= SALT_TRIPLE_POINT_TEMPERATURE_C },
+  haliteDensityKgM3: { halite: true },
+  haliteHeatCapacityJKgK: { halite: true },
+  waterSaturationPressureBar: { test: isTemperature },
+  waterSaturationTemperatureC: { test: isPressure },
+  moleFractionFromMassFraction: { test: isComposition },
+  massFractionFromMoleFraction: { test: isComposition },
+  salinityFromHaliteDissolution: { test: (t) => isTemperature(t) && t <= SALT_TRIPLE_POINT_TEMPERATURE_C, composition: true },
+  salinityFromHaliteDissolutionAt: { halite: true, composition: true },
+};
+
 const BLOCK = 32768; // points per call into the module: bounds its memory on any batch size
 const VALUES = PHASES.length * PHASE_QUANTITIES.length;
 
@@ -125,6 +160,7 @@ export class Kelvoran {
     } finally {
       core._free(arity);
     }
+    this._meltingId = Object.keys(this._arity).indexOf('saltMeltingTemperatureC');
     const c = this.correlations;
     /** The fluid-inclusion helpers (see include/kelvoran/Inclusions.h). */
     this.inclusions = {
@@ -172,12 +208,18 @@ export class Kelvoran {
   /** Mass fraction NaCl of a mole fraction. */
   massFractionFromMoleFraction(x) { return this.correlations.massFractionFromMoleFraction(x); }
 
-  /** Molality (mol NaCl per kg H2O) of a mole fraction: 1000 x / ((1 − x) M_H2O). */
-  molalityFromMoleFraction(x) { return (1000 * x) / ((1 - x) * this.waterMolarMass); }
+  /** Molality (mol NaCl per kg H2O) of a mole fraction: 1000 x / ((1 − x) M_H2O); infinite
+   * for x = 1, NaN for x outside 0–1. */
+  molalityFromMoleFraction(x) {
+    return isComposition(x) ? (1000 * x) / ((1 - x) * this.waterMolarMass) : NaN;
+  }
 
-  /** Mole fraction NaCl of a molality: m M_H2O / (1000 + m M_H2O). */
+  /** Mole fraction NaCl of a molality: m M_H2O / (1000 + m M_H2O); 1 for an infinite
+   * molality, NaN for a negative one. */
   moleFractionFromMolality(m) {
-    return (m * this.waterMolarMass) / (1000 + m * this.waterMolarMass);
+    if (!(m >= 0)) return NaN;
+    const a = m * this.waterMolarMass;
+    return a === Infinity ? 1 : a / (1000 + a);
   }
 
   /**
@@ -312,17 +354,30 @@ export class Kelvoran {
     const n = commonLength(args, name);
     const out = new Float64Array(n);
     const core = this._core;
+    const domain = DOMAINS[name];
+    const melting = this._meltingId;
     const block = Math.max(1, Math.min(n, BLOCK));
-    const base = core._malloc(3 * block * 8);
+    const base = core._malloc(4 * block * 8);
     try {
       for (let start = 0; start < n; start += block) {
         const count = Math.min(block, n - start);
-        const f64 = core.HEAPF64;
         const d = base >> 3;
-        fill(f64.subarray(d, d + count), args[0], start, count);
-        if (args.length > 1) fill(f64.subarray(d + block, d + block + count), args[1], start, count);
+        fill(core.HEAPF64.subarray(d, d + count), args[0], start, count);
+        if (args.length > 1) fill(core.HEAPF64.subarray(d + block, d + block + count), args[1], start, count);
         core._kv_correlation(id, count, base, base + block * 8, base + 2 * block * 8);
-        out.set(core.HEAPF64.subarray(d + 2 * block, d + 2 * block + count), start);
+        if (domain && domain.halite) core._kv_correlation(melting, count, base + block * 8, 0, base + 3 * block * 8);
+        const f64 = core.HEAPF64;
+        const a = f64.subarray(d, d + count), b = f64.subarray(d + block, d + block + count);
+        const value = f64.subarray(d + 2 * block, d + 2 * block + count);
+        const meltingT = f64.subarray(d + 3 * block, d + 3 * block + count);
+        if (domain) {
+          for (let i = 0; i < count; i++) {
+            let keep = domain.halite ? isState(a[i], b[i]) && a[i] <= meltingT[i] : domain.test(a[i], b[i]);
+            if (domain.composition) keep = keep && value[i] >= 0 && value[i] <= 1 + ROUND_OFF;
+            if (!keep) value[i] = NaN;
+          }
+        }
+        out.set(value, start);
       }
     } finally {
       core._free(base);
