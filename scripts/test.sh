@@ -36,3 +36,15 @@ KELVORAN_TABLE=build/kelvoran-table .venv/bin/python -m pytest python/tests -q
 # The documentation site from docs/ (docs/conf.py) into build/docs/, offline, warnings as errors;
 # python/tests/test_docs_site.py above runs the examples of its pages.
 .venv/bin/python -m sphinx -W --keep-going -E -q -b html docs build/docs
+
+# The web site (docs/web.md): the core compiled to WebAssembly by Debian's emscripten and the
+# site built into web/dist/, then the module's tests in node against build/kelvoran-table and
+# the Python diagrams, and the site's tests in Debian's Chromium, driven by playwright-core
+# from npm (web/package-lock.json; it downloads no browser).
+ensure_packages emscripten chromium libfmt-dev
+command -v node >/dev/null || ensure_packages nodejs
+command -v npm >/dev/null || ensure_packages npm
+(cd web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+scripts/build_web.sh
+KELVORAN_TABLE=build/kelvoran-table KELVORAN_PYTHON=.venv/bin/python \
+  node --test web/test/module.test.mjs web/test/browser.test.mjs

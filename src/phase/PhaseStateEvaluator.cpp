@@ -1,6 +1,5 @@
 #include "phase/PhaseStateEvaluator.h"
 
-#include <bit>
 #include <cstdint>
 #include <limits>
 
@@ -8,6 +7,7 @@
 #include "boundaries/CriticalCurve.h"
 #include "kelvoran/Constants.h"
 #include "mixture/MixtureProperties.h"
+#include "numerics/BitCast.h"
 #include "phase/PhaseAmounts.h"
 #include "salt/HaliteLiquidus.h"
 #include "salt/HaliteProperties.h"
@@ -41,8 +41,7 @@ void setMolarVolume(PhaseRecord& r) {
 // its pressure-dependent part is evaluated again.
 const CoexistingLiquidBranch& PhaseStateEvaluator::liquidBranch(double t,
                                                                 double waterBoilingPressureBar) {
-    if (!haveBranch_ ||
-        std::bit_cast<std::uint64_t>(branch_.temperatureC) != std::bit_cast<std::uint64_t>(t)) {
+    if (!haveBranch_ || bitCast<std::uint64_t>(branch_.temperatureC) != bitCast<std::uint64_t>(t)) {
         branch_ = coexistingLiquidBranch(t, waterBoilingPressureBar);
         haveBranch_ = true;
     }
