@@ -8,23 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "kelvoran/Batch.h"
 
 namespace {
-
-// splitmix64.
-struct Random {
-    std::uint64_t state;
-    double unit() {
-        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        z ^= z >> 31;
-        return static_cast<double>(z >> 11) * 0x1.0p-53;
-    }
-};
 
 // Every value column, and with `derivatives` every derivative column, of n points.
 struct Columns {
@@ -79,11 +68,12 @@ int main(int argc, char** argv) {
     const bool derivatives = std::strcmp(argv[2], "derivatives") == 0;
     const std::size_t n = std::strtoull(argv[3], nullptr, 10);
     std::vector<double> t(n), p(n), x(n);
-    Random random{20261210};
+    std::mt19937_64 bits(20261210);  // the same stream on every machine
+    const auto unit = [&] { return static_cast<double>(bits() >> 11) * 0x1.0p-53; };
     for (std::size_t i = 0; i < n; ++i) {
-        t[i] = 1000.0 * random.unit();
-        p[i] = 1.0 + 4999.0 * random.unit();
-        x[i] = 0.3 * random.unit();
+        t[i] = 1000.0 * unit();
+        p[i] = 1.0 + 4999.0 * unit();
+        x[i] = 0.3 * unit();
     }
     kelvoran::BatchOptions options;
     options.threads = 1;

@@ -53,11 +53,11 @@ struct GradientColumns {
 
 /// The derivatives of one phase's (or the bulk's) outputs.
 struct PhaseDerivativeColumns {
-    GradientColumns massFraction;       ///< of the NaCl mass fraction of the phase
     GradientColumns density;            ///< of the density, kg/m³
     GradientColumns specificEnthalpy;   ///< of the specific enthalpy, J/kg
     GradientColumns phaseMassFraction;  ///< of the mass of the phase per mass of the bulk
     GradientColumns saturation;         ///< of the volume fraction of the phase
+    GradientColumns massFraction;       ///< of the NaCl mass fraction of the phase
 };
 
 /// Exact derivatives of the outputs: the derivatives of the model's own functions in the phase

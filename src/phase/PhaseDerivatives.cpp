@@ -23,6 +23,16 @@ const Dual kUndefined(kNaN, kNaN, kNaN, kNaN);
 
 Dual massFractionOf(const Dual& composition) { return massPercentOf(composition) * 0.01; }
 
+// A point at (T, P, x) before any phase is filled: the bulk composition alone.
+PointDerivatives pointAt(const Dual& t, const Dual& p, const Dual& x) {
+    PointDerivatives d;
+    d.temperature = t;
+    d.pressure = p;
+    d.liquid = d.vapor = d.halite = d.bulk = undefinedPhaseDerivatives();
+    d.bulk.massFraction = massFractionOf(x);
+    return d;
+}
+
 // Halite: its density; no enthalpy.
 PhaseDerivatives halitePhaseDerivatives(const Dual& t, const Dual& p) {
     PhaseDerivatives r = undefinedPhaseDerivatives();
@@ -57,12 +67,7 @@ PhaseDerivatives undefinedPhaseDerivatives() {
     return {kUndefined, kUndefined, kUndefined, kUndefined, kUndefined};
 }
 
-PointDerivatives undefinedPointDerivatives() {
-    PointDerivatives d;
-    d.temperature = d.pressure = kUndefined;
-    d.liquid = d.vapor = d.halite = d.bulk = undefinedPhaseDerivatives();
-    return d;
-}
+PointDerivatives undefinedPointDerivatives() { return pointAt(kUndefined, kUndefined, kUndefined); }
 
 // The composition of classify(), by the same functions.
 Dual PhaseStateEvaluator::coexistingLiquid(const Dual& t, const Dual& p) {
@@ -98,11 +103,7 @@ PhaseDerivatives PhaseStateEvaluator::vaporWithHaliteDerivatives(const Dual& t, 
 
 PointDerivatives PhaseStateEvaluator::differentiate(const Classification& c, const Dual& t,
                                                     const Dual& p, const Dual& x) {
-    PointDerivatives d;
-    d.temperature = t;
-    d.pressure = p;
-    d.liquid = d.vapor = d.halite = d.bulk = undefinedPhaseDerivatives();
-    d.bulk.massFraction = massFractionOf(x);
+    PointDerivatives d = pointAt(t, p, x);
     constexpr FluidKind liquid = FluidKind::Liquid;
     constexpr FluidKind vapor = FluidKind::Vapor;
     switch (c.phases) {
@@ -158,11 +159,7 @@ PointDerivatives PhaseStateEvaluator::derivatives(double t, double p, double x) 
 
 PointDerivatives PhaseStateEvaluator::threePhaseDerivatives(const Dual& t, const Dual& p,
                                                             const Dual& x) {
-    PointDerivatives d;
-    d.temperature = t;
-    d.pressure = p;
-    d.liquid = d.vapor = d.halite = d.bulk = undefinedPhaseDerivatives();
-    d.bulk.massFraction = massFractionOf(x);
+    PointDerivatives d = pointAt(t, p, x);
     const Phases phases = Phases::VaporLiquidHalite;
     d.vapor = vaporWithHaliteDerivatives(t, p, haliteSaturatedVaporComposition(t, p), phases);
     d.liquid = fluidPhaseDerivatives(t, p, haliteLiquidusComposition(t, p), FluidKind::Liquid);

@@ -18,6 +18,7 @@
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inverse.h"
 #include "support/CentralDifferences.h"
+#include "support/RandomStream.h"
 #include "water/WaterLibrary.h"
 
 namespace kelvoran {
@@ -96,17 +97,7 @@ struct Inputs {
     std::vector<double> a, b, x;
 };
 
-// splitmix64.
-struct Random {
-    std::uint64_t state;
-    double unit() {
-        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        z ^= z >> 31;
-        return static_cast<double>(z >> 11) * 0x1.0p-53;
-    }
-};
+using Random = testing::RandomStream;
 
 // Inputs of the mode from random direct points (the bulk property there), and for the density
 // modes V + L + H points of the three-phase curve with a density between those of its sides.

@@ -16,6 +16,7 @@
 #include "kelvoran/Correlations.h"
 #include "phase/PhaseStateEvaluator.h"
 #include "support/CentralDifferences.h"
+#include "support/RandomStream.h"
 
 namespace kelvoran {
 namespace {
@@ -58,17 +59,7 @@ bool sameBits(double a, double b) {
            (std::isnan(a) && std::isnan(b));
 }
 
-// splitmix64: a fixed, portable stream of random numbers.
-struct Random {
-    std::uint64_t state;
-    double unit() {
-        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        z ^= z >> 31;
-        return static_cast<double>(z >> 11) * 0x1.0p-53;
-    }
-};
+using Random = testing::RandomStream;
 
 struct Point {
     double t, p, x;
