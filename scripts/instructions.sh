@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
-ensure_packages valgrind cmake ninja-build libboost-dev g++ libcli11-dev
+ensure_packages valgrind cmake ninja-build libboost-dev g++ libcli11-dev libfmt-dev
 
 base="${1:-628832f}"
 count="${2:-2000}"

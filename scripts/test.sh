@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
-ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVORAN_BUILD_TESTS=ON \
   -DKELVORAN_BUILD_TABLE=ON "$@" >/dev/null
 cmake --build build -j "$(nproc)"

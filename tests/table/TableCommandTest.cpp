@@ -24,6 +24,7 @@
 #include "kelvoran/Inverse.h"
 #include "table/TableFormatter.h"
 #include "text/NumberText.h"
+#include "text/NumberWriter.h"
 
 namespace kelvoran {
 namespace {
