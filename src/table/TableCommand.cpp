@@ -11,11 +11,13 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "BuildInfo.h"
+#include "io/DescriptorStreams.h"
 #include "table/CsvReader.h"
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
@@ -137,8 +139,9 @@ struct Options {
     std::string enthalpy;
     std::string density;
     std::string delimiter = ",";
-    int threads = 0;
-    int digits = 0;
+    std::string threads = "0";
+    std::string digits = "0";
+    std::string columns;
     bool decimalComma = false;
     bool quiet = false;
 };
@@ -164,6 +167,44 @@ std::string axisOption(const std::string& text, const char* option, std::vector<
     } catch (const std::invalid_argument& e) {
         return std::string(option) + ": " + e.what();
     }
+}
+
+// Reads the whole number `text` of `option` into `value`, within [low, high]; the fault, or
+// empty.
+std::string integerOption(const std::string& text, const char* option, int low, int high,
+                          int& value) {
+    double read = 0.0;
+    const std::string shown = "'" + printable(text) + "'";
+    if (parseNumber(text, read) != NumberParse::Ok || read != static_cast<double>(
+                                                                  static_cast<long long>(read))) {
+        return std::string(option) + ": " + shown + " is not a whole number";
+    }
+    if (read < low || read > high) {
+        return std::string(option) + ": " + shown + " is not in " + std::to_string(low) + "-" +
+               std::to_string(high);
+    }
+    value = static_cast<int>(read);
+    return {};
+}
+
+// The names of a comma-separated list.
+std::vector<std::string> listItems(const std::string& text) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        items.emplace_back(trimBlanks(std::string_view(text).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start)));
+        if (comma == std::string::npos) return items;
+        start = comma + 1;
+    }
+}
+
+// Whether the table goes to the terminal that standard error is (the bar would share its lines).
+bool sharesTerminalWithStandardError(const OutputFile& table) {
+    struct stat error {};
+    return ::isatty(STDERR_FILENO) == 1 && ::fstat(STDERR_FILENO, &error) == 0 &&
+           table.writesToTerminal(error);
 }
 
 int failure(const std::string& message, int status) {
@@ -230,12 +271,17 @@ int runTable(int argc, char** argv) {
     composition->excludes(massFraction);
     enthalpy->excludes(density);
     app.add_option("-j,--threads", options.threads,
-                   "worker threads (0 or default: all cores); the output is the same for any")
-        ->check(CLI::Range(0, 1024));
-    app.add_option("--digits", options.digits,
-                   "significant digits of computed values, 1-17 (default: the shortest form "
-                   "that reads back exactly)")
-        ->check(CLI::Range(1, 17));
+                   "worker threads, 0-1024 (0 or default: all cores); the output is the same "
+                   "for any")
+        ->type_name("N");
+    auto* digits = app.add_option("--digits", options.digits,
+                                  "significant digits of computed values, 1-17 (default: the "
+                                  "shortest form that reads back exactly)")
+                       ->type_name("N");
+    app.add_option("--columns", options.columns,
+                   "write only these columns, in this order (comma-separated names of output "
+                   "or passed-through columns); only what they need is computed")
+        ->type_name("LIST");
     app.add_option("-d,--delimiter", options.delimiter,
                    "field separator of the input and the output: ',' (default), ';', '|' or tab")
         ->type_name("CHAR");
@@ -248,10 +294,30 @@ int runTable(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-            return app.exit(e);
+            // --help or --version: a failed write of the text is an output error.
+            std::ostringstream text, errors;
+            app.exit(e, text, errors);
+            const int error = writeAll(STDOUT_FILENO, text.str());
+            if (error != 0) {
+                return failure(std::string("cannot write standard output: ") +
+                                   std::strerror(error),
+                               TableExitOutput);
+            }
+            return TableExitOk;
         }
         return usageError(e.what());
     }
+
+    int threadCount = 0;
+    int digitCount = 0;
+    for (const std::string& fault :
+         {integerOption(options.threads, "--threads", 0, 1024, threadCount),
+          digits->count() > 0 ? integerOption(options.digits, "--digits", 1, 17, digitCount)
+                              : std::string()}) {
+        if (!fault.empty()) return usageError(fault);
+    }
+    std::vector<std::string> columnNames;
+    if (!options.columns.empty()) columnNames = listItems(options.columns);
 
     if (output->count() > 0 && options.output.empty()) {
         return usageError("--output: the file name is empty");
@@ -265,7 +331,7 @@ int runTable(int argc, char** argv) {
         return usageError("--decimal-comma needs another field separator: --delimiter ';'");
     }
     TableStyle style;
-    style.digits = options.digits;
+    style.digits = digitCount;
     style.delimiter = delimiter;
     style.decimalMark = options.decimalComma ? ',' : '.';
 
@@ -347,16 +413,16 @@ int runTable(int argc, char** argv) {
             input.file = stdin;
             inputName = "<stdin>";
         } else {
-            inputName = options.input;
+            inputName = quotedName(options.input);
             struct stat info {};
             if (::stat(options.input.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-                std::cerr << kProgram << ": cannot read " << options.input << ": it is a folder\n";
+                std::cerr << kProgram << ": cannot read " << inputName << ": it is a folder\n";
                 return TableExitInput;
             }
             input.file = std::fopen(options.input.c_str(), "r");
             if (input.file == nullptr) {
                 const int error = errno;
-                std::cerr << kProgram << ": cannot read " << options.input << ": "
+                std::cerr << kProgram << ": cannot read " << inputName << ": "
                           << std::strerror(error) << '\n';
                 return TableExitInput;
             }
@@ -368,8 +434,8 @@ int runTable(int argc, char** argv) {
         }
     }
 
-    const int threads = options.threads > 0
-                            ? options.threads
+    const int threads = threadCount > 0
+                            ? threadCount
                             : static_cast<int>(std::thread::hardware_concurrency() > 0
                                                    ? std::thread::hardware_concurrency()
                                                    : 1);
@@ -379,6 +445,9 @@ int runTable(int argc, char** argv) {
         table = std::make_unique<OutputFile>(options.output);
     } catch (const OutputError& e) {
         return failure(e.what(), TableExitOutput);
+    }
+    for (const std::string& notice : table->notices()) {
+        std::cerr << kProgram << ": " << notice << '\n';
     }
     // Writing into the file being read would replace the input (or, appending, read the table
     // back in).
@@ -390,7 +459,10 @@ int runTable(int argc, char** argv) {
 
     std::optional<CsvReader> reader;
     TableTotals totals;
-    ProgressBar progress(stderr, !options.quiet && ::isatty(STDERR_FILENO),
+    // The bar is drawn on a terminal, but not on the one that shows the table.
+    ProgressBar progress(stderr,
+                         !options.quiet && ::isatty(STDERR_FILENO) == 1 &&
+                             !sharesTerminalWithStandardError(*table),
                          gridMode ? grid->size() : 0);
     try {
         std::vector<std::string> extraColumns;
@@ -398,15 +470,32 @@ int runTable(int argc, char** argv) {
         if (!gridMode) {
             reader.emplace(input.file, inputName, CsvDialect{delimiter, style.decimalMark});
             reader->readHeader();
-            extraColumns = reader->extraColumns();
             mode = reader->mode();
+            // A table this program wrote (its first column is line) is read back: its computed
+            // columns are computed again, not passed through.
+            if (reader->headerColumns().front() == "line") {
+                std::vector<bool> drop;
+                for (const std::string& name : reader->extraColumns()) {
+                    drop.push_back(!TableFormatter::clashingColumn({name}, mode).empty());
+                }
+                reader->dropExtraColumns(drop);
+            }
+            extraColumns = reader->extraColumns();
             const std::string clash = TableFormatter::clashingColumn(extraColumns, mode);
             if (!clash.empty()) {
-                throw InputError(inputName + ": the input column '" + printable(clash) +
+                throw InputError(inputName + ":" + std::to_string(reader->headerLine()) +
+                                 ": the input column '" + printable(clash) +
                                  "' has the name of an output column; rename it");
             }
         }
         TableFormatter formatter(style, extraColumns, mode);
+        if (!columnNames.empty()) {
+            const std::string fault = formatter.select(columnNames);
+            if (!fault.empty()) {
+                progress.finish();
+                return usageError("--columns: " + fault);
+            }
+        }
         table->write(formatter.header());
 
         TableJob job;
@@ -418,8 +507,8 @@ int runTable(int argc, char** argv) {
         job.write = [&](std::string_view text) { table->write(text); };
         job.rowFailed = [&](const InputRow& row) {
             progress.finish();
-            std::cerr << kProgram << ": " << inputName << ":" << row.line << ": " << row.error
-                      << '\n';
+            std::cerr << kProgram << ": " << inputName << ":" << row.line << ": "
+                      << printable(row.error, 400) << '\n';
         };
         job.progress = [&](std::uint64_t done) {
             double fraction = -1.0;
@@ -457,9 +546,13 @@ int runTable(int argc, char** argv) {
     if (totals.failedRows > 0) {
         std::cerr << kProgram << ": " << totals.failedRows << " of " << totals.rows
                   << " rows could not be read; see the error column\n";
-        return TableExitBadRows;
     }
-    return TableExitOk;
+    if (reader && !reader->stopped().empty()) {
+        std::cerr << kProgram << ": " << reader->stopped()
+                  << "; the table holds the rows before it\n";
+        return TableExitInput;
+    }
+    return totals.failedRows > 0 ? TableExitBadRows : TableExitOk;
 }
 
 }  // namespace

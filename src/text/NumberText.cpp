@@ -141,6 +141,23 @@ std::string printable(std::string_view text, std::size_t limit) {
     return out;
 }
 
+std::string quotedName(std::string_view name) {
+    std::string out(1, '\'');
+    for (const char ch : name) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+            out += escaped;
+            continue;
+        }
+        if (ch == '\'' || ch == '\\') out += '\\';
+        out += ch;
+    }
+    out += '\'';
+    return out;
+}
+
 std::string describeParseFailure(NumberParse outcome, std::string_view text) {
     std::string shown(1, '\'');
     shown += printable(trimBlanks(text));

@@ -34,6 +34,11 @@ std::string describeParseFailure(NumberParse outcome, std::string_view text);
 /// cut to at most `limit` characters with "..." appended.
 std::string printable(std::string_view text, std::size_t limit = 40);
 
+/// A file name (or any name) in single quotes for a message, so that it stays on one line:
+/// control bytes written as \xNN, a quote or a backslash preceded by a backslash; other bytes
+/// (UTF-8 letters) unchanged.
+std::string quotedName(std::string_view name);
+
 /// Removes blanks (spaces and tabs) at both ends.
 std::string_view trimBlanks(std::string_view text);
 
