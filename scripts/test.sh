@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything in ./build (the console, kelvoran-table, the library and the test suite)
 # and runs every test, installing on a fresh Debian machine what that needs: CMake, Ninja, g++,
-# GoogleTest, Google Benchmark and CLI11. Safe to run again.
+# GoogleTest, Google Benchmark, CLI11 and {fmt}. Safe to run again.
 # Usage: scripts/test.sh [extra cmake options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -33,7 +33,8 @@ that is not wholly a number (0,05 or 0.05abc or 0x1p3) is an error about that
 value, and nothing is evaluated before the three values of a point are read. A
 value too small for a double reads as zero; one too large is an error. On a
 terminal such an error is reported and the value asked for again; from a pipe or
-a file it ends the program.
+a file it ends the program. Words after the point that ends the session are not
+read: one line on standard error names the first of them.
 
 Options:
   -h, --help     show this help and exit

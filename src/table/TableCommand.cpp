@@ -48,7 +48,11 @@ constexpr const char* kFooter = R"(Input CSV:
   around them are ignored; a field may be quoted as spreadsheets write it ("a, b",
   "say ""hi""", line breaks inside quotes). Blank lines, lines of empty fields and
   lines starting with # are skipped (after the header only while the first column
-  is one of the input columns). A line may hold at most 1 MiB (1048576 bytes).
+  is one of the input columns; a spreadsheet error value such as #N/A is a bad
+  value, not a comment). A record may hold at most 1 MiB (1048576 bytes). A quoted
+  field that spans lines and turns out broken is taken for a stray quote: its
+  first line is a bad row, the lines after it are read again. With both x_NaCl and
+  w_NaCl (this program's table read back) they must agree to the digits written.
 
 Inverse evaluations, chosen by the header (each with x_NaCl or w_NaCl):
   P_bar,h_J_kg      bulk specific enthalpy (J/kg) at P: finds T_C
@@ -109,14 +113,17 @@ Output file (-o):
   file is left and an earlier file is untouched. /dev/stdout, /dev/stderr and
   /dev/fd/N are written in place, like -o -. A read-only file is not replaced,
   a dangling symbolic link creates the file it names, and the input file itself
-  is refused as output.
+  is refused as output. Unlike >, -o replaces the file by a new one (hard links
+  keep the old contents; the owner becomes the caller). A temporary file left by
+  a killed run is removed by the next one.
 
 Exit status:
   0  every row computed (also rows of an inverse mode without a state found;
      a line on standard error counts them)
   1  the table was written, but some input rows could not be read
   2  bad command line
-  3  the input cannot be used (cannot be read, no header, missing column)
+  3  the input cannot be used (cannot be read, no header, missing column), or
+     could not be read to its end (the rows before are written)
   4  the output cannot be written (also a file-size limit)
   5  any other failure (such as running out of memory)
 
