@@ -77,7 +77,7 @@ inside() {  # table binary, function pattern, rows, arguments...
 # The writing of a row: appendRow in trees that append to a string, writeRow where rows are
 # written straight into the output buffer.
 row_writer() {  # table binary
-  if nm -C "$1" | grep -q 'TableFormatter::writeRow'; then
+  if nm -C "$1" | grep 'TableFormatter::writeRow' >/dev/null; then
     echo '*TableFormatter::writeRow*'
   else
     echo '*TableFormatter::appendRow*'

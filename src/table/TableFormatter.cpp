@@ -1,5 +1,6 @@
 #include "table/TableFormatter.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -131,12 +132,20 @@ char* writeShortName(char* out, const ShortName& name) {
 }
 
 // The names of the codes 0 to 7 of the phase state, 0 to 3 of the fluid type and the inverse
-// status.
+// status; and for each state which values are shown, by Presence (below).
 struct ShortNames {
     ShortName states[8], fluidTypes[4], statuses[4];
+    bool presence[8][6] = {};
 
     ShortNames() {
-        for (std::int32_t i = 0; i < 8; ++i) states[i] = ShortName(shortName(static_cast<Phases>(i)));
+        for (std::int32_t i = 0; i < 8; ++i) {
+            const auto phases = static_cast<Phases>(i);
+            states[i] = ShortName(shortName(phases));
+            const bool halite = hasHalite(phases);
+            const bool shown[] = {hasLiquid(phases), hasVapor(phases), halite, true, !halite,
+                                  false};
+            std::copy(std::begin(shown), std::end(shown), presence[i]);
+        }
         for (std::int32_t i = 0; i < 4; ++i) {
             fluidTypes[i] = ShortName(shortName(static_cast<FluidType>(i)));
             statuses[i] = ShortName(inverseStatusName(static_cast<InverseStatus>(i)));
@@ -144,10 +153,7 @@ struct ShortNames {
     }
 };
 
-const ShortNames& shortNames() {
-    static const ShortNames names;
-    return names;
-}
+const ShortNames kShortNames;
 
 // The warning names joined by '|' at `out` (as warningNames, without allocating).
 char* writeWarnings(char* out, std::uint32_t warnings, char delimiter) {
@@ -543,16 +549,16 @@ char* TableFormatter::writeFields(char* out, const InputRow& row,
     const char d = style_.delimiter;
     const char mark = style_.decimalMark;
     const int digits = style_.digits;
-    const bool halite = hasHalite(point.phases);
-    const bool present[] = {hasLiquid(point.phases), hasVapor(point.phases), halite, true,
-                            !halite, false};
+    const auto code = static_cast<std::uint32_t>(point.phases);
+    bool present[6];
+    std::memcpy(present, kShortNames.presence[code < 8 ? code : 0], sizeof present);
     const auto* base = reinterpret_cast<const unsigned char*>(&point);
-    const ShortNames& names = shortNames();
+    const ShortNames& names = kShortNames;
     // A number equal to the last one of its column (a grid's slower axes, the phases of a
     // two-phase state along the composition axis) is copied from there.
     const auto number = [&](NumberMemo& memo, double value, int digitsOfValue) {
         const auto bits = std::bit_cast<std::uint64_t>(value);
-        if (memo.size != 0 && memo.bits == bits) {
+        if (memo.bits == bits) {
             std::memcpy(out, memo.text, sizeof memo.text);
             out += memo.size;
             return;
@@ -567,6 +573,16 @@ char* TableFormatter::writeFields(char* out, const InputRow& row,
     for (const WriteStep& step : steps_) {
         NumberMemo& columnMemo = *memo++;
         if (kUnsolved && step.computed) {
+            *out++ = d;
+            continue;
+        }
+        // The most frequent step first, outside the switch.
+        if (step.op == WriteStep::Computed) {
+            if (present[step.presence]) {
+                double value;
+                std::memcpy(&value, base + step.offset, sizeof value);
+                number(columnMemo, value, digits);
+            }
             *out++ = d;
             continue;
         }

@@ -208,11 +208,11 @@ class TableFormatter {
         std::uint32_t extra = 0;    // Extra: which passed-through field
         double InputRow::*input = nullptr;  // Given
     };
-    // The text of the last number written in a column.
+    // The text of the last number written in a column (at first that of +0).
     struct NumberMemo {
         std::uint64_t bits = 0;
-        std::uint8_t size = 0;  // 0: none yet
-        char text[kLongestNumberText] = {};
+        std::uint8_t size = 1;
+        char text[kLongestNumberText] = {'0'};
     };
     void prepareSteps();
     template <bool kUnsolved>

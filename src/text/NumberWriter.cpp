@@ -9,6 +9,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kelvoran {
 
@@ -67,6 +70,41 @@ void writeEightDigits(char* out, std::uint32_t n) {
     std::memcpy(out, &lanes, 8);
 }
 
+#if defined(__SSE2__)
+// The eight decimal digits of n < 10^8 in the 16-bit lanes of a vector, the first digit in the
+// lowest lane: n split into two halves of four digits, each half divided by 1000, 100, 10 and 1
+// by multiplications, and the tens taken off.
+__m128i eightDigitLanes(std::uint32_t n) {
+    const __m128i value = _mm_cvtsi32_si128(static_cast<int>(n));
+    const __m128i high = _mm_srli_epi64(
+        _mm_mul_epu32(value, _mm_set1_epi32(static_cast<int>(0xd1b71759U))), 45);  // n / 10^4
+    const __m128i low = _mm_sub_epi32(value, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
+    const __m128i halves = _mm_slli_epi64(_mm_unpacklo_epi16(high, low), 2);
+    const __m128i pairs = _mm_unpacklo_epi16(halves, halves);
+    const __m128i spread = _mm_unpacklo_epi32(pairs, pairs);
+    const auto half = static_cast<short>(32768);
+    const __m128i divided = _mm_mulhi_epu16(
+        _mm_mulhi_epu16(spread, _mm_setr_epi16(8389, 5243, 13108, half, 8389, 5243, 13108, half)),
+        _mm_setr_epi16(1 << 7, 1 << 11, 1 << 13, half, 1 << 7, 1 << 11, 1 << 13, half));
+    const __m128i tens = _mm_slli_epi64(_mm_mullo_epi16(divided, _mm_set1_epi16(10)), 16);
+    return _mm_sub_epi16(divided, tens);
+}
+
+// Writes the sixteen decimal digits of n < 10^16 (leading zeros included) at `out`.
+void writeSixteenDigits(char* out, std::uint64_t n) {
+    const __m128i high = eightDigitLanes(static_cast<std::uint32_t>(n / 100000000));
+    const __m128i low = eightDigitLanes(static_cast<std::uint32_t>(n % 100000000));
+    const __m128i digits = _mm_add_epi8(_mm_packus_epi16(high, low), _mm_set1_epi8('0'));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), digits);
+}
+#else
+// Writes the sixteen decimal digits of n < 10^16 (leading zeros included) at `out`.
+void writeSixteenDigits(char* out, std::uint64_t n) {
+    writeEightDigits(out, static_cast<std::uint32_t>(n / 100000000));
+    writeEightDigits(out + 8, static_cast<std::uint32_t>(n % 100000000));
+}
+#endif
+
 // The decimal digits of a significand below 10^24, in a buffer that fixed-size copies may read
 // past their end.
 struct DecimalDigits {
@@ -77,15 +115,16 @@ struct DecimalDigits {
     DecimalDigits(std::uint64_t n, int digitCount) : count(digitCount) {
         char* end = buffer + 24;
         std::memset(end, 0, 24);
-        writeEightDigits(end - 8, static_cast<std::uint32_t>(n % 100000000));
-        if (count > 8) {
-            n /= 100000000;
-            writeEightDigits(end - 16, static_cast<std::uint32_t>(n % 100000000));
+        if (count <= 8) {
+            writeEightDigits(end - 8, static_cast<std::uint32_t>(n));
+        } else {
+            constexpr std::uint64_t kSixteenDigits = 10000000000000000ULL;
+            writeSixteenDigits(end - 16, n % kSixteenDigits);
             if (count == 17) {
                 // The longest significand of a double: one digit more.
-                end[-17] = static_cast<char>('0' + n / 100000000);
+                end[-17] = static_cast<char>('0' + n / kSixteenDigits);
             } else if (count > 17) {
-                writeEightDigits(end - 24, static_cast<std::uint32_t>(n / 100000000));
+                writeEightDigits(end - 24, static_cast<std::uint32_t>(n / kSixteenDigits));
             }
         }
         first = end - count;
@@ -95,7 +134,8 @@ struct DecimalDigits {
 // Writes the number whose `digits` (at most 17, no trailing zero) have the last one at
 // 10^exponent, in the table's form, straight into `out` (which may be used up to
 // kNumberScratchBytes ahead).
-char* writeDecimal(char* out, const DecimalDigits& digits, int exponent, char decimalMark) {
+[[gnu::always_inline]] inline char* writeDecimal(char* out, const DecimalDigits& digits,
+                                                int exponent, char decimalMark) {
     const char* d = digits.first;
     const int count = digits.count;
     const int first = exponent + count - 1;  // power of ten of the first digit
@@ -139,28 +179,27 @@ char* writeDecimal(char* out, const DecimalDigits& digits, int exponent, char de
 // shortest round-trip conversion of {fmt}; an integer below 2^53 is its own shortest form.
 char* writeShortest(char* out, double magnitude, char decimalMark) {
     constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
-    if (magnitude < kExactIntegers) {
-        const auto whole = static_cast<std::int64_t>(magnitude);
-        if (magnitude == static_cast<double>(whole)) {
-            if (whole == 0) {
-                *out = '0';
-                return out + 1;
-            }
-            auto significand = static_cast<std::uint64_t>(whole);
-            int exponent = 0;
-            while (significand % 10 == 0) {
-                significand /= 10;
-                ++exponent;
-            }
-            return writeDecimal(out, DecimalDigits(significand, decimalDigitCount(significand)),
-                                exponent, decimalMark);
+    std::uint64_t significand = 0;
+    int exponent = 0;  // of the last digit
+    const auto whole = static_cast<std::int64_t>(magnitude < kExactIntegers ? magnitude : 0.0);
+    if (magnitude < kExactIntegers && magnitude == static_cast<double>(whole)) {
+        if (whole == 0) {
+            *out = '0';
+            return out + 1;
         }
+        significand = static_cast<std::uint64_t>(whole);
+        while (significand % 10 == 0) {
+            significand /= 10;
+            ++exponent;
+        }
+    } else {
+        // Dragonbox gives no trailing zeros: a result with one would have had a shorter form.
+        const auto decimal = fmt::detail::dragonbox::to_decimal(magnitude);
+        significand = decimal.significand;
+        exponent = decimal.exponent;
     }
-    // Dragonbox gives no trailing zeros: a result with one would have had a shorter form.
-    const auto decimal = fmt::detail::dragonbox::to_decimal(magnitude);
-    return writeDecimal(out,
-                        DecimalDigits(decimal.significand, decimalDigitCount(decimal.significand)),
-                        decimal.exponent, decimalMark);
+    return writeDecimal(out, DecimalDigits(significand, decimalDigitCount(significand)), exponent,
+                        decimalMark);
 }
 
 // `digits` significant digits (1 to 17), correctly rounded, trailing zeros dropped.
@@ -231,6 +270,13 @@ char* writeInteger(char* out, std::int64_t value) {
     if (magnitude < 10) {
         *out = static_cast<char>('0' + magnitude);
         return out + 1;
+    }
+    if (magnitude < 100000000) {
+        char eight[16] = {};
+        writeEightDigits(eight, static_cast<std::uint32_t>(magnitude));
+        const int count = decimalDigitCount(magnitude);
+        std::memcpy(out, eight + 8 - count, 8);
+        return out + count;
     }
     const DecimalDigits digits(magnitude, decimalDigitCount(magnitude));
     std::memcpy(out, digits.first, 24);
