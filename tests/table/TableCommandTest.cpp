@@ -1,9 +1,11 @@
 // End-to-end tests of the kelvoran-table program, run as a user would run it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -990,6 +992,60 @@ TEST_F(TableCommandTest, RowsInFlightAreBoundedWhateverTheThreadCount) {
     // A bar for 10^9 points fits on 40 columns.
     EXPECT_LT(ProgressBar::render(999'999'999, 1'000'000'000, -1.0, 3600.0, 40).size(), 40u);
     EXPECT_LT(ProgressBar::render(5, 0, 0.5, 3.0, 12).size(), 12u);
+}
+
+// What a run of the program shows on a terminal of 40 columns that is its standard output and
+// standard error.
+std::string onTerminal(const std::vector<std::string>& arguments) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 40;
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, &size);
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    std::string seen;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) {
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::waitpid(pid, nullptr, 0);
+    ::close(master);
+    return seen;
+}
+
+// The progress bar is drawn on the terminal of standard error, never as wide as it (so it
+// never wraps), and not at all when the table goes to that same terminal.
+TEST_F(TableCommandTest, ProgressBarStaysWithinTheTerminalAndOffTheTable) {
+    // Two seconds or so of inverse searches, with a short table.
+    const std::vector<std::string> job = {KELVORAN_TABLE_PATH, "-P", "100",  "-H", "1e6:3e6:12000",
+                                          "-x", "0", "-j", "1", "--columns", "inverse_status"};
+    std::vector<std::string> toNull = job;
+    toNull.insert(toNull.end(), {"-o", "/dev/null"});
+    const std::string bar = onTerminal(toNull);
+    ASSERT_NE(bar.find("points/s"), std::string::npos) << bar;
+    for (std::size_t start = 0, end; start < bar.size(); start = end + 1) {
+        end = bar.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = bar.size();
+        std::string line = bar.substr(start, end - start);
+        if (line.rfind("\x1b[K", 0) == 0) line.erase(0, 3);
+        if (line.size() >= 3 && line.compare(line.size() - 3, 3, "\x1b[K") == 0) {
+            line.erase(line.size() - 3);
+        }
+        if (line.find("points") != std::string::npos) {
+            EXPECT_LT(line.size(), 40u) << line;
+        }
+    }
+    const std::string table = onTerminal(job);
+    EXPECT_NE(table.find("inverse_status"), std::string::npos) << table.substr(0, 200);
+    EXPECT_EQ(table.find("points/s"), std::string::npos) << table.substr(0, 2000);
 }
 
 }  // namespace
