@@ -285,7 +285,7 @@ int runTable(int argc, char** argv) {
                                   "significant digits of computed values, 1-17 (default: the "
                                   "shortest form that reads back exactly)")
                        ->type_name("N");
-    app.add_option("--columns", options.columns,
+    auto* columns = app.add_option("--columns", options.columns,
                    "write only these columns, in this order (comma-separated names of output "
                    "or passed-through columns); only what they need is computed")
         ->type_name("LIST");
@@ -324,7 +324,7 @@ int runTable(int argc, char** argv) {
         if (!fault.empty()) return usageError(fault);
     }
     std::vector<std::string> columnNames;
-    if (!options.columns.empty()) columnNames = listItems(options.columns);
+    if (columns->count() > 0) columnNames = listItems(options.columns);
 
     if (output->count() > 0 && options.output.empty()) {
         return usageError("--output: the file name is empty");
