@@ -25,8 +25,7 @@ class PhaseStateEvaluator {
 
     PointResult evaluate(double temperatureC, double pressureBar, double composition);
     /// evaluate() computing only what `needs` asks for; the values computed are the same.
-    PointResult evaluate(double temperatureC, double pressureBar, double composition,
-                         Needs needs);
+    PointResult evaluate(double temperatureC, double pressureBar, double composition, Needs needs);
 
     /// The V + L + H state at (T °C, P bar, x) whatever the classification says there: the
     /// records of the three phases at T and P, for a P that stands for the three-phase pressure
@@ -55,8 +54,7 @@ class PhaseStateEvaluator {
     // Records of the fill routines.
     PhaseRecord fluidPhase(double t, double p, double composition, Phases phases, FluidKind kind,
                            std::uint32_t& warnings, Needs needs);
-    PhaseRecord vaporWithHalite(double t, double p, double composition, Phases phases,
-                                Needs needs);
+    PhaseRecord vaporWithHalite(double t, double p, double composition, Phases phases, Needs needs);
     static FluidType fluidTypeOf(Phases phases, double t, double x);
     static void setAmounts(PointResult& r);
     static PhaseRecord halitePhase(double t, double p, Phases phases, Needs needs);

@@ -182,7 +182,8 @@ bool CsvReader::replay() {
     } else {
         if (fileStart_ < 0 || readFailed_ || readError_ != 0) return false;
         std::clearerr(file_);
-        if (::fseeko(file_, static_cast<off_t>(fileStart_ + static_cast<std::int64_t>(replayOffset_)),
+        if (::fseeko(file_,
+                     static_cast<off_t>(fileStart_ + static_cast<std::int64_t>(replayOffset_)),
                      SEEK_SET) != 0) {
             return false;
         }
@@ -635,10 +636,9 @@ bool CsvReader::next(InputRow& row) {
 
 bool isSpreadsheetError(std::string_view text) {
     constexpr const char* kErrors[] = {
-        "#N/A",     "#N/A!",     "#NAME?",    "#VALUE!",   "#DIV/0!", "#REF!",
-        "#NUM!",    "#NULL!",    "#SPILL!",   "#CALC!",    "#FIELD!", "#BLOCKED!",
-        "#CONNECT!", "#BUSY!",   "#UNKNOWN!", "#ERROR!",   "#EXTERNAL!", "#PYTHON!",
-        "#GETTING_DATA"};
+        "#N/A",      "#N/A!",   "#NAME?",     "#VALUE!",  "#DIV/0!",      "#REF!",     "#NUM!",
+        "#NULL!",    "#SPILL!", "#CALC!",     "#FIELD!",  "#BLOCKED!",    "#CONNECT!", "#BUSY!",
+        "#UNKNOWN!", "#ERROR!", "#EXTERNAL!", "#PYTHON!", "#GETTING_DATA"};
     for (const char* error : kErrors) {
         if (sameIgnoringCase(text, error)) return true;
     }

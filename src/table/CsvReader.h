@@ -157,8 +157,8 @@ class CsvReader {
     std::vector<Field> fields_;
     std::size_t fieldCount_ = 0;
     std::string malformed_;  // why the record's quoting is broken, empty if it is not
-    std::size_t stored_ = 0;  // bytes of the record counted against the limit
-    bool overflow_ = false;   // the record holds more than the limit
+    std::size_t stored_ = 0;     // bytes of the record counted against the limit
+    bool overflow_ = false;      // the record holds more than the limit
     std::int64_t newlines_ = 0;  // line ends consumed so far
     std::int64_t recordLine_ = 0;
     std::int64_t recordLastLine_ = 0;

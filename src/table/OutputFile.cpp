@@ -253,7 +253,8 @@ void OutputFile::removeStaleTemporaries(const std::string& folder, const std::st
     constexpr std::size_t kRandomPart = 6;  // mkstemp's XXXXXX
     while (const dirent* entry = ::readdir(directory)) {
         const std::string name = entry->d_name;
-        if (name.size() != prefix.size() + kRandomPart || name.compare(0, prefix.size(), prefix) != 0) {
+        if (name.size() != prefix.size() + kRandomPart ||
+            name.compare(0, prefix.size(), prefix) != 0) {
             continue;
         }
         const std::string shown = quotedName(folder + name);
@@ -287,8 +288,8 @@ void OutputFile::removeStaleTemporaries(const std::string& folder, const std::st
 bool OutputFile::writesToTerminal(const struct stat& terminal) const {
     struct stat mine {};
     if (toFile_ || fd_ < 0 || ::fstat(fd_, &mine) != 0) return false;
-    return S_ISCHR(mine.st_mode) && S_ISCHR(terminal.st_mode) &&
-           mine.st_rdev == terminal.st_rdev && ::isatty(fd_) == 1;
+    return S_ISCHR(mine.st_mode) && S_ISCHR(terminal.st_mode) && mine.st_rdev == terminal.st_rdev &&
+           ::isatty(fd_) == 1;
 }
 
 OutputFile::~OutputFile() {

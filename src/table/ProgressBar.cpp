@@ -102,7 +102,7 @@ void ProgressBar::update(std::uint64_t donePoints, double fraction) {
     }
     lastDraw_ = now;
     // Carriage return, the bar, then erase whatever a longer earlier bar left on the line.
-    winsize size {};
+    winsize size{};
     std::size_t width = 80;  // where the terminal does not say
     if (::ioctl(::fileno(stream_), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
         width = size.ws_col;

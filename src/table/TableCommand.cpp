@@ -182,8 +182,8 @@ std::string integerOption(const std::string& text, const char* option, int low, 
                           int& value) {
     double read = 0.0;
     const std::string shown = "'" + printable(text) + "'";
-    if (parseNumber(text, read) != NumberParse::Ok || read != static_cast<double>(
-                                                                  static_cast<long long>(read))) {
+    if (parseNumber(text, read) != NumberParse::Ok ||
+        read != static_cast<double>(static_cast<long long>(read))) {
         return std::string(option) + ": " + shown + " is not a whole number";
     }
     if (read < low || read > high) {
@@ -285,10 +285,11 @@ int runTable(int argc, char** argv) {
                                   "significant digits of computed values, 1-17 (default: the "
                                   "shortest form that reads back exactly)")
                        ->type_name("N");
-    auto* columns = app.add_option("--columns", options.columns,
-                   "write only these columns, in this order (comma-separated names of output "
-                   "or passed-through columns); only what they need is computed")
-        ->type_name("LIST");
+    auto* columns =
+        app.add_option("--columns", options.columns,
+                       "write only these columns, in this order (comma-separated names of output "
+                       "or passed-through columns); only what they need is computed")
+            ->type_name("LIST");
     app.add_option("-d,--delimiter", options.delimiter,
                    "field separator of the input and the output: ',' (default), ';', '|' or tab")
         ->type_name("CHAR");
@@ -306,8 +307,7 @@ int runTable(int argc, char** argv) {
             app.exit(e, text, errors);
             const int error = writeAll(STDOUT_FILENO, text.str());
             if (error != 0) {
-                return failure(std::string("cannot write standard output: ") +
-                                   std::strerror(error),
+                return failure(std::string("cannot write standard output: ") + std::strerror(error),
                                TableExitOutput);
             }
             return TableExitOk;
@@ -441,11 +441,10 @@ int runTable(int argc, char** argv) {
         }
     }
 
-    const int threads = threadCount > 0
-                            ? threadCount
-                            : static_cast<int>(std::thread::hardware_concurrency() > 0
-                                                   ? std::thread::hardware_concurrency()
-                                                   : 1);
+    const int threads = threadCount > 0 ? threadCount
+                                        : static_cast<int>(std::thread::hardware_concurrency() > 0
+                                                               ? std::thread::hardware_concurrency()
+                                                               : 1);
 
     std::unique_ptr<OutputFile> table;
     try {
@@ -467,10 +466,10 @@ int runTable(int argc, char** argv) {
     std::optional<CsvReader> reader;
     TableTotals totals;
     // The bar is drawn on a terminal, but not on the one that shows the table.
-    ProgressBar progress(stderr,
-                         !options.quiet && ::isatty(STDERR_FILENO) == 1 &&
-                             !sharesTerminalWithStandardError(*table),
-                         gridMode ? grid->size() : 0);
+    ProgressBar progress(
+        stderr,
+        !options.quiet && ::isatty(STDERR_FILENO) == 1 && !sharesTerminalWithStandardError(*table),
+        gridMode ? grid->size() : 0);
     try {
         std::vector<std::string> extraColumns;
         TableMode mode = gridTableMode;

@@ -142,8 +142,8 @@ struct ShortNames {
             const auto phases = static_cast<Phases>(i);
             states[i] = ShortName(shortName(phases));
             const bool halite = hasHalite(phases);
-            const bool shown[] = {hasLiquid(phases), hasVapor(phases), halite, true, !halite,
-                                  false};
+            const bool shown[] = {
+                hasLiquid(phases), hasVapor(phases), halite, true, !halite, false};
             std::copy(std::begin(shown), std::end(shown), presence[i]);
         }
         for (std::int32_t i = 0; i < 4; ++i) {
@@ -166,8 +166,7 @@ char* writeWarnings(char* out, std::uint32_t warnings, char delimiter) {
         if (p != names) *p++ = '|';
         p = writeText(p, name);
     }
-    return writeField(out, std::string_view(names, static_cast<std::size_t>(p - names)),
-                      delimiter);
+    return writeField(out, std::string_view(names, static_cast<std::size_t>(p - names)), delimiter);
 }
 
 // Room for one row: on the stack for the usual row, on the heap for one with long texts.
@@ -224,8 +223,8 @@ std::string_view inverseStatusName(InverseStatus status) {
 
 std::string csvField(std::string_view text, char delimiter) {
     std::string field(2 * text.size() + 2, '\0');
-    field.resize(static_cast<std::size_t>(writeField(field.data(), text, delimiter) -
-                                          field.data()));
+    field.resize(
+        static_cast<std::size_t>(writeField(field.data(), text, delimiter) - field.data()));
     return field;
 }
 
@@ -418,10 +417,18 @@ namespace {
 
 // Where a step's value comes from: a phase (present or not), always, only without halite (the
 // bulk enthalpy), or never (the enthalpy of halite).
-enum Presence : std::uint8_t { kLiquid = 0, kVapor = 1, kHalite = 2, kAlways, kWithoutHalite, kNever };
+enum Presence : std::uint8_t {
+    kLiquid = 0,
+    kVapor = 1,
+    kHalite = 2,
+    kAlways,
+    kWithoutHalite,
+    kNever
+};
 
 std::uint16_t phaseValueOffset(std::uint8_t phase, std::size_t member) {
-    constexpr std::size_t phases[] = {offsetof(ComputedPoint, liquid), offsetof(ComputedPoint, vapor),
+    constexpr std::size_t phases[] = {offsetof(ComputedPoint, liquid),
+                                      offsetof(ComputedPoint, vapor),
                                       offsetof(ComputedPoint, halite)};
     return static_cast<std::uint16_t>(phases[phase] + member);
 }
@@ -680,9 +687,9 @@ char* TableFormatter::writeErrorRow(char* out, const InputRow& row) const {
                                       static_cast<std::size_t>(ColumnKind::Temperature)];
                 break;
             case ColumnKind::GivenBulk:
-                field = row.inputText[static_cast<std::size_t>(
-                    mode_ == TableMode::PressureEnthalpy ? InputColumn::Enthalpy
-                                                         : InputColumn::Density)];
+                field = row.inputText[static_cast<std::size_t>(mode_ == TableMode::PressureEnthalpy
+                                                                   ? InputColumn::Enthalpy
+                                                                   : InputColumn::Density)];
                 break;
             case ColumnKind::Extra:
                 if (column.extra < row.extras.size()) field = row.extras[column.extra];

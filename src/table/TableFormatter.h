@@ -58,30 +58,30 @@ struct TableStyle {
 
 /// What one output column shows.
 enum class ColumnKind : std::uint8_t {
-    Line,                 ///< input line number (CSV input) or point number (grid)
-    Temperature,          ///< T_C, °C: given, or found (P–h and P–ρ modes)
-    Pressure,             ///< P_bar, bar: given, or found (T–ρ mode)
-    MoleFraction,         ///< x_NaCl, given or derived
-    MassFraction,         ///< w_NaCl, given or derived
-    GivenBulk,            ///< h_J_kg or rho_kg_m3 of an inverse mode
-    InverseStatus,        ///< how an inverse search ended
-    Extra,                ///< a passed-through input column
-    OutOfRange,           ///< 1 outside the fitted range
-    State,                ///< phase-state code
-    StateName,            ///< L, V, F, V+L, V+H, L+H, V+L+H
-    PhaseComposition,     ///< <phase>_x_NaCl
-    PhaseSalinity,        ///< <phase>_w_NaCl
-    PhaseDensity,         ///< <phase>_density_kg_m3
-    PhaseMolarVolume,     ///< <phase>_molar_volume_cm3_mol
-    PhaseEnthalpy,        ///< <phase>_specific_enthalpy_J_kg
-    PhaseHeatCapacity,    ///< <phase>_heat_capacity_J_kg_K
-    Warnings,             ///< warning names joined by '|'
-    FluidType,            ///< liquid, vapor, supercritical
-    PhaseMassFraction,    ///< <phase>_mass_fraction
-    PhaseSaturation,      ///< <phase>_saturation
-    BulkDensity,          ///< bulk_density_kg_m3
-    BulkEnthalpy,         ///< bulk_specific_enthalpy_J_kg
-    Error,                ///< why the input line could not be read
+    Line,               ///< input line number (CSV input) or point number (grid)
+    Temperature,        ///< T_C, °C: given, or found (P–h and P–ρ modes)
+    Pressure,           ///< P_bar, bar: given, or found (T–ρ mode)
+    MoleFraction,       ///< x_NaCl, given or derived
+    MassFraction,       ///< w_NaCl, given or derived
+    GivenBulk,          ///< h_J_kg or rho_kg_m3 of an inverse mode
+    InverseStatus,      ///< how an inverse search ended
+    Extra,              ///< a passed-through input column
+    OutOfRange,         ///< 1 outside the fitted range
+    State,              ///< phase-state code
+    StateName,          ///< L, V, F, V+L, V+H, L+H, V+L+H
+    PhaseComposition,   ///< <phase>_x_NaCl
+    PhaseSalinity,      ///< <phase>_w_NaCl
+    PhaseDensity,       ///< <phase>_density_kg_m3
+    PhaseMolarVolume,   ///< <phase>_molar_volume_cm3_mol
+    PhaseEnthalpy,      ///< <phase>_specific_enthalpy_J_kg
+    PhaseHeatCapacity,  ///< <phase>_heat_capacity_J_kg_K
+    Warnings,           ///< warning names joined by '|'
+    FluidType,          ///< liquid, vapor, supercritical
+    PhaseMassFraction,  ///< <phase>_mass_fraction
+    PhaseSaturation,    ///< <phase>_saturation
+    BulkDensity,        ///< bulk_density_kg_m3
+    BulkEnthalpy,       ///< bulk_specific_enthalpy_J_kg
+    Error,              ///< why the input line could not be read
 };
 
 /// One column of the output table: its name and what it shows (`phase` 0 liquid, 1 vapor,
@@ -95,13 +95,13 @@ struct OutputColumn {
 
 /// Which computed values a set of output columns reads (what the evaluation must provide).
 struct ColumnNeeds {
-    bool state = false;        ///< the phase state (every phase column needs it too)
-    bool warnings = false;     ///< the warning bits
-    bool fluidType = false;    ///< the fluid type
-    bool compositions = false; ///< phase compositions and mass fractions NaCl
-    bool volumes = false;      ///< densities, molar volumes, saturations, bulk density
-    bool thermal = false;      ///< specific enthalpies, heat capacities, bulk enthalpy
-    bool amounts = false;      ///< phase mass fractions
+    bool state = false;         ///< the phase state (every phase column needs it too)
+    bool warnings = false;      ///< the warning bits
+    bool fluidType = false;     ///< the fluid type
+    bool compositions = false;  ///< phase compositions and mass fractions NaCl
+    bool volumes = false;       ///< densities, molar volumes, saturations, bulk density
+    bool thermal = false;       ///< specific enthalpies, heat capacities, bulk enthalpy
+    bool amounts = false;       ///< phase mass fractions
     /// Whether any column needs an evaluation at all (in the direct mode only the inputs,
     /// out_of_range and the error need none).
     bool any() const {
@@ -198,14 +198,24 @@ class TableFormatter {
     // the input row, or an offset into the ComputedPoint) and when it is shown.
     struct WriteStep {
         enum Op : std::uint8_t {
-            Line, Given, Found, Computed, Status, Extra, OutOfRange, State, StateName,
-            Warnings, FluidType, Nothing
+            Line,
+            Given,
+            Found,
+            Computed,
+            Status,
+            Extra,
+            OutOfRange,
+            State,
+            StateName,
+            Warnings,
+            FluidType,
+            Nothing
         };
         Op op = Nothing;
-        std::uint8_t presence = 0;  // Computed: shown for a present phase, always, ...
-        bool computed = false;      // empty in an unsolved row of an inverse mode
-        std::uint16_t offset = 0;   // Found, Computed: of the double in the ComputedPoint
-        std::uint32_t extra = 0;    // Extra: which passed-through field
+        std::uint8_t presence = 0;          // Computed: shown for a present phase, always, ...
+        bool computed = false;              // empty in an unsolved row of an inverse mode
+        std::uint16_t offset = 0;           // Found, Computed: of the double in the ComputedPoint
+        std::uint32_t extra = 0;            // Extra: which passed-through field
         double InputRow::*input = nullptr;  // Given
     };
     // The text of the last number written in a column (at first that of +0).

@@ -135,7 +135,7 @@ struct DecimalDigits {
 // 10^exponent, in the table's form, straight into `out` (which may be used up to
 // kNumberScratchBytes ahead).
 [[gnu::always_inline]] inline char* writeDecimal(char* out, const DecimalDigits& digits,
-                                                int exponent, char decimalMark) {
+                                                 int exponent, char decimalMark) {
     const char* d = digits.first;
     const int count = digits.count;
     const int first = exponent + count - 1;  // power of ten of the first digit
@@ -235,8 +235,7 @@ char* writeRounded(char* out, double value, int digits, char decimalMark) {
     }
     std::uint64_t significand = 0;
     for (int i = 0; i < count; ++i) significand = significand * 10 + (mantissa[i] - '0');
-    return writeDecimal(out, DecimalDigits(significand, count), exponent - count + 1,
-                        decimalMark);
+    return writeDecimal(out, DecimalDigits(significand, count), exponent - count + 1, decimalMark);
 }
 
 }  // namespace
@@ -285,7 +284,8 @@ char* writeInteger(char* out, std::int64_t value) {
 
 void appendNumber(std::string& out, double value, int digits, char decimalMark) {
     char text[kNumberScratchBytes];
-    out.append(text, static_cast<std::size_t>(writeNumber(text, value, digits, decimalMark) - text));
+    out.append(text,
+               static_cast<std::size_t>(writeNumber(text, value, digits, decimalMark) - text));
 }
 
 void appendExact(std::string& out, double value) { appendNumber(out, value, 0); }

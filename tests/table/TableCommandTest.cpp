@@ -4,8 +4,8 @@
 #include <pty.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -881,24 +881,31 @@ TEST_F(TableCommandTest, HostileInputsLoseNoRowSilently) {
     const Case cases[] = {
         {"a stray quote in a file (by name or on standard input): its line is the error row, "
          "every later row is read",
-         hundredThousand + "\"$K\" -q in.csv", 1,
+         hundredThousand + "\"$K\" -q in.csv",
+         1,
          {"'in.csv':12: field 1: a quoted field is not closed before the end of the input (a "
           "stray quote?); the lines after this one are read again as rows\n",
           "1 of 100000 rows could not be read"},
          {"\n12,,,,,\"oops,25,1,0.01\",", "\n13,25,1,0.01,", "\n100001,25,1,0.01,"},
          100001},
         {"a stray quote in a file on standard input: the same table",
-         hundredThousand + "\"$K\" -q < in.csv >a.csv 2>/dev/null; \"$K\" -q in.csv 2>/dev/null | cmp - a.csv"
-                           " && echo same",
-         0, {}, {"same\n"}, 1},
+         hundredThousand +
+             "\"$K\" -q < in.csv >a.csv 2>/dev/null; \"$K\" -q in.csv 2>/dev/null | cmp - a.csv"
+             " && echo same",
+         0,
+         {},
+         {"same\n"},
+         1},
         {"a stray quote from a pipe: the lines it covers, and reading stops with status 3",
-         hundredThousand + "cat in.csv | \"$K\" -q", 3,
+         hundredThousand + "cat in.csv | \"$K\" -q",
+         3,
          {"<stdin>:12: lines 12-100001: field 1: a quoted field is not closed",
           "reading stopped at a broken record; the table holds the rows before it"},
          {"\n11,25,1,0.01,"},
          12},
         {"a long quoted field with line breaks is one error row, reading goes on after it",
-         longNote + "\"$K\" -q < in.csv", 1,
+         longNote + "\"$K\" -q < in.csv",
+         1,
          {"<stdin>:3: lines 3-2102 are one record", "1 of 4 rows could not be read"},
          {"\n2,25,1,0.01,", "\n3,,,,,,", "\n2103,400,250,0.05,", "\n2104,400,250,0.05,"},
          5},
@@ -912,21 +919,31 @@ TEST_F(TableCommandTest, HostileInputsLoseNoRowSilently) {
          {"\n8,25,1,0.1,"},
          6},
         {"an error row keeps the fields beyond the header's columns",
-         "printf 'T_C,P_bar,x_NaCl\\n300,1,5,0.1,\"a,b\"\\n' | \"$K\" -q", 1,
+         "printf 'T_C,P_bar,x_NaCl\\n300,1,5,0.1,\"a,b\"\\n' | \"$K\" -q",
+         1,
          {"expected 3 values but found 5; the fields past the header's columns: 0.1,\"a,b\""},
          {"\n2,300,1,5,,"},
          2},
         {"a 100 MB line of blanks is a blank line",
          "{ echo T_C,P_bar,x_NaCl; head -c 100000000 /dev/zero | tr '\\0' ' '; echo;"
          " echo 25,1,0.01; } | \"$K\" -q",
-         0, {}, {"\n3,25,1,0.01,"}, 2},
+         0,
+         {},
+         {"\n3,25,1,0.01,"},
+         2},
         {"a partial byte-order mark is text, not silently removed",
-         "printf '\\357\\273T_C,P_bar,x_NaCl\\n25,1,0\\n' | \"$K\" -q", 3,
-         {"column T_C is missing (the header has '\\xEF\\xBBT_C', 'P_bar', 'x_NaCl')"}, {}, 0},
+         "printf '\\357\\273T_C,P_bar,x_NaCl\\n25,1,0\\n' | \"$K\" -q",
+         3,
+         {"column T_C is missing (the header has '\\xEF\\xBBT_C', 'P_bar', 'x_NaCl')"},
+         {},
+         0},
         {"the table read back: x_NaCl and w_NaCl agree, the rows are the same",
          "\"$K\" -q -T 25,400 -P 1,250 -w 0.1,0.3 >first.csv && \"$K\" -q first.csv >back.csv &&"
          " cut -d, -f2- first.csv >a && cut -d, -f2- back.csv >b && cmp a b && echo same",
-         0, {}, {"same\n"}, 1},
+         0,
+         {},
+         {"same\n"},
+         1},
         {"x_NaCl and w_NaCl that disagree to the digits written are an error row",
          "printf 'x_NaCl,w_NaCl,T_C,P_bar\\n0.1,0.26510,25,1\\n0.1000,0.2600,25,1\\n' | \"$K\" -q",
          1,
@@ -935,44 +952,64 @@ TEST_F(TableCommandTest, HostileInputsLoseNoRowSilently) {
          {"\n2,25,1,0.1,0.2651,"},
          3},
         {"many header names: the missing-column message names a few",
-         "printf 'a,b,c,d,e,f,g,h,i,j,k,l\\n1,2,3,4,5,6,7,8,9,10,11,12\\n' | \"$K\" -q", 3,
-         {"(the header has 'a', 'b', 'c', 'd', 'e', 'f' and 6 more); name T_C"}, {}, 0},
+         "printf 'a,b,c,d,e,f,g,h,i,j,k,l\\n1,2,3,4,5,6,7,8,9,10,11,12\\n' | \"$K\" -q",
+         3,
+         {"(the header has 'a', 'b', 'c', 'd', 'e', 'f' and 6 more); name T_C"},
+         {},
+         0},
         {"a column clash names its line",
-         "printf '# made by hand\\nT_C,P_bar,x_NaCl,state\\n25,1,0,a\\n' >in.csv; \"$K\" in.csv", 3,
-         {"'in.csv':2: the input column 'state' has the name of an output column"}, {}, 0},
+         "printf '# made by hand\\nT_C,P_bar,x_NaCl,state\\n25,1,0,a\\n' >in.csv; \"$K\" in.csv",
+         3,
+         {"'in.csv':2: the input column 'state' has the name of an output column"},
+         {},
+         0},
         {"a file name with a line break stays on one line",
-         "\"$K\" \"$(printf 'no\\nsuch.csv')\"", 3,
-         {"kelvoran-table: cannot read 'no\\x0Asuch.csv': No such file or directory\n"}, {}, 0},
+         "\"$K\" \"$(printf 'no\\nsuch.csv')\"",
+         3,
+         {"kelvoran-table: cannot read 'no\\x0Asuch.csv': No such file or directory\n"},
+         {},
+         0},
         {"-j and --digits say what is wrong with their value",
          "\"$K\" -j abc -T 1 -P 1 -x 0; echo $?; \"$K\" --digits x -T 1 -P 1 -x 0; echo $?;"
-         " \"$K\" -j 2000 -T 1 -P 1 -x 0", 2,
+         " \"$K\" -j 2000 -T 1 -P 1 -x 0",
+         2,
          {"--threads: 'abc' is not a whole number", "--digits: 'x' is not a whole number",
           "--threads: '2000' is not in 0-1024"},
-         {"2\n2\n"}, 2},
+         {"2\n2\n"},
+         2},
         {"--help and --version report a failed write",
-         "\"$K\" --help >/dev/full; echo $?; \"$K\" --version >&-", 4,
+         "\"$K\" --help >/dev/full; echo $?; \"$K\" --version >&-",
+         4,
          {"cannot write standard output: No space left on device",
           "cannot write standard output: Bad file descriptor"},
-         {"4\n"}, 1},
+         {"4\n"},
+         1},
         {"the temporary file of a killed run is removed by the next",
          "\"$K\" -T 0:1000:1000 -P 1:1000:100 -x 0:0.5:100 -j 1 -q -o out.csv & pid=$!;"
          " while ! ls -a | grep -q '^\\.out\\.csv\\.tmp-'; do sleep 0.05; done; kill -9 $pid;"
-         " wait $pid; \"$K\" -T 25 -P 1 -x 0 -o out.csv; ls -a | grep -c tmp", 1,
+         " wait $pid; \"$K\" -T 25 -P 1 -x 0 -o out.csv; ls -a | grep -c tmp",
+         1,
          {"removed '.out.csv.tmp-", "left by an earlier run that was killed before it finished"},
-         {"0\n"}, 1},
+         {"0\n"},
+         1},
         {"--columns writes the columns named, in their order",
-         "\"$K\" -q -T 25 -P 1,300 -x 0.01 --columns state_name,liquid_density_kg_m3,T_C", 0, {},
-         {"state_name,liquid_density_kg_m3,T_C\nF,1019.5944256043323,25\n"}, 3},
+         "\"$K\" -q -T 25 -P 1,300 -x 0.01 --columns state_name,liquid_density_kg_m3,T_C",
+         0,
+         {},
+         {"state_name,liquid_density_kg_m3,T_C\nF,1019.5944256043323,25\n"},
+         3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Outcome r = shell(c.script);
         EXPECT_EQ(r.status, c.status) << r.err.substr(0, 2000);
         for (const std::string& part : c.err) {
-            EXPECT_NE(r.err.find(part), std::string::npos) << part << "\nin: " << r.err.substr(0, 2000);
+            EXPECT_NE(r.err.find(part), std::string::npos)
+                << part << "\nin: " << r.err.substr(0, 2000);
         }
         for (const std::string& part : c.out) {
-            EXPECT_NE(r.out.find(part), std::string::npos) << part << "\nin: " << r.out.substr(0, 2000);
+            EXPECT_NE(r.out.find(part), std::string::npos)
+                << part << "\nin: " << r.out.substr(0, 2000);
         }
         if (c.lines > 0) {
             EXPECT_EQ(lines(r.out), c.lines);
@@ -1025,8 +1062,9 @@ std::string onTerminal(const std::vector<std::string>& arguments) {
 // never wraps), and not at all when the table goes to that same terminal.
 TEST_F(TableCommandTest, ProgressBarStaysWithinTheTerminalAndOffTheTable) {
     // Two seconds or so of inverse searches, with a short table.
-    const std::vector<std::string> job = {KELVORAN_TABLE_PATH, "-P", "100",  "-H", "1e6:3e6:12000",
-                                          "-x", "0", "-j", "1", "--columns", "inverse_status"};
+    const std::vector<std::string> job = {
+        KELVORAN_TABLE_PATH, "-P", "100", "-H", "1e6:3e6:12000", "-x", "0", "-j", "1", "--columns",
+        "inverse_status"};
     std::vector<std::string> toNull = job;
     toNull.insert(toNull.end(), {"-o", "/dev/null"});
     const std::string bar = onTerminal(toNull);
