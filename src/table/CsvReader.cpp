@@ -622,12 +622,8 @@ bool CsvReader::next(InputRow& row) {
     }
     if (bothCompositions_) {
         if (!readComposition(row, x, w)) return true;
-    } else if (compositionIsMass_) {
-        row.massFraction = w;
-        row.composition = moleFractionFromMassFraction(w);
     } else {
-        row.composition = x;
-        row.massFraction = massFractionFromMoleFraction(x);
+        row.setComposition(compositionIsMass_ ? w : x, compositionIsMass_);
     }
     // An error row keeps the text of its fields; a good row needs none of it.
     for (std::string& text : row.inputText) text.clear();

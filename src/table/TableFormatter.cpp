@@ -142,8 +142,9 @@ struct ShortNames {
             const auto phases = static_cast<Phases>(i);
             states[i] = ShortName(shortName(phases));
             const bool halite = hasHalite(phases);
-            const bool shown[] = {
-                hasLiquid(phases), hasVapor(phases), halite, true, !halite, false};
+            const bool determined = phases != Phases::Undetermined;
+            const bool shown[] = {hasLiquid(phases), hasVapor(phases),      halite,
+                                  determined,        determined && !halite, false};
             std::copy(std::begin(shown), std::end(shown), presence[i]);
         }
         for (std::int32_t i = 0; i < 4; ++i) {
@@ -415,14 +416,15 @@ void TableFormatter::appendErrorRow(std::string& text, const InputRow& row) cons
 
 namespace {
 
-// Where a step's value comes from: a phase (present or not), always, only without halite (the
-// bulk enthalpy), or never (the enthalpy of halite).
+// When a step's value is shown: with its phase, with any state (the bulk density; a point
+// without a state, an input no fluid can have, has no bulk values either), with a state without
+// halite (the bulk enthalpy), or never (the enthalpy of halite).
 enum Presence : std::uint8_t {
     kLiquid = 0,
     kVapor = 1,
     kHalite = 2,
-    kAlways,
-    kWithoutHalite,
+    kDetermined,
+    kDeterminedWithoutHalite,
     kNever
 };
 
@@ -533,13 +535,13 @@ void TableFormatter::prepareSteps() {
             case ColumnKind::BulkDensity:
                 step.op = WriteStep::Computed;
                 step.offset = offsetof(ComputedPoint, bulkDensity);
-                step.presence = kAlways;
+                step.presence = kDetermined;
                 break;
             case ColumnKind::BulkEnthalpy:
                 // Without an enthalpy of halite there is no bulk enthalpy of a state with halite.
                 step.op = WriteStep::Computed;
                 step.offset = offsetof(ComputedPoint, bulkSpecificEnthalpy);
-                step.presence = kWithoutHalite;
+                step.presence = kDeterminedWithoutHalite;
                 break;
             case ColumnKind::Error:
                 step.op = WriteStep::Nothing;
