@@ -146,7 +146,7 @@ PointResult PhaseStateEvaluator::evaluate(double t, double p, double x,
                                           PointDerivatives& derivatives) {
     water_.takeNotes();
     const Classification c = classify(t, p, x);
-    PointResult r = fill(c, t, p, x);
+    PointResult r = fill(c, t, p, x, Needs{});
     derivatives =
         differentiate(c, Dual::variable(t, 0), Dual::variable(p, 1), Dual::variable(x, 2));
     return r;

@@ -73,21 +73,6 @@ void TableDerivatives::bind(DerivativeColumns& out, double* storage, std::size_t
     }
 }
 
-bool TableDerivatives::present(std::size_t c, Phases phases) const {
-    switch (columns_[c].phase) {
-        case 0:
-            return hasLiquid(phases);
-        case 1:
-            return hasVapor(phases);
-        case 2:
-            return hasHalite(phases);
-        case 3:
-            return columns_[c].quantity != 2 || !hasHalite(phases);
-        default:
-            return true;
-    }
-}
-
 std::string TableDerivatives::clashingColumn(const std::vector<std::string>& names) const {
     const auto lower = [](std::string_view text) {
         std::string out(text);

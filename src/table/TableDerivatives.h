@@ -37,20 +37,20 @@ class TableDerivatives {
     /// doubles, column c at storage + c·capacity.
     void bind(DerivativeColumns& out, double* storage, std::size_t capacity) const;
 
-    /// Whether column c has a value in phase state `phases` (its phase is present, and for the
-    /// bulk enthalpy, no halite: the model gives halite no enthalpy).
-    bool present(std::size_t c, Phases phases) const;
+    /// Whose quantity column c holds, and which.
+    struct Column {
+        int phase;     ///< 0 liquid, 1 vapor, 2 halite, 3 bulk, 4 the quantity found (T or P)
+        int quantity;  ///< 0 NaCl mass fraction, 1 density, 2 enthalpy, 3 phase mass fraction,
+                       ///< 4 saturation (for phase 4: 0 the temperature, 1 the pressure)
+        int variable;  ///< 0, 1, 2: the given variable
+    };
+    const Column& column(std::size_t c) const { return columns_[c]; }
 
     /// The first of `names` that is also the name of a derivative column (blanks around it and
     /// letter case ignored), or empty.
     std::string clashingColumn(const std::vector<std::string>& names) const;
 
   private:
-    struct Column {
-        int phase;     // 0 liquid, 1 vapor, 2 halite, 3 bulk, 4 the quantity found
-        int quantity;  // 0 w, 1 density, 2 enthalpy, 3 mass fraction, 4 saturation
-        int variable;  // 0, 1, 2
-    };
     std::vector<Column> columns_;
     std::vector<std::string> names_;
 };
