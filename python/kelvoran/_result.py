@@ -78,6 +78,9 @@ class Warnings(enum.IntFlag):
     AMOUNTS_UNDETERMINED = 1 << 5
     #: a water state came from the bracketed fallback solve (the Newton iteration failed)
     WATER_FALLBACK_SOLVE = 1 << 6
+    #: an inverse evaluation found several states with the given value in its search range and
+    #: returned the one of lowest temperature (pressure); bound the search to choose another
+    MULTIPLE_SOLUTIONS = 1 << 8
 
     @property
     def short_name(self) -> str:
@@ -412,7 +415,8 @@ class Result(_Columns):
         """The short names of the warnings joined by "|" ("" when none), as in the
         ``warnings`` column of kelvoran-table: "outside_fitted_range", "ice_field",
         "low_pressure_volume", "high_temperature_volume", "liquid_enthalpy_vapor_side",
-        "amounts_undetermined", "water_fallback_solve" (see kelvoran.Warnings)."""
+        "amounts_undetermined", "water_fallback_solve", "multiple_solutions" (see
+        kelvoran.Warnings)."""
         return _warning_names(self._columns["warning_bits"])[()]
 
     @property
