@@ -23,6 +23,8 @@
 #include <functional>
 #include <span>
 
+#include "kelvoran/Inverse.h"
+
 namespace kelvoran {
 
 /// Output columns of one phase (or of the bulk fluid): arrays of N doubles owned by the
@@ -59,6 +61,10 @@ struct BatchOptions {
     /// evaluateBatch returns BatchStatus::Cancelled (the return value of the last call, made
     /// when every point is written, is ignored). Optional.
     std::function<bool(std::size_t done, std::size_t total)> progress;
+    /// The inverse batches (evaluateBatchPH, evaluateBatchPRho, evaluateBatchTRho): the
+    /// temperatures (pressures) searched, the same for every point; see SearchRange. Ignored
+    /// by evaluateBatch.
+    SearchRange searchRange;
 };
 
 /// How a batch ended.
@@ -83,8 +89,9 @@ struct InverseColumns {
 };
 
 /// evaluatePH (kelvoran/Inverse.h) for N points (P bar, bulk specific enthalpy J/kg, x mole
-/// fraction NaCl): the state of each into `out` (all NaN, state 0, where none is found) and
-/// the temperature and status into `inverse`. As evaluateBatch otherwise.
+/// fraction NaCl) over options.searchRange: the state of each into `out` (all NaN, state 0,
+/// where none is found; warnings with kWarningMultipleSolutions where the search range holds
+/// several) and the temperature and status into `inverse`. As evaluateBatch otherwise.
 BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             std::span<const double> specificEnthalpyJKg,
                             std::span<const double> composition, const BatchColumns& out,

@@ -192,7 +192,8 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
     return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         writeInverse(out, inverse, i,
                      temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
-                                                composition[i], BulkProperty::Enthalpy));
+                                                composition[i], BulkProperty::Enthalpy,
+                                                options.searchRange));
     });
 }
 
@@ -204,7 +205,7 @@ BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
     return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         writeInverse(out, inverse, i,
                      temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i], composition[i],
-                                                BulkProperty::Density));
+                                                BulkProperty::Density, options.searchRange));
     });
 }
 
@@ -215,7 +216,8 @@ BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
     checkLengths("evaluateBatchTRho", temperatureC, densityKgM3, composition);
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         writeInverse(out, inverse, i,
-                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i]));
+                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i],
+                                            options.searchRange));
     });
 }
 
