@@ -35,6 +35,12 @@ constexpr double kColdLimitC = 40.0;
 // liquid of water, bar, and how far (relative) the density may dip as the pressure rises there.
 constexpr double kLowPressureLiquidBar = 16.0;
 constexpr double kDipFraction = 1e-3;
+// Up to this composition (mole fraction; a liquid's volume below 16 bar is mapped onto water as
+// a vapor's is) a jump of the property within this distance of the boiling curve of water (°C,
+// or relative in pressure) is the fluid boiling as water does.
+constexpr double kDiluteComposition = 1e-4;
+constexpr double kBoilingReachC = 0.5;
+constexpr double kBoilingReachRelative = 0.02;
 // A bracket whose ends miss the target by more than this (relative) is a jump of the
 // property, not the roughness of the model's values (about 1e-9 relative).
 constexpr double kJumpFraction = 1e-6;
@@ -433,6 +439,10 @@ struct SearchProblem {
     // worth sampling.
     std::function<double(double, double)> sampledTop;
     std::function<bool(double, double)> worthSampling;
+    // A dilute fluid whose property jumps where water boils: the vapor + liquid of the single
+    // fluid on the liquid side of the jump and the saturated vapor of water there (false and
+    // nothing made where the jump does not lie on the boiling curve of water). Optional.
+    std::function<bool(const PointResult&, PointResult&)> boilingWater;
 };
 
 // Finds the state of a bracket that holds a crossing or a jump of q, or a result that is not
@@ -464,32 +474,17 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     }
     const Bracket b = narrowed(q, bracket);
     double z = std::fabs(b.qLower) <= std::fabs(b.qUpper) ? b.lower : b.upper;
-    double qz = z == b.lower ? b.qLower : b.qUpper;
+    const double qz = z == b.lower ? b.qLower : b.qUpper;
     const bool rough =
         std::fmin(std::fabs(b.qLower), std::fabs(b.qUpper)) <= kJumpFraction * std::fabs(s.target);
     if (std::fabs(qz) > tolerance && rough) {
         z = polished(q, bracket.lower, bracket.upper, z, qz, tolerance);
     }
-    if (std::fabs(qz) <= tolerance || rough) {
-        const PointResult point = s.evaluate(z);
-        // Within the roughness of the model's values.
-        if (std::fabs(bulkValue(point, s.property) - s.target) <= 100.0 * tolerance) {
-            return solved(point, false);
-        }
-    }
-    // A jump across the bracket (its ends neighbouring doubles, or nearly): a vapor + liquid
-    // state at one of its ends with the amounts the value fixes, or the two single fluids on
-    // either side as the two phases.
-    if (!(b.upper - b.lower <= 1e-12 * std::fmax(std::fabs(b.lower), 1.0))) {
-        return failed(InverseStatus::Undefined);
-    }
-    const PointResult a = s.evaluate(b.lower);
-    const PointResult c = s.evaluate(b.upper);
+    // The amounts of a vapor + liquid state that give the value, by the lever rule on it.
     const auto withAmounts = [&](PointResult point) {
-        const double liquid = s.property == BulkProperty::Enthalpy ? point.liquid.specificEnthalpy
-                                                                   : point.liquid.density;
-        const double vapor = s.property == BulkProperty::Enthalpy ? point.vapor.specificEnthalpy
-                                                                  : point.vapor.density;
+        const bool enthalpy = s.property == BulkProperty::Enthalpy;
+        const double liquid = enthalpy ? point.liquid.specificEnthalpy : point.liquid.density;
+        const double vapor = enthalpy ? point.vapor.specificEnthalpy : point.vapor.density;
         const double m = vaporMassFractionFor(s.property, liquid, vapor, s.target);
         if (!(m >= -1e-9 && m <= 1.0 + 1e-9)) return failed(InverseStatus::Undefined);
         setVaporLiquidAmounts(point, std::clamp(m, 0.0, 1.0));
@@ -498,6 +493,26 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
         }
         return solved(point, true);
     };
+    const PointResult point = s.evaluate(z);
+    const double residual = std::fabs(bulkValue(point, s.property) - s.target);
+    if (residual <= tolerance) return solved(point, false);
+    // A vapor + liquid field whose property changes too steeply for neighbouring doubles to
+    // reach the value: that state with the amounts the value fixes.
+    if (point.phases == Phases::VaporLiquid) {
+        const InverseResult r = withAmounts(point);
+        if (r.status == InverseStatus::Solved) return r;
+    }
+    // Within the roughness of the model's values.
+    if (rough && residual <= 100.0 * tolerance) return solved(point, false);
+
+    // A jump across the bracket (its ends neighbouring doubles, or nearly): a vapor + liquid
+    // state at one of its ends with the amounts the value fixes, the two single fluids on
+    // either side as the two phases, or a dilute fluid boiling where water does.
+    if (!(b.upper - b.lower <= 1e-12 * std::fmax(std::fabs(b.lower), 1.0))) {
+        return failed(InverseStatus::Undefined);
+    }
+    const PointResult a = s.evaluate(b.lower);
+    const PointResult c = s.evaluate(b.upper);
     const PointResult* ends[2] = {&a, &c};
     if (std::fabs(b.qUpper) < std::fabs(b.qLower)) std::swap(ends[0], ends[1]);
     for (const PointResult* end : ends) {
@@ -509,7 +524,11 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     const PointResult& liquidSide = s.alongTemperature ? a : c;
     const PointResult& vaporSide = s.alongTemperature ? c : a;
     PointResult sides;
-    if (vaporLiquidFromSides(liquidSide, vaporSide, sides)) return withAmounts(sides);
+    if (vaporLiquidFromSides(liquidSide, vaporSide, sides)) {
+        const InverseResult r = withAmounts(sides);
+        if (r.status == InverseStatus::Solved) return r;
+    }
+    if (s.boilingWater && s.boilingWater(liquidSide, sides)) return withAmounts(sides);
     return failed(InverseStatus::Undefined);
 }
 
@@ -596,8 +615,10 @@ InverseResult search(const SearchProblem& s, const std::vector<Piece>& pieces) {
                 sampled = true;
                 std::vector<Bracket> inside;
                 const double lower = e.lower;
+                // Closer together at the cold end, where a density maximum lies, or evenly
+                // in ln P.
                 const auto place = [&](double f) {
-                    return s.alongTemperature ? lower + f * (top - lower)
+                    return s.alongTemperature ? lower + (top - lower) * (f * f * f)
                                               : lower * std::pow(top / lower, f);
                 };
                 crossingsInside(q, lower, top, e.qLower, qTop, s.alongTemperature ? 10 : 12,
@@ -782,6 +803,13 @@ InverseResult temperatureForBulkProperty(PhaseStateEvaluator& evaluator, double 
     // below the target at the cold end, it may reach the target twice.
     s.sampledTop = [](double lower, double) { return lower < kColdLimitC ? kColdLimitC : kNaN; };
     s.worthSampling = [](double qLower, double) { return qLower < 0.0; };
+    s.boilingWater = [&](const PointResult& liquidSide, PointResult& out) {
+        if (!(x <= kDiluteComposition) || !(p < kWaterCriticalPressureBar)) return false;
+        if (std::isnan(saturation.temperatureC)) saturation = waterSaturatedStatesAtPressure(p);
+        return std::fabs(liquidSide.bulk.temperature - saturation.temperatureC) <=
+                   kBoilingReachC &&
+               boilingDiluteFluid(liquidSide, saturation, out);
+    };
 
     if (enthalpy) {
         const InverseResult r = enthalpyNearSingleFluid(evaluator, s, p, x, range, saturation);
@@ -854,6 +882,13 @@ InverseResult pressureForBulkDensity(PhaseStateEvaluator& evaluator, double temp
     s.worthSampling = [target = densityKgM3](double qLower, double qTop) {
         return !(qLower * qTop > 0.0) || std::fmin(std::fabs(qLower), std::fabs(qTop)) <=
                                              kDipFraction * target;
+    };
+    s.boilingWater = [&](const PointResult& liquidSide, PointResult& out) {
+        if (!(x <= kDiluteComposition) || !(t < kWaterCriticalTemperatureC)) return false;
+        const WaterSaturatedStates saturation = waterSaturatedStatesAtTemperature(t);
+        return std::fabs(liquidSide.bulk.pressure - saturation.pressureBar) <=
+                   kBoilingReachRelative * saturation.pressureBar &&
+               boilingDiluteFluid(liquidSide, saturation, out);
     };
     return search(s, pieces);
 }

@@ -1,5 +1,6 @@
 #include "inverse/PhaseAmountsFromProperty.h"
 
+#include <cmath>
 #include <limits>
 
 #include "kelvoran/Constants.h"
@@ -134,6 +135,25 @@ bool vaporLiquidFromSides(const PointResult& liquidSide, const PointResult& vapo
     out.vapor = inVaporLiquid(vaporSide.vapor, t, p);
     out.bulk = inVaporLiquid(liquidSide.bulk, t, p);
     return true;
+}
+
+bool boilingDiluteFluid(const PointResult& liquidSide, const WaterSaturatedStates& water,
+                        PointResult& out) {
+    if (!isSinglePhase(liquidSide.phases)) return false;
+    // Near the critical point the classification and the water states may place the boiling
+    // point a little apart: a state V there may still hold liquid water.
+    const PhaseRecord& fluid =
+        liquidSide.phases == Phases::Vapor ? liquidSide.vapor : liquidSide.liquid;
+    if (!(fluid.density > water.vapor.densityKgM3)) return false;
+    const double t = liquidSide.bulk.temperature;
+    const double p = liquidSide.bulk.pressure;
+    out = PointResult{};
+    out.phases = Phases::VaporLiquid;
+    out.warnings = liquidSide.warnings;
+    out.liquid = inVaporLiquid(fluid, t, p);
+    out.vapor = inVaporLiquid(saturatedRecord(water, water.vapor), t, p);
+    out.bulk = inVaporLiquid(liquidSide.bulk, t, p);
+    return std::isfinite(out.vapor.density);
 }
 
 }  // namespace kelvoran

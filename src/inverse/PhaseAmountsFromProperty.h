@@ -47,4 +47,12 @@ PointResult boilingWaterPoint(const WaterSaturatedStates& states);
 bool vaporLiquidFromSides(const PointResult& liquidSide, const PointResult& vaporSide,
                           PointResult& out);
 
+/// V + L of a dilute fluid boiling where water does, at a jump of its property on the boiling
+/// curve of water too narrow to resolve: the single fluid of `liquidSide` as the liquid (a
+/// state V near the critical point may hold liquid water), the saturated vapor of water
+/// (`water`) as the vapor, at the temperature and pressure of `liquidSide`, amounts not yet
+/// set. False when `liquidSide` is not a single fluid denser than that vapor.
+bool boilingDiluteFluid(const PointResult& liquidSide, const WaterSaturatedStates& water,
+                        PointResult& out);
+
 }  // namespace kelvoran
