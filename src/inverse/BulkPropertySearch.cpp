@@ -372,8 +372,8 @@ void crossingsInside(const Q& q, double a, double b, double qa, double qb, int n
 // they still gain; the best place met where |q| <= tolerance, or NaN after `steps` steps or at
 // a value that is not finite. Every value computed is added to `known`.
 template <typename Q>
-double secantRoot(const Q& q, bool rising, double z0, double q0, double z1, double q1,
-                  double lower, double upper, double tolerance, int steps,
+double secantRoot(const Q& q, bool rising, double z0, double q0, double z1, double q1, double lower,
+                  double upper, double tolerance, int steps,
                   std::vector<std::pair<double, double>>& known) {
     constexpr double inf = std::numeric_limits<double>::infinity();
     const double sign = rising ? 1.0 : -1.0;  // sign·q rises with z
@@ -454,8 +454,8 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     // finder, which cannot fail, on what is left of the bracket.
     std::vector<std::pair<double, double>> seen;
     const double root =
-        secantRoot(q, bracket.qLower < bracket.qUpper, bracket.lower, bracket.qLower,
-                   bracket.upper, bracket.qUpper, bracket.lower, bracket.upper, tolerance, 8, seen);
+        secantRoot(q, bracket.qLower < bracket.qUpper, bracket.lower, bracket.qLower, bracket.upper,
+                   bracket.qUpper, bracket.lower, bracket.upper, tolerance, 8, seen);
     if (std::isfinite(root)) {
         const PointResult point = s.evaluate(root);
         if (std::fabs(bulkValue(point, s.property) - s.target) <= 100.0 * tolerance) {
@@ -621,8 +621,8 @@ InverseResult search(const SearchProblem& s, const std::vector<Piece>& pieces) {
                     return s.alongTemperature ? lower + (top - lower) * (f * f * f)
                                               : lower * std::pow(top / lower, f);
                 };
-                crossingsInside(q, lower, top, e.qLower, qTop, s.alongTemperature ? 10 : 12,
-                                place, inside);
+                crossingsInside(q, lower, top, e.qLower, qTop, s.alongTemperature ? 10 : 12, place,
+                                inside);
                 for (const Bracket& b : inside) candidates.push_back({b, false});
                 if (top < e.upper && straddles(qTop, e.qUpper) &&
                     !(qTop == 0.0 && !inside.empty())) {
@@ -675,8 +675,7 @@ InverseResult search(const SearchProblem& s, const std::vector<Piece>& pieces) {
 InverseResult boilingWater(const WaterSaturatedStates& states, BulkProperty property,
                            double target) {
     const bool enthalpy = property == BulkProperty::Enthalpy;
-    const double liquid =
-        enthalpy ? states.liquid.specificEnthalpyJKg : states.liquid.densityKgM3;
+    const double liquid = enthalpy ? states.liquid.specificEnthalpyJKg : states.liquid.densityKgM3;
     const double vapor = enthalpy ? states.vapor.specificEnthalpyJKg : states.vapor.densityKgM3;
     const double m = vaporMassFractionFor(property, liquid, vapor, target);
     if (!(m >= 0.0 && m <= 1.0)) return failed(InverseStatus::OutOfRange);
@@ -684,7 +683,6 @@ InverseResult boilingWater(const WaterSaturatedStates& states, BulkProperty prop
     setVaporLiquidAmounts(point, m);
     return solved(point, true);
 }
-
 
 // The enthalpy of a single fluid: the temperature of the model's mapping onto pure water,
 // checked by the state there. A vapor + liquid state there instead holds the root nearby (its
@@ -710,12 +708,25 @@ InverseResult enthalpyNearSingleFluid(PhaseStateEvaluator& evaluator, SearchProb
     for (int i = 0; i < 3 && isSinglePhase(point.phases) && std::fabs(qt) > fine &&
                     std::fabs(qt) <= kJumpFraction * std::fabs(target);
          ++i) {
-        const double next = std::clamp(point.bulk.temperature - qt / point.bulk.heatCapacity, lo, hi);
+        const double next =
+            std::clamp(point.bulk.temperature - qt / point.bulk.heatCapacity, lo, hi);
         const PointResult polished = evaluator.evaluate(next, p, x);
         const double qNext = polished.bulk.specificEnthalpy - target;
         if (!isSinglePhase(polished.phases) || !(std::fabs(qNext) < std::fabs(qt))) break;
         point = polished;
         qt = qNext;
+    }
+    if (isSinglePhase(point.phases) && std::fabs(qt) > tolerance &&
+        std::fabs(qt) <= kJumpFraction * std::fabs(target)) {
+        // Newton's steps stall on the steps of the model's values: the places around.
+        const auto q = [&](double z) { return s.value(z) - target; };
+        const double z = polished(q, lo, hi, point.bulk.temperature, qt, tolerance);
+        const PointResult around = evaluator.evaluate(z, p, x);
+        const double qAround = around.bulk.specificEnthalpy - target;
+        if (isSinglePhase(around.phases) && std::fabs(qAround) < std::fabs(qt)) {
+            point = around;
+            qt = qAround;
+        }
     }
     if (isSinglePhase(point.phases) && std::fabs(qt) <= 100.0 * tolerance) {
         return solved(point, false);
@@ -748,8 +759,8 @@ bool validTemperatureRange(const SearchRange& range) {
 }
 
 bool validPressureRange(const SearchRange& range) {
-    return std::isfinite(range.lowerBar) && std::isfinite(range.upperBar) &&
-           range.lowerBar > 0.0 && range.lowerBar < range.upperBar;
+    return std::isfinite(range.lowerBar) && std::isfinite(range.upperBar) && range.lowerBar > 0.0 &&
+           range.lowerBar < range.upperBar;
 }
 
 InverseResult temperatureForBulkProperty(PhaseStateEvaluator& evaluator, double pressureBar,
@@ -806,8 +817,7 @@ InverseResult temperatureForBulkProperty(PhaseStateEvaluator& evaluator, double 
     s.boilingWater = [&](const PointResult& liquidSide, PointResult& out) {
         if (!(x <= kDiluteComposition) || !(p < kWaterCriticalPressureBar)) return false;
         if (std::isnan(saturation.temperatureC)) saturation = waterSaturatedStatesAtPressure(p);
-        return std::fabs(liquidSide.bulk.temperature - saturation.temperatureC) <=
-                   kBoilingReachC &&
+        return std::fabs(liquidSide.bulk.temperature - saturation.temperatureC) <= kBoilingReachC &&
                boilingDiluteFluid(liquidSide, saturation, out);
     };
 
@@ -815,10 +825,10 @@ InverseResult temperatureForBulkProperty(PhaseStateEvaluator& evaluator, double 
         const InverseResult r = enthalpyNearSingleFluid(evaluator, s, p, x, range, saturation);
         if (r.status == InverseStatus::Solved) return r;
     }
-    const std::vector<Piece> pieces = piecesOf(
-        haliteBoundariesInTemperature(p, x, std::fmin(lo, kFittedLowestC),
-                                      std::fmax(hi, kFittedHighestC)),
-        lo, hi, [&](double t) { return regionAt(t, p, x); });
+    const std::vector<Piece> pieces =
+        piecesOf(haliteBoundariesInTemperature(p, x, std::fmin(lo, kFittedLowestC),
+                                               std::fmax(hi, kFittedHighestC)),
+                 lo, hi, [&](double t) { return regionAt(t, p, x); });
     return search(s, pieces);
 }
 
@@ -880,8 +890,8 @@ InverseResult pressureForBulkDensity(PhaseStateEvaluator& evaluator, double temp
         return lower < sampledTop ? sampledTop : kNaN;
     };
     s.worthSampling = [target = densityKgM3](double qLower, double qTop) {
-        return !(qLower * qTop > 0.0) || std::fmin(std::fabs(qLower), std::fabs(qTop)) <=
-                                             kDipFraction * target;
+        return !(qLower * qTop > 0.0) ||
+               std::fmin(std::fabs(qLower), std::fabs(qTop)) <= kDipFraction * target;
     };
     s.boilingWater = [&](const PointResult& liquidSide, PointResult& out) {
         if (!(x <= kDiluteComposition) || !(t < kWaterCriticalTemperatureC)) return false;

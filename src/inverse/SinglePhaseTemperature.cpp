@@ -16,16 +16,30 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kKelvinOffset = 273.15;
-constexpr double kLowestWaterC = 260.0 - kKelvinOffset;   // the water library's 260 K
+constexpr double kLowestWaterC = 260.0 - kKelvinOffset;    // the water library's 260 K
 constexpr double kHighestWaterC = 2500.0 - kKelvinOffset;  // and its 2500 K
 constexpr double kDensityTolerance = 1e-10;                // relative pressure residual
 
 // Pure water above its critical pressure at a coarse grid of temperatures and pressures, the
 // start values of the Newton iteration there: the enthalpy and density at each node, linear in
 // ln P between the rows of pressure and in T along them.
-constexpr std::array<double, 17> kTablePressuresBar = {
-    kWaterCriticalPressureBar, 225.0, 235.0, 250.0, 275.0, 300.0, 350.0, 400.0, 500.0,
-    650.0, 850.0, 1100.0, 1500.0, 2000.0, 2700.0, 3600.0, 5000.0};
+constexpr std::array<double, 17> kTablePressuresBar = {kWaterCriticalPressureBar,
+                                                       225.0,
+                                                       235.0,
+                                                       250.0,
+                                                       275.0,
+                                                       300.0,
+                                                       350.0,
+                                                       400.0,
+                                                       500.0,
+                                                       650.0,
+                                                       850.0,
+                                                       1100.0,
+                                                       1500.0,
+                                                       2000.0,
+                                                       2700.0,
+                                                       3600.0,
+                                                       5000.0};
 constexpr std::size_t kTableTemperatures = 43;
 
 struct WaterTable {
@@ -39,9 +53,9 @@ const WaterTable& waterTable() {
         WaterTable t;
         std::size_t j = 0;
         t.temperatureC[j++] = 0.01;
-        for (int i = 1; i <= 12; ++i) t.temperatureC[j++] = 25.0 * i;         // to 300 °C
+        for (int i = 1; i <= 12; ++i) t.temperatureC[j++] = 25.0 * i;                // to 300 °C
         for (int i = 1; i <= 17; ++i) t.temperatureC[j++] = 310.0 + 10.0 * (i - 1);  // to 470
-        for (int i = 0; i < 13; ++i) t.temperatureC[j++] = 500.0 + 50.0 * i;  // to 1100 °C
+        for (int i = 0; i < 13; ++i) t.temperatureC[j++] = 500.0 + 50.0 * i;         // to 1100 °C
         for (std::size_t k = 0; k < kTablePressuresBar.size(); ++k) {
             for (std::size_t n = 0; n < kTableTemperatures; ++n) {
                 const WaterPoint w = pureWater(t.temperatureC[n], kTablePressuresBar[k]);
@@ -64,9 +78,9 @@ Start tableStart(double pressureBar, double h) {
     const WaterTable& t = waterTable();
     std::size_t k = 0;
     while (k + 2 < kTablePressuresBar.size() && pressureBar > kTablePressuresBar[k + 1]) ++k;
-    const double w = std::fmin(1.0, (std::log(pressureBar) - std::log(kTablePressuresBar[k])) /
-                                        (std::log(kTablePressuresBar[k + 1]) -
-                                         std::log(kTablePressuresBar[k])));
+    const double w =
+        std::fmin(1.0, (std::log(pressureBar) - std::log(kTablePressuresBar[k])) /
+                           (std::log(kTablePressuresBar[k + 1]) - std::log(kTablePressuresBar[k])));
     Start below{kNaN, kNaN}, above{kNaN, kNaN};
     double hBelow = kNaN, hAbove = kNaN;
     for (std::size_t n = 0; n < kTableTemperatures; ++n) {
@@ -110,14 +124,14 @@ SinglePhaseTemperature waterTemperatureForEnthalpy(double pressureBar, double sp
         // convex and that of the vapor concave in T, so Newton's steps approach from one side.
         if (h < liquid.specificEnthalpyJKg) {
             upper = saturation.temperatureC;
-            start = {saturation.temperatureC + (h - liquid.specificEnthalpyJKg) /
-                                                   liquid.heatCapacityJKgK,
+            start = {saturation.temperatureC +
+                         (h - liquid.specificEnthalpyJKg) / liquid.heatCapacityJKgK,
                      liquid.densityKgM3};
         } else if (h > vapor.specificEnthalpyJKg) {
             lower = saturation.temperatureC;
-            start = {saturation.temperatureC +
-                         (h - vapor.specificEnthalpyJKg) / vapor.heatCapacityJKgK,
-                     vapor.densityKgM3};
+            start = {
+                saturation.temperatureC + (h - vapor.specificEnthalpyJKg) / vapor.heatCapacityJKgK,
+                vapor.densityKgM3};
         } else {
             return none;  // between the saturated liquid and vapor: water boils
         }

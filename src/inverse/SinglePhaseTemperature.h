@@ -14,8 +14,8 @@ namespace kelvoran {
 
 /// A temperature found for a single fluid phase, with the slope of its enthalpy there.
 struct SinglePhaseTemperature {
-    double temperatureC;       ///< °C; NaN when none was found
-    double heatCapacityJKgK;   ///< dh/dT of the phase at that temperature, J/(kg K)
+    double temperatureC;      ///< °C; NaN when none was found
+    double heatCapacityJKgK;  ///< dh/dT of the phase at that temperature, J/(kg K)
 };
 
 /// The temperature at which one fluid phase of composition x (mole fraction NaCl) at P (bar)
