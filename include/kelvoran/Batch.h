@@ -86,6 +86,9 @@ struct InverseColumns {
     double* temperatureC = nullptr;  ///< °C found (given, for evaluateBatchTRho); NaN unsolved
     double* pressureBar = nullptr;   ///< bar given (found, for evaluateBatchTRho); NaN unsolved
     std::int32_t* status = nullptr;  ///< kelvoran::InverseStatus code, 0 when solved
+    /// InverseResult::amountsFromBulkProperty: true where the amounts of the phases were fixed
+    /// by the given bulk property (V + L + H, a two-phase state inside a jump); false elsewhere.
+    bool* amountsFromBulkProperty = nullptr;
 };
 
 /// evaluatePH (kelvoran/Inverse.h) for N points (P bar, bulk specific enthalpy J/kg, x mole

@@ -59,6 +59,10 @@ void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::s
     put(inverse.temperatureC, i, r.temperatureC);
     put(inverse.pressureBar, i, r.pressureBar);
     if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(r.status);
+    if (inverse.amountsFromBulkProperty != nullptr) {
+        inverse.amountsFromBulkProperty[i] =
+            r.status == InverseStatus::Solved && r.amountsFromBulkProperty;
+    }
 }
 
 int workerCount(int requested, std::size_t total) {
@@ -190,10 +194,10 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
     return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
-                                                composition[i], BulkProperty::Enthalpy,
-                                                options.searchRange));
+        writeInverse(
+            out, inverse, i,
+            temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i], composition[i],
+                                       BulkProperty::Enthalpy, options.searchRange));
     });
 }
 
