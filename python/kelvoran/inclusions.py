@@ -111,6 +111,8 @@ def homogenization(x: ArrayLike, Th: ArrayLike, to: str = "liquid") -> Homogeniz
     liquid (``to="liquid"``: the vapor bubble disappears, the bubble point) or to the vapor
     (``to="vapor"``: the liquid disappears, the dew point): the pressure on the vapor-liquid
     surface where that branch has the composition x, and the bulk density of the inclusion.
+    Pure water (x = 0) homogenizes at its boiling pressure, with the density of its saturated
+    liquid or vapor.
 
     Returns a :class:`Homogenization` (pressure bar, density kg/m³, status). Raises ValueError
     for another ``to``.
@@ -137,12 +139,21 @@ def homogenization(x: ArrayLike, Th: ArrayLike, to: str = "liquid") -> Homogeniz
 
 
 def isochore(
-    x: ArrayLike, rho: ArrayLike, T: ArrayLike, *, threads: Optional[int] = None
+    x: ArrayLike,
+    rho: ArrayLike,
+    T: ArrayLike,
+    *,
+    P_min: float = _core.ISOCHORE_LOWEST_BAR,
+    P_max: float = 5000.0,
+    threads: Optional[int] = None,
 ) -> Result:
     """The isochore of bulk composition x (mole fraction NaCl) and bulk density rho (kg/m³)
-    through the temperatures T (°C): at each, the pressure in 1-5000 bar at which the bulk has
-    that density, and the whole state there, as ``kelvoran.evaluate_trho(T, rho, x)`` gives it
-    (``P`` the pressure, bar; ``status`` where none is found).
+    through the temperatures T (°C): at each, the pressure in P_min-P_max bar at which the bulk
+    has that density, and the whole state there, as ``kelvoran.evaluate_trho(T, rho, x, P_min=...,
+    P_max=...)`` gives it (``P`` the pressure, bar; ``status`` where none is found). P_min is by
+    default 1e-4 bar, below every pressure ``homogenization`` returns (states below 1 bar are
+    extrapolations, flagged ``outside_fitted_range``). Pure water between its saturated vapor
+    and liquid at T is V + L at its boiling pressure.
 
     >>> import numpy as np
     >>> from kelvoran import inclusions
@@ -152,4 +163,4 @@ def isochore(
     >>> path.state_name
     array(['V+L', 'F', 'F', 'F'], dtype='<U12')
     """
-    return evaluate_trho(T, rho, x, threads=threads)
+    return evaluate_trho(T, rho, x, P_min=P_min, P_max=P_max, threads=threads)
