@@ -96,7 +96,9 @@ Output columns:
   columns (L, F) or the vapor columns (V). warnings: reasons to doubt the point's
   numbers, joined by | (outside_fitted_range, ice_field, low_pressure_volume,
   high_temperature_volume, liquid_enthalpy_vapor_side, amounts_undetermined,
-  water_fallback_solve, multiple_solutions). fluid_type: for a single fluid,
+  water_fallback_solve, invalid_input, multiple_solutions). invalid_input: an
+  input no fluid can have (P not above 0, x outside 0-1, T below absolute zero)
+  gets state 0, undetermined, and no values. fluid_type: for a single fluid,
   liquid or vapor below the critical temperature of its composition,
   supercritical above it.
   <phase>_mass_fraction is kg of the phase per kg of the whole (not its NaCl
