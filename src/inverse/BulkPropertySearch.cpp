@@ -41,6 +41,14 @@ constexpr double kDipFraction = 1e-3;
 constexpr double kDiluteComposition = 1e-4;
 constexpr double kBoilingReachC = 0.5;
 constexpr double kBoilingReachRelative = 0.02;
+// Where a dilute fluid boils: its vapor + liquid field begins about kBubbleOffsetC · x above the
+// boiling point of water (the boiling-point elevation of a dilute solution), or
+// kBubbleOffsetRelative · x · P below its boiling pressure, and is searched within kBoilingFieldC
+// (kBoilingFieldRelative · P) of it.
+constexpr double kBubbleOffsetC = 60.0;
+constexpr double kBubbleOffsetRelative = 3.0;
+constexpr double kBoilingFieldC = 10.0;
+constexpr double kBoilingFieldRelative = 0.3;
 // A bracket whose ends miss the target by more than this (relative) is a jump of the
 // property, not the roughness of the model's values (about 1e-9 relative).
 constexpr double kJumpFraction = 1e-6;
@@ -369,12 +377,14 @@ void crossingsInside(const Q& q, double a, double b, double qa, double qb, int n
 // Secant steps on a monotonic q (rising with z if `rising`, falling otherwise) from the places
 // (z0, q0) and (z1, q1) inside [lower, upper], kept between the nearest places of opposite
 // signs once there are some. They go on past |q| <= tolerance towards a thousandth of it while
-// they still gain; the best place met where |q| <= tolerance, or NaN after `steps` steps or at
-// a value that is not finite. Every value computed is added to `known`.
+// they still gain (for `patience` steps without), and stop where that bracket is `resolution`
+// wide; the best place met where |q| <= tolerance, or NaN after `steps` steps or at a value that
+// is not finite. Every value computed is added to `known`.
 template <typename Q>
 double secantRoot(const Q& q, bool rising, double z0, double q0, double z1, double q1, double lower,
                   double upper, double tolerance, int steps,
-                  std::vector<std::pair<double, double>>& known) {
+                  std::vector<std::pair<double, double>>& known, double resolution = 0.0,
+                  int patience = 3) {
     constexpr double inf = std::numeric_limits<double>::infinity();
     const double sign = rising ? 1.0 : -1.0;  // sign·q rises with z
     double below = -inf, qBelow = kNaN;       // the highest place with sign·q < 0
@@ -393,7 +403,9 @@ double secantRoot(const Q& q, bool rising, double z0, double q0, double z1, doub
     note(z0, q0);
     note(z1, q1);
     const double fine = 1e-3 * tolerance;
+    int stalled = 0;  // steps since the last gain
     for (int i = 0; i < steps && qBest > fine; ++i) {
+        if (std::isfinite(qBelow) && std::isfinite(qAbove) && above - below <= resolution) break;
         double z = z1 - q1 * (z1 - z0) / (q1 - q0);
         if (std::isfinite(qBelow) && std::isfinite(qAbove)) {
             if (!(z > below && z < above)) z = below - qBelow * (above - below) / (qAbove - qBelow);
@@ -410,7 +422,8 @@ double secantRoot(const Q& q, bool rising, double z0, double q0, double z1, doub
         if (std::fabs(qz) < qBest) {
             best = z;
             qBest = std::fabs(qz);
-        } else if (qBest <= tolerance) {
+            stalled = 0;
+        } else if (qBest <= tolerance || ++stalled == patience) {
             break;  // on the roughness of the model's values: no further gain
         }
         z0 = z1;
@@ -445,6 +458,22 @@ struct SearchProblem {
     std::function<bool(const PointResult&, PointResult&)> boilingWater;
 };
 
+// A vapor + liquid state with the amounts that give the value, by the lever rule on it; a result
+// that is not Solved where the value lies beyond the two phases'.
+InverseResult vaporLiquidWithAmounts(const SearchProblem& s, PointResult point) {
+    const double tolerance = kTolerance * std::fabs(s.target);
+    const bool enthalpy = s.property == BulkProperty::Enthalpy;
+    const double liquid = enthalpy ? point.liquid.specificEnthalpy : point.liquid.density;
+    const double vapor = enthalpy ? point.vapor.specificEnthalpy : point.vapor.density;
+    const double m = vaporMassFractionFor(s.property, liquid, vapor, s.target);
+    if (!(m >= -1e-9 && m <= 1.0 + 1e-9)) return failed(InverseStatus::Undefined);
+    setVaporLiquidAmounts(point, std::clamp(m, 0.0, 1.0));
+    if (!(std::fabs(bulkValue(point, s.property) - s.target) <= 100.0 * tolerance)) {
+        return failed(InverseStatus::Undefined);
+    }
+    return solved(point, true);
+}
+
 // Finds the state of a bracket that holds a crossing or a jump of q, or a result that is not
 // Solved.
 InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
@@ -455,7 +484,9 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     std::vector<std::pair<double, double>> seen;
     const double root =
         secantRoot(q, bracket.qLower < bracket.qUpper, bracket.lower, bracket.qLower, bracket.upper,
-                   bracket.qUpper, bracket.lower, bracket.upper, tolerance, 8, seen);
+                   bracket.qUpper, bracket.lower, bracket.upper, tolerance, 8, seen,
+                   8.0 * std::numeric_limits<double>::epsilon() *
+                       std::fmax(std::fabs(bracket.lower), std::fabs(bracket.upper)));
     if (std::isfinite(root)) {
         const PointResult point = s.evaluate(root);
         if (std::fabs(bulkValue(point, s.property) - s.target) <= 100.0 * tolerance) {
@@ -480,26 +511,13 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     if (std::fabs(qz) > tolerance && rough) {
         z = polished(q, bracket.lower, bracket.upper, z, qz, tolerance);
     }
-    // The amounts of a vapor + liquid state that give the value, by the lever rule on it.
-    const auto withAmounts = [&](PointResult point) {
-        const bool enthalpy = s.property == BulkProperty::Enthalpy;
-        const double liquid = enthalpy ? point.liquid.specificEnthalpy : point.liquid.density;
-        const double vapor = enthalpy ? point.vapor.specificEnthalpy : point.vapor.density;
-        const double m = vaporMassFractionFor(s.property, liquid, vapor, s.target);
-        if (!(m >= -1e-9 && m <= 1.0 + 1e-9)) return failed(InverseStatus::Undefined);
-        setVaporLiquidAmounts(point, std::clamp(m, 0.0, 1.0));
-        if (!(std::fabs(bulkValue(point, s.property) - s.target) <= 100.0 * tolerance)) {
-            return failed(InverseStatus::Undefined);
-        }
-        return solved(point, true);
-    };
     const PointResult point = s.evaluate(z);
     const double residual = std::fabs(bulkValue(point, s.property) - s.target);
     if (residual <= tolerance) return solved(point, false);
     // A vapor + liquid field whose property changes too steeply for neighbouring doubles to
     // reach the value: that state with the amounts the value fixes.
     if (point.phases == Phases::VaporLiquid) {
-        const InverseResult r = withAmounts(point);
+        const InverseResult r = vaporLiquidWithAmounts(s, point);
         if (r.status == InverseStatus::Solved) return r;
     }
     // Within the roughness of the model's values.
@@ -517,7 +535,7 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     if (std::fabs(b.qUpper) < std::fabs(b.qLower)) std::swap(ends[0], ends[1]);
     for (const PointResult* end : ends) {
         if (end->phases != Phases::VaporLiquid) continue;
-        const InverseResult r = withAmounts(*end);
+        const InverseResult r = vaporLiquidWithAmounts(s, *end);
         if (r.status == InverseStatus::Solved) return r;
     }
     // The liquid lies on the low-temperature (high-pressure) side.
@@ -525,11 +543,94 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     const PointResult& vaporSide = s.alongTemperature ? c : a;
     PointResult sides;
     if (vaporLiquidFromSides(liquidSide, vaporSide, sides)) {
-        const InverseResult r = withAmounts(sides);
+        const InverseResult r = vaporLiquidWithAmounts(s, sides);
         if (r.status == InverseStatus::Solved) return r;
     }
-    if (s.boilingWater && s.boilingWater(liquidSide, sides)) return withAmounts(sides);
+    if (s.boilingWater && s.boilingWater(liquidSide, sides))
+        return vaporLiquidWithAmounts(s, sides);
     return failed(InverseStatus::Undefined);
+}
+
+// A dilute fluid whose value lies between those of water's saturated liquid and vapor boils just
+// past water's boiling point `boiling` (above it along T, `away` = 1; below it along P, -1): its
+// vapor + liquid field, as narrow as the salt is little, holds the value, the vapor fraction
+// there rising as 1 - a/d with the distance d from the boiling point. A bracket of the crossing
+// from secant steps in u = ln d, in which that rise is smooth, starting `first` away and staying
+// within `reach`; the state of the bracket then by solveBracket. A result that is not Solved
+// where the steps find no such bracket.
+InverseResult nearBoiling(const SearchProblem& s, double boiling, double away, double first,
+                          double reach) {
+    const double tolerance = kTolerance * std::fabs(s.target);
+    const auto zAt = [&](double u) { return boiling + away * std::exp(u); };
+    const auto q = [&](double u) { return s.value(zAt(u)) - s.target; };
+    // Farther into the field the vapor grows: the enthalpy rises, the density falls.
+    const bool rising = s.property == BulkProperty::Enthalpy;
+    const auto pastRoot = [&](double qu) { return rising ? qu > 0.0 : qu < 0.0; };
+    const double step = std::log(4.0);
+    const double smallest = std::log(1e-13 * std::fmax(std::fabs(boiling), 1.0));
+    double u0 = std::log(first);
+    double q0 = q(u0);
+    if (!std::isfinite(q0)) return failed(InverseStatus::Undefined);
+    // The next place on the other side of the crossing, by steps of a factor 4 in d.
+    const double direction = pastRoot(q0) ? -1.0 : 1.0;
+    double u1 = u0;
+    double q1 = q0;
+    while (pastRoot(q1) == pastRoot(q0)) {
+        u0 = u1;
+        q0 = q1;
+        u1 = u0 + direction * step;
+        if (u1 > std::log(reach)) return failed(InverseStatus::Undefined);
+        if (u1 < smallest) {
+            // The crossing lies at the boiling point itself, closer than the doubles resolve.
+            const double z = zAt(u0);
+            const double qz = q0;
+            const double qBoiling = s.value(boiling) - s.target;
+            const Bracket b =
+                away > 0.0 ? Bracket{boiling, z, qBoiling, qz} : Bracket{z, boiling, qz, qBoiling};
+            if (!straddles(b.qLower, b.qUpper)) return failed(InverseStatus::Undefined);
+            return solveBracket(s, b);
+        }
+        q1 = q(u1);
+        if (!std::isfinite(q1)) return failed(InverseStatus::Undefined);
+    }
+    std::vector<std::pair<double, double>> seen = {{u0, q0}, {u1, q1}};
+    const bool risingInU = (direction > 0.0) == (q1 > q0);
+    // Where neighbouring doubles of z cannot resolve the field further.
+    const double resolution =
+        8.0 * std::numeric_limits<double>::epsilon() * std::fabs(boiling) / std::exp(u1);
+    // Where the field is too steep for neighbouring doubles of T (or P), its values rough by
+    // 1e-4 relative or more: steps until a millionth off, then the amounts the value fixes.
+    secantRoot(q, risingInU, u0, q0, u1, q1, std::fmin(u0, u1), std::fmax(u0, u1),
+               1e3 * kJumpFraction * std::fabs(s.target), 8, seen, resolution, 2);
+    // The best place met: the state there, with the amounts the value fixes where the field is
+    // too steep (its values too rough) for the steps to reach the value.
+    const auto best = std::min_element(seen.begin(), seen.end(), [](const auto& a, const auto& b) {
+        return !(std::fabs(a.second) >= std::fabs(b.second));
+    });
+    const PointResult point = s.evaluate(zAt(best->first));
+    if (std::fabs(bulkValue(point, s.property) - s.target) <= tolerance)
+        return solved(point, false);
+    if (point.phases == Phases::VaporLiquid) {
+        const InverseResult r = vaporLiquidWithAmounts(s, point);
+        if (r.status == InverseStatus::Solved) return r;
+    }
+    // The tightest bracket met, in z.
+    double inner = kNaN, qInner = kNaN, outer = kNaN, qOuter = kNaN;  // before and past the root
+    for (const auto& [u, qu] : seen) {
+        if (!std::isfinite(qu)) continue;
+        if (!pastRoot(qu) && (std::isnan(inner) || u > inner)) {
+            inner = u;
+            qInner = qu;
+        } else if (pastRoot(qu) && (std::isnan(outer) || u < outer)) {
+            outer = u;
+            qOuter = qu;
+        }
+    }
+    if (std::isnan(inner) || std::isnan(outer)) return failed(InverseStatus::Undefined);
+    const double zInner = zAt(inner), zOuter = zAt(outer);
+    const Bracket b = zInner < zOuter ? Bracket{zInner, zOuter, qInner, qOuter}
+                                      : Bracket{zOuter, zInner, qOuter, qInner};
+    return solveBracket(s, b);
 }
 
 // The search over the pieces, in the order of z. Each usable piece whose ends bracket the
@@ -742,7 +843,9 @@ InverseResult enthalpyNearSingleFluid(PhaseStateEvaluator& evaluator, SearchProb
     s.known.emplace_back(next, qNext);
     if (!std::isfinite(qNext) || next == tc) return failed(InverseStatus::Undefined);
     const auto q = [&](double z) { return s.value(z) - target; };
-    const double root = secantRoot(q, true, tc, qt, next, qNext, lo, hi, tolerance, 8, s.known);
+    const double root =
+        secantRoot(q, true, tc, qt, next, qNext, lo, hi, tolerance, 8, s.known,
+                   8.0 * std::numeric_limits<double>::epsilon() * std::fmax(std::fabs(tc), 1.0));
     if (!std::isfinite(root)) return failed(InverseStatus::Undefined);
     point = evaluator.evaluate(root, p, x);
     if (!(std::fabs(point.bulk.specificEnthalpy - target) <= 100.0 * tolerance)) {
@@ -825,6 +928,21 @@ InverseResult temperatureForBulkProperty(PhaseStateEvaluator& evaluator, double 
         const InverseResult r = enthalpyNearSingleFluid(evaluator, s, p, x, range, saturation);
         if (r.status == InverseStatus::Solved) return r;
     }
+    // A dilute fluid with a value between water's saturated liquid and vapor: just above the
+    // boiling point of water.
+    if (x > 0.0 && x <= kDiluteComposition && p < kWaterCriticalPressureBar) {
+        if (std::isnan(saturation.temperatureC)) saturation = waterSaturatedStatesAtPressure(p);
+        const double tb = saturation.temperatureC;
+        const double m = vaporMassFractionFor(
+            property,
+            enthalpy ? saturation.liquid.specificEnthalpyJKg : saturation.liquid.densityKgM3,
+            enthalpy ? saturation.vapor.specificEnthalpyJKg : saturation.vapor.densityKgM3,
+            enthalpy ? target * (1.0 + x) : target);
+        if (m > 0.0 && m < 1.0 && tb >= lo && tb + kBoilingFieldC <= hi) {
+            const InverseResult r = nearBoiling(s, tb, 1.0, kBubbleOffsetC * x, kBoilingFieldC);
+            if (r.status == InverseStatus::Solved) return r;
+        }
+    }
     const std::vector<Piece> pieces =
         piecesOf(haliteBoundariesInTemperature(p, x, std::fmin(lo, kFittedLowestC),
                                                std::fmax(hi, kFittedHighestC)),
@@ -857,6 +975,7 @@ InverseResult pressureForBulkDensity(PhaseStateEvaluator& evaluator, double temp
     // The three-phase pressure at T is an exact double: the classification's own V + L + H
     // point, just above the pieces below and just below those above it.
     const double p3 = threePhasePressureBar(t);
+    SearchProblem s;
     std::vector<double> boundaries;
     if (p3 > lo && p3 < hi) boundaries.push_back(p3);
     const auto liquidus = [&](double p) { return x - haliteLiquidusComposition(t, p); };
@@ -864,7 +983,6 @@ InverseResult pressureForBulkDensity(PhaseStateEvaluator& evaluator, double temp
     if (lo < kFittedLowestBar) signChanges(liquidus, lo, kFittedLowestBar, 8, boundaries);
     const std::vector<Piece> pieces =
         piecesOf(boundaries, lo, hi, [&](double p) { return regionAt(t, p, x); });
-    SearchProblem s;
     s.evaluate = [&](double p) { return evaluator.evaluate(t, p, x); };
     s.value = [&](double p) { return evaluator.evaluate(t, p, x).bulk.density; };
     s.threePhase = [&](double lower, double upper) {
@@ -900,6 +1018,19 @@ InverseResult pressureForBulkDensity(PhaseStateEvaluator& evaluator, double temp
                    kBoilingReachRelative * saturation.pressureBar &&
                boilingDiluteFluid(liquidSide, saturation, out);
     };
+    // A dilute fluid with a density between water's saturated vapor and liquid: just below the
+    // boiling pressure of water.
+    if (x > 0.0 && x <= kDiluteComposition && t < kWaterCriticalTemperatureC) {
+        const WaterSaturatedStates w = waterSaturatedStatesAtTemperature(t);
+        const double m = vaporMassFractionFor(BulkProperty::Density, w.liquid.densityKgM3,
+                                              w.vapor.densityKgM3, densityKgM3);
+        const double reach = kBoilingFieldRelative * w.pressureBar;
+        if (m > 0.0 && m < 1.0 && w.pressureBar <= hi && w.pressureBar - reach >= lo) {
+            const InverseResult r = nearBoiling(s, w.pressureBar, -1.0,
+                                                kBubbleOffsetRelative * x * w.pressureBar, reach);
+            if (r.status == InverseStatus::Solved) return r;
+        }
+    }
     return search(s, pieces);
 }
 
