@@ -55,36 +55,31 @@ void BM_DirectFromTemperature(benchmark::State& state) {
 }
 BENCHMARK(BM_DirectFromTemperature)->Unit(benchmark::kMillisecond);
 
-void BM_InverseFromEnthalpy(benchmark::State& state) {
+// One inversion of every grid point per iteration.
+template <typename Invert>
+void overGrid(benchmark::State& state, const Invert& invert) {
     const Points& g = grid();
     for (auto _ : state) {
-        for (std::size_t i = 0; i < g.t.size(); ++i) {
-            benchmark::DoNotOptimize(evaluatePH(g.p[i], g.h[i], g.x[i]));
-        }
+        for (std::size_t i = 0; i < g.t.size(); ++i) benchmark::DoNotOptimize(invert(g, i));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * g.t.size()));
+}
+
+void BM_InverseFromEnthalpy(benchmark::State& state) {
+    overGrid(state,
+             [](const Points& g, std::size_t i) { return evaluatePH(g.p[i], g.h[i], g.x[i]); });
 }
 BENCHMARK(BM_InverseFromEnthalpy)->Unit(benchmark::kMillisecond);
 
 void BM_InverseFromDensityAtPressure(benchmark::State& state) {
-    const Points& g = grid();
-    for (auto _ : state) {
-        for (std::size_t i = 0; i < g.t.size(); ++i) {
-            benchmark::DoNotOptimize(evaluatePRho(g.p[i], g.rho[i], g.x[i]));
-        }
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * g.t.size()));
+    overGrid(state,
+             [](const Points& g, std::size_t i) { return evaluatePRho(g.p[i], g.rho[i], g.x[i]); });
 }
 BENCHMARK(BM_InverseFromDensityAtPressure)->Unit(benchmark::kMillisecond);
 
 void BM_InverseFromDensityAtTemperature(benchmark::State& state) {
-    const Points& g = grid();
-    for (auto _ : state) {
-        for (std::size_t i = 0; i < g.t.size(); ++i) {
-            benchmark::DoNotOptimize(evaluateTRho(g.t[i], g.rho[i], g.x[i]));
-        }
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * g.t.size()));
+    overGrid(state,
+             [](const Points& g, std::size_t i) { return evaluateTRho(g.t[i], g.rho[i], g.x[i]); });
 }
 BENCHMARK(BM_InverseFromDensityAtTemperature)->Unit(benchmark::kMillisecond);
 

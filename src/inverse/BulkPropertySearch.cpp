@@ -205,6 +205,21 @@ struct Bracket {
     double lower, upper, qLower, qUpper;
 };
 
+// The bracket narrowed by the values (z, q(z)) known inside it.
+Bracket narrowedBy(Bracket b, const std::vector<std::pair<double, double>>& values) {
+    for (const auto& [z, qz] : values) {
+        if (!(z > b.lower && z < b.upper) || !std::isfinite(qz)) continue;
+        if ((qz <= 0.0) == (b.qLower <= 0.0)) {
+            b.lower = z;
+            b.qLower = qz;
+        } else {
+            b.upper = z;
+            b.qUpper = qz;
+        }
+    }
+    return b;
+}
+
 // TOMS 748 on a bracket until its ends are a few units in the last place apart: the final
 // bracket, with q at its ends (the values met on the way are kept, so that no end is evaluated
 // twice).
@@ -270,6 +285,33 @@ double polished(const Q& q, double lower, double upper, double z, double qz, dou
     return z;
 }
 
+// Golden-section search in [a, b] for the one maximum of sign·q there, for at most `steps` steps,
+// stopping once sign·q reaches zero at one of its two inner places: the better of those two and
+// q there.
+template <typename Q>
+std::pair<double, double> goldenTowardsZero(const Q& q, double a, double b, double sign,
+                                            int steps) {
+    const double golden = 0.6180339887498949;
+    double c = b - golden * (b - a), d = a + golden * (b - a);
+    double qc = q(c), qd = q(d);
+    for (int i = 0; i < steps && sign * qc < 0.0 && sign * qd < 0.0; ++i) {
+        if (sign * qc > sign * qd) {
+            b = d;
+            d = c;
+            qd = qc;
+            c = b - golden * (b - a);
+            qc = q(c);
+        } else {
+            a = c;
+            c = d;
+            qc = qd;
+            d = a + golden * (b - a);
+            qd = q(d);
+        }
+    }
+    return sign * qc >= sign * qd ? std::pair{c, qc} : std::pair{d, qd};
+}
+
 // A bracket of a sign change of q inside [lower, upper], whose ends have q of one sign: the
 // first sign change among `samples` + 1 places (closer together at the low end, where the
 // density of a cold liquid has its maximum), or else the extremum of q towards zero, found by
@@ -294,28 +336,7 @@ bool interiorBracket(const Q& q, double& lower, double& upper, double& qLower, d
         if (std::isfinite(v[i]) && sign * v[i] > sign * v[best]) best = i;
     }
     if (best == 0 || best == static_cast<std::size_t>(samples)) return false;
-    double a = z[best - 1];
-    double b = z[best + 1];
-    const double golden = 0.6180339887498949;
-    double c = b - golden * (b - a), d = a + golden * (b - a);
-    double qc = q(c), qd = q(d);
-    for (int i = 0; i < 40 && sign * qc < 0.0 && sign * qd < 0.0; ++i) {
-        if (sign * qc > sign * qd) {
-            b = d;
-            d = c;
-            qd = qc;
-            c = b - golden * (b - a);
-            qc = q(c);
-        } else {
-            a = c;
-            c = d;
-            qc = qd;
-            d = a + golden * (b - a);
-            qd = q(d);
-        }
-    }
-    const double top = sign * qc >= sign * qd ? c : d;
-    const double qTop = sign * qc >= sign * qd ? qc : qd;
+    const auto [top, qTop] = goldenTowardsZero(q, z[best - 1], z[best + 1], sign, 40);
     if (!(sign * qTop >= 0.0)) return false;
     upper = top;
     qUpper = qTop;
@@ -334,7 +355,6 @@ void crossingsInside(const Q& q, double a, double b, double qa, double qb, int n
         z[i] = i == 0 ? a : i == n ? b : place(static_cast<double>(i) / n);
         v[i] = i == 0 ? qa : i == n ? qb : q(z[i]);
     }
-    const double golden = 0.6180339887498949;
     for (int i = 1; i <= n; ++i) {
         if (!std::isfinite(v[i - 1]) || !std::isfinite(v[i])) continue;
         if ((v[i - 1] < 0.0 && v[i] >= 0.0) || (v[i - 1] > 0.0 && v[i] <= 0.0)) {
@@ -348,26 +368,7 @@ void crossingsInside(const Q& q, double a, double b, double qa, double qb, int n
         const double reach = std::fmax(std::fabs(v[i] - v[i - 1]), std::fabs(v[i + 1] - v[i]));
         if (!(std::fabs(v[i]) <= reach)) continue;
         // Towards the extremum of sign·q, until it reaches zero.
-        double lo = z[i - 1], hi = z[i + 1];
-        double c = hi - golden * (hi - lo), d = lo + golden * (hi - lo);
-        double qc = q(c), qd = q(d);
-        for (int k = 0; k < 48 && sign * qc > 0.0 && sign * qd > 0.0; ++k) {
-            if (sign * qc < sign * qd) {
-                hi = d;
-                d = c;
-                qd = qc;
-                c = hi - golden * (hi - lo);
-                qc = q(c);
-            } else {
-                lo = c;
-                c = d;
-                qc = qd;
-                d = lo + golden * (hi - lo);
-                qd = q(d);
-            }
-        }
-        const double top = sign * qc <= 0.0 ? c : d;
-        const double qTop = sign * qc <= 0.0 ? qc : qd;
+        const auto [top, qTop] = goldenTowardsZero(q, z[i - 1], z[i + 1], -sign, 48);
         if (!(sign * qTop <= 0.0)) continue;
         out.push_back({z[i - 1], top, v[i - 1], qTop});
         out.push_back({top, z[i + 1], qTop, v[i + 1]});
@@ -493,16 +494,7 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
             return solved(point, false);
         }
     }
-    for (const auto& [z, qz] : seen) {
-        if (!(z > bracket.lower && z < bracket.upper) || !std::isfinite(qz)) continue;
-        if ((qz <= 0.0) == (bracket.qLower <= 0.0)) {
-            bracket.lower = z;
-            bracket.qLower = qz;
-        } else {
-            bracket.upper = z;
-            bracket.qUpper = qz;
-        }
-    }
+    bracket = narrowedBy(bracket, seen);
     const Bracket b = narrowed(q, bracket);
     double z = std::fabs(b.qLower) <= std::fabs(b.qUpper) ? b.lower : b.upper;
     const double qz = z == b.lower ? b.qLower : b.qUpper;
@@ -673,20 +665,6 @@ InverseResult search(const SearchProblem& s, const std::vector<Piece>& pieces) {
     bool below = false, above = false;  // whether some usable value lies below / above target
     bool havePrevious = false;
     Ends previous{};
-    // Narrows a bracket inside [lower, upper] with the values already known there.
-    const auto narrowedByKnown = [&](Bracket b) {
-        for (const auto& [z, qz] : s.known) {
-            if (!(z > b.lower && z < b.upper) || !std::isfinite(qz)) continue;
-            if ((qz <= 0.0) == (b.qLower <= 0.0)) {
-                b.lower = z;
-                b.qLower = qz;
-            } else {
-                b.upper = z;
-                b.qUpper = qz;
-            }
-        }
-        return b;
-    };
     for (const Piece& piece : pieces) {
         if (piece.halite() && !s.withHalite) {
             havePrevious = false;
@@ -732,7 +710,8 @@ InverseResult search(const SearchProblem& s, const std::vector<Piece>& pieces) {
             }
         }
         if (!sampled && straddles(e.qLower, e.qUpper)) {
-            candidates.push_back({narrowedByKnown({e.lower, e.upper, e.qLower, e.qUpper}), false});
+            candidates.push_back(
+                {narrowedBy({e.lower, e.upper, e.qLower, e.qUpper}, s.known), false});
         }
         usable.push_back(e);
         havePrevious = true;
