@@ -507,13 +507,22 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
     const double residual = std::fabs(bulkValue(point, s.property) - s.target);
     if (residual <= tolerance) return solved(point, false);
     // A vapor + liquid field whose property changes too steeply for neighbouring doubles to
-    // reach the value: that state with the amounts the value fixes.
+    // reach the value (a dilute fluid's), by the slope over a stretch far wider than the steps
+    // of the model's values: that state with the amounts the value fixes.
+    bool steep = false;
+    if (point.phases == Phases::VaporLiquid) {
+        const double step = 1e-7 * std::fmax(std::fabs(z), 1.0);
+        const double slope = (q(z + step) - q(z - step)) / (2.0 * step);
+        steep = std::fabs(slope) * 8.0 * std::numeric_limits<double>::epsilon() *
+                    std::fmax(std::fabs(z), 1.0) >
+                tolerance;
+    }
+    // Within the roughness of the model's values.
+    if (!steep && rough && residual <= 100.0 * tolerance) return solved(point, false);
     if (point.phases == Phases::VaporLiquid) {
         const InverseResult r = vaporLiquidWithAmounts(s, point);
         if (r.status == InverseStatus::Solved) return r;
     }
-    // Within the roughness of the model's values.
-    if (rough && residual <= 100.0 * tolerance) return solved(point, false);
 
     // A jump across the bracket (its ends neighbouring doubles, or nearly): a vapor + liquid
     // state at one of its ends with the amounts the value fixes, the two single fluids on
@@ -538,8 +547,9 @@ InverseResult solveBracket(const SearchProblem& s, Bracket bracket) {
         const InverseResult r = vaporLiquidWithAmounts(s, sides);
         if (r.status == InverseStatus::Solved) return r;
     }
-    if (s.boilingWater && s.boilingWater(liquidSide, sides))
+    if (s.boilingWater && s.boilingWater(liquidSide, sides)) {
         return vaporLiquidWithAmounts(s, sides);
+    }
     return failed(InverseStatus::Undefined);
 }
 
