@@ -651,8 +651,8 @@ InverseResult search(const SearchProblem& s, const std::vector<Piece>& pieces) {
         std::vector<std::pair<double, double>> known = s.known;
         std::sort(known.begin(), known.end());
         for (std::size_t i = 0; i + 1 < known.size(); ++i) {
-            const auto [za, qa] = known[i];
-            const auto [zb, qb] = known[i + 1];
+            const double za = known[i].first, qa = known[i].second;
+            const double zb = known[i + 1].first, qb = known[i + 1].second;
             if (!(qa < 0.0 && qb > 0.0)) continue;
             const bool samePiece = std::any_of(pieces.begin(), pieces.end(), [&](const Piece& p) {
                 return !p.halite() && p.lower <= za && zb <= p.upper;
