@@ -28,7 +28,7 @@ version=$(sed -n 's/^project(kelvoran VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 # the native C library (Log10.cpp); the entry point of the table run, which catches the faults
 # of an input (TableStream.cpp).
 sources="$(sed -n '/^set(KELVORAN_[A-Z]*_SOURCES/,/)/p' CMakeLists.txt | grep -o 'src/[A-Za-z/]*\.cpp')
-  src/text/NumberText.cpp src/table/CsvReader.cpp src/table/TableFormatter.cpp
+  src/text/NumberText.cpp src/text/NumberWriter.cpp src/table/CsvReader.cpp src/table/TableFormatter.cpp
   src/table/TableRunner.cpp web/wasm/Binding.cpp web/wasm/CharconvShim.cpp web/wasm/Log10.cpp"
 catching_sources="web/wasm/TableStream.cpp"
 
@@ -38,7 +38,7 @@ catching_sources="web/wasm/TableStream.cpp"
 # read error, memory exhausted) unwinds to that entry point.
 cxxflags="-std=c++20 -O3 -Wall -Wextra -Wpedantic -ffp-contract=off -fno-fast-math
   -I$root/include -I$root/src -isystem $root/$out/include -include $root/web/wasm/CharconvShim.h
-  -DKELVORAN_VERSION=\\\"$version\\\""
+  -DKELVORAN_VERSION=\\\"$version\\\" -DFMT_HEADER_ONLY"
 exports=_malloc,_free,_kv_version,_kv_state_name,_kv_warning_name,_kv_fluid_type_name
 exports+=,_kv_inverse_status_text,_kv_water_molar_mass,_kv_salt_molar_mass,_kv_evaluate
 exports+=,_kv_evaluate_inverse,_kv_correlation_name,_kv_correlation,_kv_homogenization,_kv_table

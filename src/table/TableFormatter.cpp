@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "numerics/BitCast.h"
 #include "text/NumberText.h"
 #include "text/NumberWriter.h"
 
@@ -175,7 +176,7 @@ class RowSpace {
   public:
     explicit RowSpace(std::size_t bytes) {
         if (bytes > sizeof stack_) {
-            heap_ = std::make_unique_for_overwrite<char[]>(bytes);
+            heap_ = std::unique_ptr<char[]>(new char[bytes]);
         }
     }
     char* begin() { return heap_ ? heap_.get() : stack_; }
@@ -566,7 +567,7 @@ char* TableFormatter::writeFields(char* out, const InputRow& row,
     // A number equal to the last one of its column (a grid's slower axes, the phases of a
     // two-phase state along the composition axis) is copied from there.
     const auto number = [&](NumberMemo& memo, double value, int digitsOfValue) {
-        const auto bits = std::bit_cast<std::uint64_t>(value);
+        const auto bits = bitCast<std::uint64_t>(value);
         if (memo.bits == bits) {
             std::memcpy(out, memo.text, sizeof memo.text);
             out += memo.size;

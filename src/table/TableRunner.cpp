@@ -158,7 +158,7 @@ char* TableRunner::textRoom(std::size_t bytes) {
     if (textCapacity_ - textBytes_ < bytes) {
         std::size_t capacity = textCapacity_ > 0 ? 2 * textCapacity_ : std::size_t{1} << 16;
         while (capacity - textBytes_ < bytes) capacity *= 2;
-        auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+        auto larger = std::unique_ptr<char[]>(new char[capacity]);
         if (textBytes_ > 0) std::memcpy(larger.get(), text_.get(), textBytes_);
         text_ = std::move(larger);
         textCapacity_ = capacity;

@@ -13,6 +13,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "numerics/BitCast.h"
+
 namespace kelvoran {
 
 namespace {
@@ -241,7 +243,7 @@ char* writeRounded(char* out, double value, int digits, char decimalMark) {
 }  // namespace
 
 char* writeNumber(char* out, double value, int digits, char decimalMark) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto bits = bitCast<std::uint64_t>(value);
     constexpr std::uint64_t kExponentBits = 0x7FF0000000000000ULL;
     if ((bits & kExponentBits) == kExponentBits) {
         // NaN or an infinity.
