@@ -108,6 +108,10 @@ void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::s
     put(inverse.temperatureC, i, r.temperatureC);
     put(inverse.pressureBar, i, r.pressureBar);
     if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(r.status);
+    if (inverse.amountsFromBulkProperty != nullptr) {
+        inverse.amountsFromBulkProperty[i] =
+            r.status == InverseStatus::Solved && r.amountsFromBulkProperty;
+    }
 }
 
 int workerCount(int requested, std::size_t total) {
@@ -237,17 +241,6 @@ void checkLengths(const char* name, std::span<const double> a, std::span<const d
     }
 }
 
-// Whether the amounts of an inverse result were fixed by its given bulk property: its flag
-// where InverseResult has one, else (the library before such states) V + L + H alone.
-template <typename Result>
-bool amountsFromBulkProperty(const Result& r) {
-    if constexpr (requires { r.amountsFromBulkProperty; }) {
-        return r.amountsFromBulkProperty;
-    } else {
-        return r.point.phases == Phases::VaporLiquidHalite;
-    }
-}
-
 // An inverse batch: `solve(evaluator, i)` gives point i's result, written with its derivatives
 // when any derivative column is wanted (`given` is the bulk property given).
 template <typename Solve>
@@ -265,7 +258,7 @@ BatchStatus runInverseBatch(const BatchColumns& out, const InverseColumns& inver
         writeInverse(out, inverse, i, r);
         writeDerivatives(
             out.derivatives, i,
-            inverseDerivatives(e, r, kind, given[i], composition[i], amountsFromBulkProperty(r)));
+            inverseDerivatives(e, r, kind, given[i], composition[i], r.amountsFromBulkProperty));
     });
 }
 
@@ -313,12 +306,13 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             std::span<const double> composition, const BatchColumns& out,
                             const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
-    return runInverseBatch(
-        out, inverse, options, InverseKind::PressureEnthalpy, specificEnthalpyJKg, composition,
-        [&](PhaseStateEvaluator& e, std::size_t i) {
-            return temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
-                                              composition[i], BulkProperty::Enthalpy);
-        });
+    return runInverseBatch(out, inverse, options, InverseKind::PressureEnthalpy,
+                           specificEnthalpyJKg, composition,
+                           [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return temperatureForBulkProperty(
+                                   e, pressureBar[i], specificEnthalpyJKg[i], composition[i],
+                                   BulkProperty::Enthalpy, options.searchRange);
+                           });
 }
 
 BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
@@ -328,9 +322,9 @@ BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
     checkLengths("evaluateBatchPRho", pressureBar, densityKgM3, composition);
     return runInverseBatch(out, inverse, options, InverseKind::PressureDensity, densityKgM3,
                            composition, [&](PhaseStateEvaluator& e, std::size_t i) {
-                               return temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i],
-                                                                 composition[i],
-                                                                 BulkProperty::Density);
+                               return temperatureForBulkProperty(
+                                   e, pressureBar[i], densityKgM3[i], composition[i],
+                                   BulkProperty::Density, options.searchRange);
                            });
 }
 
@@ -342,7 +336,7 @@ BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
     return runInverseBatch(out, inverse, options, InverseKind::TemperatureDensity, densityKgM3,
                            composition, [&](PhaseStateEvaluator& e, std::size_t i) {
                                return pressureForBulkDensity(e, temperatureC[i], densityKgM3[i],
-                                                             composition[i]);
+                                                             composition[i], options.searchRange);
                            });
 }
 

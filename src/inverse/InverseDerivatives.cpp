@@ -67,16 +67,18 @@ PointDerivatives threePhase(PhaseStateEvaluator& evaluator, const InverseResult&
     return d;
 }
 
-// A record of V + L inside a jump as a dual at (T, P): a saturated state of pure water
-// (composition 0) from its own values, otherwise a fluid phase of its composition — the bulk's,
-// or that of the vapor–liquid surface at (T, P).
+// A record of V + L inside a jump as a dual: a saturated state of pure water (composition 0)
+// from its own values, which lie on the boiling curve of water at the given P (or T) — (tw, pw)
+// with their gradients along the curve; otherwise a fluid phase of its composition at the state's
+// (T, P), the bulk's or that of the vapor–liquid surface there.
 PhaseDerivatives phaseInJump(PhaseStateEvaluator& evaluator, const PhaseRecord& record,
-                             const Dual& t, const Dual& p, const Dual& x, bool vapor) {
+                             const Dual& t, const Dual& p, const Dual& x, const Dual& tw,
+                             const Dual& pw, bool vapor) {
     if (record.composition == 0.0) {
         PhaseDerivatives r = undefinedPhaseDerivatives();
         const WaterPoint values{record.density, record.specificEnthalpy, record.heatCapacity};
         const DualWaterPoint w = waterStateWithGradients(
-            values, waterPressureSlopes(t.v + kZeroCelsiusK, record.density), t, p);
+            values, waterPressureSlopes(tw.v + kZeroCelsiusK, record.density), tw, pw);
         r.massFraction = 0.0;
         r.density = w.densityKgM3;
         r.specificEnthalpy = w.specificEnthalpyJKg;
@@ -90,25 +92,9 @@ PhaseDerivatives phaseInJump(PhaseStateEvaluator& evaluator, const PhaseRecord& 
     return evaluator.fluidPhaseDerivatives(t, p, c, kind);
 }
 
-// V + L inside a jump of the given property (input 1): T (or P) where the liquid side of the
-// vapor–liquid surface reaches x, the amounts by the lever rule on the property.
-PointDerivatives vaporLiquidInJump(PhaseStateEvaluator& evaluator, const InverseResult& result,
-                                   InverseKind kind, double given, double composition) {
-    const double t = result.temperatureC;
-    const double p = result.pressureBar;
-    const Dual xL = evaluator.coexistingLiquid(Dual::variable(t, 0), Dual::variable(p, 1));
-    const double gT = xL.d[0], gP = xL.d[1];
-    const double perX = composition == 0.0 ? kNaN : 1.0;  // pure water: no x derivatives
-    const bool temperatureGiven = kind == InverseKind::TemperatureDensity;
-    const Dual T = temperatureGiven ? Dual::variable(t, 0) : Dual(t, -gP / gT, 0.0, perX / gT);
-    const Dual P = temperatureGiven ? Dual(p, -gT / gP, 0.0, perX / gP) : Dual::variable(p, 0);
-    const Dual X(composition, 0.0, 0.0, perX);
-    PointDerivatives d = undefinedPointDerivatives();
-    d.temperature = T;
-    d.pressure = P;
-    d.bulk.massFraction = massPercentOf(X) * 0.01;
-    d.liquid = phaseInJump(evaluator, result.point.liquid, T, P, X, false);
-    d.vapor = phaseInJump(evaluator, result.point.vapor, T, P, X, true);
+// The amounts of V + L fixed by the given value (input 1), by the lever rule on it (the
+// enthalpy, or the specific volume), and the bulk values that follow.
+void setAmountsFromValue(PointDerivatives& d, InverseKind kind, double given) {
     const Dual b = Dual::variable(given, 1);
     const Dual m =
         kind == InverseKind::PressureEnthalpy
@@ -126,7 +112,58 @@ PointDerivatives vaporLiquidInJump(PhaseStateEvaluator& evaluator, const Inverse
     d.bulk.specificEnthalpy =
         m * d.vapor.specificEnthalpy + d.liquid.phaseMassFraction * d.liquid.specificEnthalpy;
     d.bulk.phaseMassFraction = d.bulk.saturation = 1.0;
+}
+
+// V + L inside a jump of the given property (input 1): T (or P) where the liquid side of the
+// vapor–liquid surface reaches x, the amounts by the lever rule on the property.
+PointDerivatives vaporLiquidInJump(PhaseStateEvaluator& evaluator, const InverseResult& result,
+                                   InverseKind kind, double given, double composition) {
+    const double t = result.temperatureC;
+    const double p = result.pressureBar;
+    const Dual xL = evaluator.coexistingLiquid(Dual::variable(t, 0), Dual::variable(p, 1));
+    const double gT = xL.d[0], gP = xL.d[1];
+    const double perX = composition == 0.0 ? kNaN : 1.0;  // pure water: no x derivatives
+    const bool temperatureGiven = kind == InverseKind::TemperatureDensity;
+    const Dual T = temperatureGiven ? Dual::variable(t, 0) : Dual(t, -gP / gT, 0.0, perX / gT);
+    const Dual P = temperatureGiven ? Dual(p, -gT / gP, 0.0, perX / gP) : Dual::variable(p, 0);
+    const Dual X(composition, 0.0, 0.0, perX);
+    // The boiling curve of water at the given P (T): where the saturated states of water lie.
+    const double noX = perX * 0.0;  // NaN for pure water, else 0
+    const Dual tw = temperatureGiven
+                        ? Dual(t, 1.0, 0.0, noX)
+                        : Dual(waterSaturationTemperatureC(p),
+                               waterSaturationSlopesAtPressure(p).temperatureKPerBar, 0.0, noX);
+    const Dual pw = temperatureGiven ? Dual(waterSaturationPressureBar(t),
+                                            waterSaturationPressureSlopePaK(t) * 1e-5, 0.0, noX)
+                                     : Dual(p, 1.0, 0.0, noX);
+    PointDerivatives d = undefinedPointDerivatives();
+    d.temperature = T;
+    d.pressure = P;
+    d.bulk.massFraction = massPercentOf(X) * 0.01;
+    d.liquid = phaseInJump(evaluator, result.point.liquid, T, P, X, tw, pw, false);
+    d.vapor = phaseInJump(evaluator, result.point.vapor, T, P, X, tw, pw, true);
+    setAmountsFromValue(d, kind, given);
     return d;
+}
+
+// The gradients of a state at (T, P, x) turned into those of the regular solution of
+// B(T, P, x) = given value, B the given property: by the implicit-function rule on the searched
+// variable.
+void regularSolution(PointDerivatives& d, InverseKind kind) {
+    const Dual& b =
+        kind == InverseKind::PressureEnthalpy ? d.bulk.specificEnthalpy : d.bulk.density;
+    const double bT = b.d[0], bP = b.d[1], bX = b.d[2];
+    if (kind == InverseKind::TemperatureDensity) {
+        // P(T, ρ, x): the rows of T, P and x.
+        const double jacobian[3][3] = {
+            {1.0, 0.0, 0.0}, {-bT / bP, 1.0 / bP, -bX / bP}, {0.0, 0.0, 1.0}};
+        changeVariables(d, jacobian);
+    } else {
+        // T(P, B, x).
+        const double jacobian[3][3] = {
+            {-bP / bT, 1.0 / bT, -bX / bT}, {1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}};
+        changeVariables(d, jacobian);
+    }
 }
 
 }  // namespace
@@ -146,20 +183,7 @@ PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const Invers
     }
     PointDerivatives d =
         evaluator.derivatives(result.temperatureC, result.pressureBar, composition);
-    const Dual& b =
-        kind == InverseKind::PressureEnthalpy ? d.bulk.specificEnthalpy : d.bulk.density;
-    const double bT = b.d[0], bP = b.d[1], bX = b.d[2];
-    if (kind == InverseKind::TemperatureDensity) {
-        // P(T, ρ, x): the rows of T, P and x.
-        const double jacobian[3][3] = {
-            {1.0, 0.0, 0.0}, {-bT / bP, 1.0 / bP, -bX / bP}, {0.0, 0.0, 1.0}};
-        changeVariables(d, jacobian);
-    } else {
-        // T(P, B, x).
-        const double jacobian[3][3] = {
-            {-bP / bT, 1.0 / bT, -bX / bT}, {1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}};
-        changeVariables(d, jacobian);
-    }
+    regularSolution(d, kind);
     return d;
 }
 

@@ -23,13 +23,13 @@ enum class InverseKind {
 /// property jumps: its temperature (pressure) is fixed by the other variable and x, not by the
 /// value, and its amounts are linear in the value. In V + L + H, T and P lie on the three-phase
 /// curve (T fixed by P, or P by T) and the three amounts follow from the density's specific
-/// volume. In V + L inside a jump (boiling pure water, a vapor + liquid field too narrow to
-/// resolve, a dilute fluid boiling as water does) the jump lies on the liquid side of the
-/// vapor–liquid surface, x_L(T, P) = x, which for pure water is the boiling curve of water:
-/// ∂T/∂P = −(∂x_L/∂P)/(∂x_L/∂T), ∂T/∂x = 1/(∂x_L/∂T) (NaN for pure water, whose state is not
-/// that of a brine of vanishing salt); each phase moves with T and P (a saturated water state by
-/// the equation of state's partials at its density), and the vapor mass fraction is the lever
-/// rule on the value. All NaN unless solved.
+/// volume. In V + L inside a jump (boiling pure water, a vapor + liquid field too steep to
+/// resolve, a dilute fluid boiling as water does) the jump lies on the bubble curve of x,
+/// x_L(T, P) = x, which for pure water is the boiling curve of water: ∂T/∂P = −(∂x_L/∂P)/(∂x_L/∂T),
+/// ∂T/∂x = 1/(∂x_L/∂T) (NaN for pure water, whose state is not that of a brine of vanishing
+/// salt); a saturated state of water moves along the boiling curve at the given P (or T), a
+/// fluid phase with T and P, and the vapor mass fraction is the lever rule on the value. All
+/// NaN unless solved.
 PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const InverseResult& result,
                                     InverseKind kind, double givenValue, double composition,
                                     bool amountsFromBulkProperty);

@@ -189,9 +189,7 @@ BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar, S composition
 }
 
 template <typename S>
-BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC, S pressureBar,
-                                                          S composition, WaterStateMemo& water) {
-    // Pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
+BasicEnthalpyScaledTemperature<S> enthalpyScaledTemperature(S pressureBar, S composition) {
     const S p = pressureBar;
     const S x = composition;
     const S m11 = 47.9048 - 0.00936994 * p + 6.51059e-06 * (p * p);
@@ -199,9 +197,18 @@ BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC, S pres
     const S m21 = -1.69513 - 0.000452781 * p - 6.04279e-08 * (p * p);
     const S m22 = 0.0612567 + 1.88082e-05 * p;
     const S m23 = 0.241022 + 3.45087e-05 * p - 4.28356e-09 * (p * p);
-    const S m1 = compositionOffset(m11, m12, x);
-    const S m2 = compositionSlope(m21, m22, m23, x);
-    const S scaledT = m1 + m2 * temperatureC;
+    return {compositionOffset(m11, m12, x), compositionSlope(m21, m22, m23, x)};
+}
+
+template <typename S>
+BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC, S pressureBar,
+                                                          S composition, WaterStateMemo& water) {
+    // Pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
+    const S p = pressureBar;
+    const S x = composition;
+    const BasicEnthalpyScaledTemperature<S> scaling = enthalpyScaledTemperature(p, x);
+    const S m2 = scaling.slope;
+    const S scaledT = scaling.offsetC + m2 * temperatureC;
     const auto w = pureWaterAt(water, scaledT, p);
     const bool vaporSide = scaledT + 273.15 < kWaterCriticalTemperatureK &&
                            w.densityKgM3 < kWaterCriticalDensityGcm3 * 1000.0;
@@ -219,6 +226,7 @@ template MixtureVolume mixtureVolume<double>(double, double, double, FluidKind, 
 template MixtureThermalProperties mixtureThermalProperties<double>(double, double, double,
                                                                    WaterStateMemo&);
 template double phaseDensityKgM3<double>(double, double);
+template EnthalpyScaledTemperature enthalpyScaledTemperature<double>(double, double);
 template Dual volumeScaledTemperature<Dual>(Dual, Dual, Dual);
 template Dual volumeScaledTemperatureSlope<Dual>(Dual, Dual, Dual);
 template BasicMixtureVolume<Dual> mixtureVolume<Dual>(Dual, Dual, Dual, FluidKind, WaterStateMemo&);

@@ -51,6 +51,20 @@ BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar, S composition
 double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
                           WaterStateMemo& water, FluidKind kind = FluidKind::Liquid);
 
+/// The scaled temperature of enthalpy and heat capacity at one pressure and composition:
+/// T*_h = offsetC + slope · T (°C), the temperature at which pure water at the same pressure
+/// gives the phase's enthalpy (divided by 1 + x). offsetC is 0 and slope 1 (to round-off) for
+/// pure water.
+template <typename S>
+struct BasicEnthalpyScaledTemperature {
+    S offsetC;  ///< °C
+    S slope;    ///< dT*_h/dT, K/K
+};
+using EnthalpyScaledTemperature = BasicEnthalpyScaledTemperature<double>;
+/// The scaling of T*_h at (P bar, x mole fraction NaCl).
+template <typename S>
+BasicEnthalpyScaledTemperature<S> enthalpyScaledTemperature(S pressureBar, S composition);
+
 /// Specific enthalpy and isobaric heat capacity of one fluid phase (for a Dual, the heat
 /// capacity has a NaN gradient).
 template <typename S>
