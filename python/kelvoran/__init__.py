@@ -11,7 +11,7 @@ array(['F', 'V+L'], dtype='<U12')
 >>> r[1].vapor.density          # kg/m³, a float
 168.2905215026309
 >>> float(kelvoran.evaluate_ph(250.0, 1.6e6, w=0.1).T)   # °C at 250 bar and 1.6 MJ/kg
-383.65435379707367
+383.65435379706787
 """
 
 from . import _core
@@ -27,7 +27,10 @@ from ._result import (
     TABLE_COLUMNS_PH,
     TABLE_COLUMNS_PRHO,
     TABLE_COLUMNS_TRHO,
+    DerivativePhase,
+    Derivatives,
     FluidType,
+    Gradient,
     InverseStatus,
     Phase,
     Phases,
@@ -35,6 +38,7 @@ from ._result import (
     PointPhase,
     Result,
     Warnings,
+    derivative_columns,
 )
 from . import inclusions
 from ._table import PropertyTable, TableError, derivative_columns
@@ -56,6 +60,10 @@ __all__ = [
     "derivative_columns",
     "Result",
     "Point",
+    "Derivatives",
+    "Gradient",
+    "DerivativePhase",
+    "derivative_columns",
     "Phase",
     "PointPhase",
     "Phases",

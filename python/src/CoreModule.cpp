@@ -5,6 +5,7 @@
 #include <nanobind/ndarray.h>
 #include <nanobind/stl/string.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstddef>
@@ -32,8 +33,6 @@ using Out = nb::ndarray<double, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 using StateOut = nb::ndarray<std::int32_t, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 using BitsOut = nb::ndarray<std::uint32_t, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 using FlagOut = nb::ndarray<bool, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Every array of one call holds the same number of points.
 template <typename First, typename... Rest>
@@ -124,11 +123,52 @@ double** columnSlot(kelvoran::BatchColumns& out, std::string_view name) {
     return nullptr;
 }
 
+// The derivative columns "d_<quantity>_d_<variable>", as the table tool names them: <quantity>
+// "T_C", "P_bar" or "<phase>_<field>" (fields w_NaCl, density_kg_m3, specific_enthalpy_J_kg,
+// mass_fraction, saturation), <variable> one of the evaluation's three given variables.
+double** derivativeSlot(kelvoran::DerivativeColumns& d, std::string_view name,
+                        const std::array<std::string_view, 3>& variables) {
+    if (!name.starts_with("d_")) return nullptr;
+    for (std::size_t v = 0; v < 3; ++v) {
+        const std::string suffix = "_d_" + std::string(variables[v]);
+        if (!name.ends_with(suffix) || name.size() <= 2 + suffix.size()) continue;
+        const std::string_view quantity = name.substr(2, name.size() - 2 - suffix.size());
+        kelvoran::GradientColumns* g = nullptr;
+        if (quantity == "T_C") g = &d.temperature;
+        if (quantity == "P_bar") g = &d.pressure;
+        struct Named {
+            std::string_view prefix;
+            kelvoran::PhaseDerivativeColumns* columns;
+        };
+        for (const Named& phase : {Named{"liquid_", &d.liquid}, Named{"vapor_", &d.vapor},
+                                   Named{"halite_", &d.halite}, Named{"bulk_", &d.bulk}}) {
+            if (!quantity.starts_with(phase.prefix)) continue;
+            const std::string_view field = quantity.substr(phase.prefix.size());
+            kelvoran::PhaseDerivativeColumns& c = *phase.columns;
+            if (field == "w_NaCl") g = &c.massFraction;
+            if (field == "density_kg_m3") g = &c.density;
+            if (field == "specific_enthalpy_J_kg") g = &c.specificEnthalpy;
+            if (field == "mass_fraction") g = &c.phaseMassFraction;
+            if (field == "saturation") g = &c.saturation;
+        }
+        if (g == nullptr) return nullptr;
+        return v == 0 ? &g->first : v == 1 ? &g->second : &g->third;
+    }
+    return nullptr;
+}
+
+// The given variables of an evaluation ("direct", "ph", "prho", "trho"), by their column names.
+std::array<std::string_view, 3> givenVariables(std::string_view kind) {
+    if (kind == "ph") return {"P_bar", "h_J_kg", "x_NaCl"};
+    if (kind == "prho") return {"P_bar", "rho_kg_m3", "x_NaCl"};
+    if (kind == "trho") return {"T_C", "rho_kg_m3", "x_NaCl"};
+    return {"T_C", "P_bar", "x_NaCl"};
+}
+
 // The arrays of one call's named columns, kept alive while the workers write.
 struct BoundColumns {
     kelvoran::BatchColumns out;
     kelvoran::InverseColumns inverse;
-    std::vector<double*> values;  // every float64 column, for the NaN points
     std::vector<nb::object> keep;
 };
 
@@ -143,9 +183,11 @@ auto* columnData(nb::handle value, const std::string& name, std::size_t n, const
 }
 
 // Binds the named columns: "state", "fluid_type_code" and "inverse_status_code" take int32,
-// "warning_bits" uint32, the phase columns (see columnSlot) float64; with `found` (the inverse
-// evaluations), so does that column, the temperature or pressure found.
-BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found) {
+// "warning_bits" uint32, the phase columns (see columnSlot) and the derivative columns of
+// evaluation `kind` (see derivativeSlot) float64; with `found` (the inverse evaluations), so
+// does that column, the temperature or pressure found.
+BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found,
+                         std::string_view kind) {
     BoundColumns bound;
     for (auto [key, value] : columns) {
         const std::string name = nb::cast<std::string>(key);
@@ -157,14 +199,17 @@ BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found) {
             bound.out.warnings = columnData<BitsOut>(value, name, n, "uint32");
         } else if (found != nullptr && name == "inverse_status_code") {
             bound.inverse.status = columnData<StateOut>(value, name, n, "int32");
+
         } else if (found != nullptr && name == found) {
             double* data = columnData<Out>(value, name, n, "float64");
             (name == "T_C" ? bound.inverse.temperatureC : bound.inverse.pressureBar) = data;
         } else {
             double** slot = columnSlot(bound.out, name);
+            if (slot == nullptr) {
+                slot = derivativeSlot(bound.out.derivatives, name, givenVariables(kind));
+            }
             if (slot == nullptr) throw std::invalid_argument("kelvoran: unknown column " + name);
             *slot = columnData<Out>(value, name, n, "float64");
-            bound.values.push_back(*slot);
         }
         bound.keep.push_back(nb::borrow(value));
     }
@@ -184,44 +229,43 @@ kelvoran::BatchOptions interruptible(int threads, bool& interrupted) {
     return options;
 }
 
-// Evaluates the points into the named columns (see bindColumns). A point with a NaN input gets
-// state 0 (undetermined), no warnings and NaN in every float column: nothing is known there.
-// Ctrl-C stops the workers and raises KeyboardInterrupt.
+// Evaluates the points into the named columns (see bindColumns). A point with an input no fluid
+// can have (a NaN among them) gets state 0 (undetermined), the warning invalid_input and NaN in
+// every float column, from the batch. Ctrl-C stops the workers and raises KeyboardInterrupt.
 void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
     const std::size_t n = commonLength(t, p, x);
-    BoundColumns bound = bindColumns(columns, n, nullptr);
+    BoundColumns bound = bindColumns(columns, n, nullptr, "direct");
     bool interrupted = false;
     const kelvoran::BatchOptions options = interruptible(threads, interrupted);
     {
         nb::gil_scoped_release unlocked;
         const kelvoran::BatchColumns& out = bound.out;
         kelvoran::evaluateBatch({t.data(), n}, {p.data(), n}, {x.data(), n}, out, options);
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!std::isnan(t.data()[i]) && !std::isnan(p.data()[i]) && !std::isnan(x.data()[i])) {
-                continue;
-            }
-            if (out.state != nullptr) out.state[i] = 0;
-            if (out.warnings != nullptr) out.warnings[i] = 0;
-            if (out.fluidType != nullptr) out.fluidType[i] = 0;
-            for (double* column : bound.values) column[i] = kNaN;
-        }
     }
     if (interrupted) throw nb::python_error();
 }
 
 // The inverse evaluations into the named columns: `kind` "ph" (a = P bar, b = h J/kg), "prho"
-// (P, ρ kg/m³) or "trho" (T °C, ρ), the temperature (pressure for "trho") found into column
-// "T_C" ("P_bar") and the status code into "inverse_status_code". A point whose search finds
-// no state, a NaN input among them, has state 0 and NaN in every float column.
+// (P, ρ kg/m³) or "trho" (T °C, ρ), searching `lower`–`upper` (°C, or bar for "trho"), the
+// temperature (pressure for "trho") found into column "T_C" ("P_bar") and the status code into
+// "inverse_status_code". A point whose search finds no state, a NaN input among them, has state
+// 0 and NaN in every float column.
 void evaluateInverseColumns(const std::string& kind, In a, In b, In x, nb::dict columns,
-                            int threads) {
+                            int threads, double lower, double upper) {
     const std::size_t n = commonLength(a, b, x);
     if (kind != "ph" && kind != "prho" && kind != "trho") {
         throw std::invalid_argument("kelvoran: unknown inverse evaluation " + kind);
     }
-    BoundColumns bound = bindColumns(columns, n, kind == "trho" ? "P_bar" : "T_C");
+    BoundColumns bound = bindColumns(columns, n, kind == "trho" ? "P_bar" : "T_C", kind);
     bool interrupted = false;
-    const kelvoran::BatchOptions options = interruptible(threads, interrupted);
+    kelvoran::BatchOptions options = interruptible(threads, interrupted);
+    if (kind == "trho") {
+        options.searchRange.lowerBar = lower;
+        options.searchRange.upperBar = upper;
+    } else {
+        options.searchRange.lowerC = lower;
+        options.searchRange.upperC = upper;
+    }
     {
         nb::gil_scoped_release unlocked;
         const std::span<const double> first(a.data(), n), second(b.data(), n), c(x.data(), n);
@@ -473,7 +517,8 @@ NB_MODULE(_core, m) {
     m.def("evaluate_columns", &evaluateColumns, in("t"), in("p"), in("x"), nb::arg("columns"),
           nb::arg("threads"));
     m.def("evaluate_inverse_columns", &evaluateInverseColumns, nb::arg("kind"), in("a"), in("b"),
-          in("x"), nb::arg("columns"), nb::arg("threads"));
+          in("x"), nb::arg("columns"), nb::arg("threads"), nb::arg("lower"), nb::arg("upper"));
+    m.attr("ISOCHORE_LOWEST_BAR") = kelvoran::kIsochoreSearchRange.lowerBar;
     m.def("salinity_from_halite_dissolution", &map1<kelvoran::salinityFromHaliteDissolution>,
           in("t"), in("out"));
     m.def("salinity_from_halite_dissolution_at", &map2<kelvoran::salinityFromHaliteDissolutionAt>,

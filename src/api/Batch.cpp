@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <limits>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "inverse/BulkPropertySearch.h"
+#include "inverse/InverseDerivatives.h"
 #include "kelvoran/Calculator.h"
 #include "phase/PhaseStateEvaluator.h"
 
@@ -52,6 +54,53 @@ void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     writePhase(out.bulk, i, r.bulk, r.phases != Phases::Undetermined);
 }
 
+void writeGradient(const GradientColumns& columns, std::size_t i, const Dual& q) {
+    put(columns.first, i, q.d[0]);
+    put(columns.second, i, q.d[1]);
+    put(columns.third, i, q.d[2]);
+}
+
+void writePhaseDerivatives(const PhaseDerivativeColumns& columns, std::size_t i,
+                           const PhaseDerivatives& phase) {
+    writeGradient(columns.massFraction, i, phase.massFraction);
+    writeGradient(columns.density, i, phase.density);
+    writeGradient(columns.specificEnthalpy, i, phase.specificEnthalpy);
+    writeGradient(columns.phaseMassFraction, i, phase.phaseMassFraction);
+    writeGradient(columns.saturation, i, phase.saturation);
+}
+
+void writeDerivatives(const DerivativeColumns& out, std::size_t i, const PointDerivatives& d) {
+    writeGradient(out.temperature, i, d.temperature);
+    writeGradient(out.pressure, i, d.pressure);
+    writePhaseDerivatives(out.liquid, i, d.liquid);
+    writePhaseDerivatives(out.vapor, i, d.vapor);
+    writePhaseDerivatives(out.halite, i, d.halite);
+    writePhaseDerivatives(out.bulk, i, d.bulk);
+}
+
+// Whether any derivative column is wanted.
+bool wanted(const GradientColumns& g) {
+    return g.first != nullptr || g.second != nullptr || g.third != nullptr;
+}
+bool wanted(const DerivativeColumns& d) {
+    if (wanted(d.temperature) || wanted(d.pressure)) return true;
+    for (const PhaseDerivativeColumns* phase : {&d.liquid, &d.vapor, &d.halite, &d.bulk}) {
+        for (const GradientColumns* g :
+             {&phase->massFraction, &phase->density, &phase->specificEnthalpy,
+              &phase->phaseMassFraction, &phase->saturation}) {
+            if (wanted(*g)) return true;
+        }
+    }
+    return false;
+}
+
+// What a point that no fluid can have gets instead of a state.
+PointResult invalidInputResult() {
+    PointResult r;
+    r.warnings = kWarningInvalidInput;
+    return r;
+}
+
 void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::size_t i,
                   const InverseResult& r) {
     // Unsolved: an undetermined result, NaN in every column and state 0.
@@ -59,6 +108,10 @@ void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::s
     put(inverse.temperatureC, i, r.temperatureC);
     put(inverse.pressureBar, i, r.pressureBar);
     if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(r.status);
+    if (inverse.amountsFromBulkProperty != nullptr) {
+        inverse.amountsFromBulkProperty[i] =
+            r.status == InverseStatus::Solved && r.amountsFromBulkProperty;
+    }
 }
 
 int workerCount(int requested, std::size_t total) {
@@ -166,6 +219,21 @@ BatchStatus runBatch(std::size_t total, const BatchOptions& options, const Point
     return BatchStatus::Completed;
 }
 
+// What the columns of `out` read: the evaluation skips the volumes or the enthalpies and heat
+// capacities where no column asks for them (the warnings need both).
+PhaseStateEvaluator::Needs needsOf(const BatchColumns& out) {
+    const PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite, &out.bulk};
+    PhaseStateEvaluator::Needs needs{false, false};
+    for (const PhaseColumns* c : phases) {
+        needs.volumes = needs.volumes || c->density != nullptr || c->molarVolume != nullptr ||
+                        c->saturation != nullptr;
+        needs.thermal =
+            needs.thermal || c->specificEnthalpy != nullptr || c->heatCapacity != nullptr;
+    }
+    if (out.warnings != nullptr) needs.volumes = needs.thermal = true;
+    return needs;
+}
+
 void checkLengths(const char* name, std::span<const double> a, std::span<const double> b,
                   std::span<const double> c) {
     if (a.size() != b.size() || a.size() != c.size()) {
@@ -173,14 +241,63 @@ void checkLengths(const char* name, std::span<const double> a, std::span<const d
     }
 }
 
+// An inverse batch: `solve(evaluator, i)` gives point i's result, written with its derivatives
+// when any derivative column is wanted (`given` is the bulk property given).
+template <typename Solve>
+BatchStatus runInverseBatch(const BatchColumns& out, const InverseColumns& inverse,
+                            const BatchOptions& options, InverseKind kind,
+                            std::span<const double> given, std::span<const double> composition,
+                            const Solve& solve) {
+    if (!wanted(out.derivatives)) {
+        return runBatch(given.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+            writeInverse(out, inverse, i, solve(e, i));
+        });
+    }
+    return runBatch(given.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+        const InverseResult r = solve(e, i);
+        writeInverse(out, inverse, i, r);
+        writeDerivatives(
+            out.derivatives, i,
+            inverseDerivatives(e, r, kind, given[i], composition[i], r.amountsFromBulkProperty));
+    });
+}
+
 }  // namespace
+
+bool isPhysicalInput(double temperatureC, double pressureBar, double composition) {
+    constexpr double kAbsoluteZeroC = -273.15;
+    return std::isfinite(temperatureC) && temperatureC >= kAbsoluteZeroC &&
+           std::isfinite(pressureBar) && pressureBar > 0.0 && composition >= 0.0 &&
+           composition <= 1.0;
+}
 
 BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options) {
     checkLengths("evaluateBatch", temperatureC, pressureBar, composition);
+    const PhaseStateEvaluator::Needs needs = needsOf(out);
+    static const PointResult invalid = invalidInputResult();
+    if (wanted(out.derivatives)) {
+        static const PointDerivatives undefined = undefinedPointDerivatives();
+        return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+            const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
+            if (isPhysicalInput(t, p, x)) {
+                PointDerivatives d;
+                writePoint(out, i, e.evaluate(t, p, x, d));
+                writeDerivatives(out.derivatives, i, d);
+            } else {
+                writePoint(out, i, invalid);
+                writeDerivatives(out.derivatives, i, undefined);
+            }
+        });
+    }
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writePoint(out, i, e.evaluate(temperatureC[i], pressureBar[i], composition[i]));
+        const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
+        if (isPhysicalInput(t, p, x)) {
+            writePoint(out, i, e.evaluate(t, p, x, needs));
+        } else {
+            writePoint(out, i, invalid);
+        }
     });
 }
 
@@ -189,11 +306,13 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             std::span<const double> composition, const BatchColumns& out,
                             const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
-    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
-                                                composition[i], BulkProperty::Enthalpy));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::PressureEnthalpy,
+                           specificEnthalpyJKg, composition,
+                           [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return temperatureForBulkProperty(
+                                   e, pressureBar[i], specificEnthalpyJKg[i], composition[i],
+                                   BulkProperty::Enthalpy, options.searchRange);
+                           });
 }
 
 BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
@@ -201,11 +320,12 @@ BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
                               std::span<const double> composition, const BatchColumns& out,
                               const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPRho", pressureBar, densityKgM3, composition);
-    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i], composition[i],
-                                                BulkProperty::Density));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::PressureDensity, densityKgM3,
+                           composition, [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return temperatureForBulkProperty(
+                                   e, pressureBar[i], densityKgM3[i], composition[i],
+                                   BulkProperty::Density, options.searchRange);
+                           });
 }
 
 BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
@@ -213,10 +333,11 @@ BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
                               std::span<const double> composition, const BatchColumns& out,
                               const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchTRho", temperatureC, densityKgM3, composition);
-    return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i]));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::TemperatureDensity, densityKgM3,
+                           composition, [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return pressureForBulkDensity(e, temperatureC[i], densityKgM3[i],
+                                                             composition[i], options.searchRange);
+                           });
 }
 
 }  // namespace kelvoran

@@ -58,6 +58,10 @@ std::string_view warningName(Warning warning) {
             return "amounts_undetermined";
         case kWarningWaterFallbackSolve:
             return "water_fallback_solve";
+        case kWarningInvalidInput:
+            return "invalid_input";
+        case kWarningMultipleSolutions:
+            return "multiple_solutions";
     }
     return "";
 }

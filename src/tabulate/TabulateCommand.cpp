@@ -17,6 +17,7 @@
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Table.h"
 #include "text/NumberText.h"
+#include "text/NumberWriter.h"
 
 namespace kelvoran {
 

@@ -1,7 +1,8 @@
 #include "water/WaterStateMemo.h"
 
-#include <bit>
 #include <cstdint>
+
+#include "numerics/BitCast.h"
 
 namespace kelvoran {
 
@@ -9,7 +10,7 @@ namespace {
 
 // Keys match when their bits do: no two different inputs share a result, not even 0 and −0.
 bool same(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    return bitCast<std::uint64_t>(a) == bitCast<std::uint64_t>(b);
 }
 
 // The value kept for `equal` keys, or a new one computed by `compute` in the oldest slot.
@@ -62,6 +63,37 @@ WaterSaturationAtPressure WaterStateMemo::saturationAtPressure(double pressureBa
         [&](double& k, WaterSaturationAtPressure& v) {
             k = pressureBar;
             v = waterSaturationAtPressure(pressureBar);
+        });
+}
+
+WaterPressureSlopes WaterStateMemo::pressureSlopes(double temperatureC, double pressureBar) {
+    return lookUp(
+        pressureSlopes_,
+        [&](const PointKey& k) {
+            return same(k.temperatureC, temperatureC) && same(k.pressureBar, pressureBar);
+        },
+        [&](PointKey& k, WaterPressureSlopes& v) {
+            k = {temperatureC, pressureBar};
+            const double density = pureWater(temperatureC, pressureBar).densityKgM3;
+            v = waterPressureSlopes(temperatureC + kZeroCelsiusK, density);
+        });
+}
+
+double WaterStateMemo::saturationPressureSlopePaK(double temperatureC) {
+    return lookUp(
+        saturationPressureSlopes_, [&](double k) { return same(k, temperatureC); },
+        [&](double& k, double& v) {
+            k = temperatureC;
+            v = waterSaturationPressureSlopePaK(temperatureC);
+        });
+}
+
+WaterSaturationSlopes WaterStateMemo::saturationSlopesAtPressure(double pressureBar) {
+    return lookUp(
+        saturationSlopesAtPressure_, [&](double k) { return same(k, pressureBar); },
+        [&](double& k, WaterSaturationSlopes& v) {
+            k = pressureBar;
+            v = waterSaturationSlopesAtPressure(pressureBar);
         });
 }
 
