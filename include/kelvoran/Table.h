@@ -92,38 +92,13 @@ struct TableBuildOptions {
     std::function<bool(std::size_t done, std::size_t total)> progress;
 };
 
-/// ∂(quantity)/∂(each variable of the table, in the table's order): (T, P, x) or (P, h, x);
-/// per K, per bar, per J/kg, per unit mole fraction. Caller-owned arrays of N, or null.
-struct TableGradientColumns {
-    double* first = nullptr;
-    double* second = nullptr;
-    double* third = nullptr;
-};
-
-/// The derivatives of one phase's (or the bulk's) values.
-struct TablePhaseDerivativeColumns {
-    TableGradientColumns composition;        ///< of the mole fraction NaCl
-    TableGradientColumns massFraction;       ///< of the NaCl mass fraction
-    TableGradientColumns density;            ///< kg/m³ per unit
-    TableGradientColumns specificEnthalpy;   ///< J/kg per unit
-    TableGradientColumns phaseMassFraction;  ///< kg/kg per unit
-    TableGradientColumns saturation;         ///< m³/m³ per unit
-};
-
-/// Where PropertyTable::evaluate writes derivatives; all null: none are computed. A column
-/// of a phase that is absent, or of a point without a state, holds NaN.
-struct TableDerivativeColumns {
-    TableGradientColumns temperature;  ///< (P, h, x) tables: of the temperature, K per unit
-    TablePhaseDerivativeColumns liquid, vapor, halite, bulk;
-};
-
 /// One point looked up: the state as the direct evaluation gives it (Calculator::evaluate for
 /// a (T, P, x) table, with status Solved; evaluatePH for a (P, h, x) table), and the
 /// derivatives of the values. Heat capacities are not tabulated: they are NaN.
 struct TablePoint {
     InverseResult result;
-    /// Whether the model evaluated the point itself (then the derivatives are differences of
-    /// the model's values).
+    /// Whether the model evaluated the point itself (then the derivatives are the model's
+    /// exact ones).
     bool exact = false;
     /// [0..2]: ∂/∂ the table's variables, in order; NaN where the value is not defined.
     struct Gradient {
@@ -195,15 +170,18 @@ class PropertyTable {
     /// Looks up one point: (T °C, P bar, x) or (P bar, h J/kg, x) by the table's variables.
     TablePoint evaluate(double first, double second, double composition) const;
 
-    /// Looks up N points into the columns of `out` (as evaluateBatch and evaluateBatchPH write
-    /// them; heat capacities NaN), the temperature (pressure) and status into `inverse` (for a
-    /// (T, P, x) table: the given T and P, status 0), the derivatives into `derivatives`. The
-    /// three spans must have the same length (otherwise std::invalid_argument). The results
-    /// depend on each point alone.
+    /// Looks up N points into the columns of `out` as evaluateBatch (a (T, P, x) table) or
+    /// evaluateBatchPH (a (P, h, x) table) writes them, heat capacities NaN; the temperature
+    /// (pressure) and status into `inverse` (for a (T, P, x) table: the given T and P, status
+    /// 0). The derivative columns of out.derivatives receive the derivatives of the
+    /// interpolant with respect to the table's variables (as Batch.h names them: first,
+    /// second, third = T, P, x or P, h, x), and at points the model evaluates itself the
+    /// model's exact derivatives. The three spans must have the same length (otherwise
+    /// std::invalid_argument). The results depend on each point alone, not on the thread
+    /// count.
     BatchStatus evaluate(std::span<const double> first, std::span<const double> second,
                          std::span<const double> composition, const BatchColumns& out,
                          const InverseColumns& inverse = {},
-                         const TableDerivativeColumns& derivatives = {},
                          const BatchOptions& options = {}) const;
 
     struct Storage;  ///< the table's bytes and the views into them

@@ -41,7 +41,7 @@ from ._result import (
     derivative_columns,
 )
 from . import inclusions
-from ._table import PropertyTable, TableError, derivative_columns
+from ._table import PropertyTable, TableError
 from .correlations import *  # noqa: F401,F403  (the vectorised correlations)
 from .correlations import __all__ as _correlation_names
 
@@ -57,7 +57,6 @@ __all__ = [
     "inclusions",
     "PropertyTable",
     "TableError",
-    "derivative_columns",
     "Result",
     "Point",
     "Derivatives",

@@ -13,31 +13,19 @@ from numpy.typing import ArrayLike
 
 from . import _core
 from ._arrays import prepare, threads_argument
-from ._evaluate import _both_compositions, _compositions, _out_of_range, _state_columns
-from ._result import PHASES, Result
+from ._evaluate import _both_compositions, _compositions, _derivative_columns, _out_of_range, _state_columns
+from ._result import Result
 
 #: A table file that cannot be read or written (a subclass of OSError); the message names
 #: the file and says why.
 TableError = _core.TableError
 
-_DERIVATIVE_FIELDS = ("x_NaCl", "w_NaCl", "density_kg_m3", "specific_enthalpy_J_kg", "mass_fraction", "saturation")
-_VARIABLE_COLUMNS = {"phx": ("P_bar", "h_J_kg", "x_NaCl"), "tpx": ("T_C", "P_bar", "x_NaCl")}
 _DEFAULT_BOX = {
     "phx": {"P": (1.0, 5000.0), "h": (0.0, 4.7e6), "x": (0.0, 1.0)},
     "tpx": {"T": (0.0, 1000.0), "P": (1.0, 5000.0), "x": (0.0, 1.0)},
 }
 
 Range = Tuple[float, float]
-
-
-def derivative_columns(variables: str) -> Tuple[str, ...]:
-    """The names of the derivative columns of a table's lookup: ``d_<quantity>_d_<variable>``
-    for every quantity (``T_C`` of a (P, h, x) table, then ``<phase>_<field>``) and each of the
-    table's variables, e.g. ``d_liquid_density_kg_m3_d_h_J_kg``."""
-    quantities = (["T_C"] if variables == "phx" else []) + [
-        f"{phase}_{field}" for phase in PHASES for field in _DERIVATIVE_FIELDS
-    ]
-    return tuple(f"d_{q}_d_{v}" for q in quantities for v in _VARIABLE_COLUMNS[variables])
 
 
 def _range(value: Any, name: str) -> Range:
@@ -201,9 +189,11 @@ class PropertyTable:
         "tpx" table, broadcast as kelvoran.evaluate does; x is the mole fraction NaCl (or w the
         mass fraction). The Result is that of kelvoran.evaluate_ph (kelvoran.evaluate): the
         same columns and states; heat capacities are NaN. With derivatives=True it also holds
-        the columns of :func:`derivative_columns` (per K, bar, J/kg, unit mole fraction).
+        the derivatives of the interpolant with respect to the table's variables, named and
+        reached as those of evaluate_ph (evaluate) with derivatives=True (``r.d.h.T``).
         Points outside the box or near a phase boundary are evaluated by the model."""
         ph = self.variables == "phx"
+        mode = "ph" if ph else "direct"
         caller = "kelvoran.PropertyTable.evaluate"
         composition_name, composition, by_mass = _compositions(caller, x, w)
         workers = threads_argument(threads)
@@ -220,30 +210,16 @@ class PropertyTable:
         if ph:
             computed["T_C"] = columns["T_C"].reshape(-1)
             computed["inverse_status_code"] = columns["inverse_status_code"].reshape(-1)
-        wanted: Dict[str, np.ndarray] = {}
         if derivatives:
-            for name in derivative_columns(self.variables):
-                columns[name] = np.empty(shape, dtype=np.float64)
-                wanted[name] = columns[name].reshape(-1)
-        self._table.evaluate_columns(a.reshape(-1), b.reshape(-1), mole.reshape(-1), computed, wanted, workers)
-        if not ph:
-            # As kelvoran.evaluate: nothing is known at a point with a NaN input.
-            unknown = np.isnan(a) | np.isnan(b) | np.isnan(mole)
-            if unknown.any():
-                for name, column in columns.items():
-                    if name in ("T_C", "P_bar", "x_NaCl", "w_NaCl"):
-                        continue
-                    if column.dtype == np.float64:
-                        column[unknown] = np.nan
-                    else:
-                        column[unknown] = 0
+            _derivative_columns(mode, shape, columns, computed)
+        self._table.evaluate_columns(a.reshape(-1), b.reshape(-1), mole.reshape(-1), computed, workers)
         columns["out_of_range"] = _out_of_range(columns["T_C"], columns["P_bar"], mole)
         if ph:
             order = ["T_C", "P_bar", "x_NaCl", "w_NaCl", "h_J_kg", "inverse_status_code", "out_of_range"]
         else:
             order = ["T_C", "P_bar", "x_NaCl", "w_NaCl", "out_of_range"]
         ordered = {name: columns[name] for name in order + [n for n in columns if n not in order]}
-        return Result(ordered, "ph" if ph else "direct")
+        return Result(ordered, mode)
 
     def __repr__(self) -> str:
         box = ", ".join(f"{k}={v[0]:g}..{v[1]:g}" for k, v in self.box.items())

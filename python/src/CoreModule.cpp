@@ -369,45 +369,6 @@ double timeBatch(In t, In p, In x, int threads) {
 
 // --- property tables ---------------------------------------------------------------------
 
-// The derivative column "d_<quantity>_d_<variable>" of a table's lookup: quantity "T_C" or
-// "<phase>_<field>", variable one of the table's three (T_C, P_bar, x_NaCl or P_bar, h_J_kg,
-// x_NaCl).
-double** derivativeSlot(kelvoran::TableDerivativeColumns& d, kelvoran::TableVariables variables,
-                        std::string_view name) {
-    if (!name.starts_with("d_")) return nullptr;
-    const std::size_t cut = name.rfind("_d_");
-    if (cut == std::string_view::npos || cut < 2) return nullptr;
-    const std::string_view quantity = name.substr(2, cut - 2), variable = name.substr(cut + 3);
-    const bool ph = variables == kelvoran::TableVariables::PressureEnthalpy;
-    const std::string_view names[3] = {ph ? "P_bar" : "T_C", ph ? "h_J_kg" : "P_bar", "x_NaCl"};
-    int index = -1;
-    for (int i = 0; i < 3; ++i) {
-        if (variable == names[i]) index = i;
-    }
-    if (index < 0) return nullptr;
-    const auto pick = [index](kelvoran::TableGradientColumns& g) {
-        return index == 0 ? &g.first : (index == 1 ? &g.second : &g.third);
-    };
-    if (quantity == "T_C") return ph ? pick(d.temperature) : nullptr;
-    struct Named {
-        std::string_view prefix;
-        kelvoran::TablePhaseDerivativeColumns* phase;
-    };
-    for (const Named& phase : {Named{"liquid_", &d.liquid}, Named{"vapor_", &d.vapor},
-                               Named{"halite_", &d.halite}, Named{"bulk_", &d.bulk}}) {
-        if (!quantity.starts_with(phase.prefix)) continue;
-        const std::string_view field = quantity.substr(phase.prefix.size());
-        kelvoran::TablePhaseDerivativeColumns& p = *phase.phase;
-        if (field == "x_NaCl") return pick(p.composition);
-        if (field == "w_NaCl") return pick(p.massFraction);
-        if (field == "density_kg_m3") return pick(p.density);
-        if (field == "specific_enthalpy_J_kg") return pick(p.specificEnthalpy);
-        if (field == "mass_fraction") return pick(p.phaseMassFraction);
-        if (field == "saturation") return pick(p.saturation);
-    }
-    return nullptr;
-}
-
 kelvoran::TableVariables tableVariables(const std::string& name) {
     if (name == "phx") return kelvoran::TableVariables::PressureEnthalpy;
     if (name == "tpx") return kelvoran::TableVariables::TemperaturePressure;
@@ -458,26 +419,18 @@ kelvoran::PropertyTable buildTable(const std::string& variables, double a0, doub
     }
 }
 
-// Looks the points up into the named columns (those of evaluate_columns, or of
-// evaluate_inverse_columns "ph" for a (P, h, x) table) and the derivative columns.
+// Looks the points up into the named columns: those of evaluate_columns for a (T, P, x) table,
+// of evaluate_inverse_columns "ph" for a (P, h, x) table, derivative columns included.
 void tableColumns(const kelvoran::PropertyTable& table, In a, In b, In x, nb::dict columns,
-                  nb::dict derivatives, int threads) {
+                  int threads) {
     const std::size_t n = commonLength(a, b, x);
     const bool ph = table.variables() == kelvoran::TableVariables::PressureEnthalpy;
-    BoundColumns bound = bindColumns(columns, n, ph ? "T_C" : nullptr);
-    kelvoran::TableDerivativeColumns d;
-    for (auto [key, value] : derivatives) {
-        const std::string name = nb::cast<std::string>(key);
-        double** slot = derivativeSlot(d, table.variables(), name);
-        if (slot == nullptr) throw std::invalid_argument("kelvoran: unknown column " + name);
-        *slot = columnData<Out>(value, name, n, "float64");
-        bound.keep.push_back(nb::borrow(value));
-    }
+    BoundColumns bound = bindColumns(columns, n, ph ? "T_C" : nullptr, ph ? "ph" : "direct");
     bool interrupted = false;
     const kelvoran::BatchOptions options = interruptible(threads, interrupted);
     {
         nb::gil_scoped_release unlocked;
-        table.evaluate({a.data(), n}, {b.data(), n}, {x.data(), n}, bound.out, bound.inverse, d,
+        table.evaluate({a.data(), n}, {b.data(), n}, {x.data(), n}, bound.out, bound.inverse,
                        options);
     }
     if (interrupted) throw nb::python_error();
@@ -619,6 +572,6 @@ NB_MODULE(_core, m) {
                          return d;
                      })
         .def("evaluate_columns", &tableColumns, in("a"), in("b"), in("x"), nb::arg("columns"),
-             nb::arg("derivatives"), nb::arg("threads"));
+             nb::arg("threads"));
     m.def("_time_batch", &timeBatch, in("t"), in("p"), in("x"), nb::arg("threads"));
 }

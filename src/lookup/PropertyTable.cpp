@@ -79,130 +79,120 @@ bool interpolate(const TableView& t, double a, double b, double x, TableOutputs&
     return false;
 }
 
-InverseResult directResult(Calculator& calculator, double t, double p, double x) {
-    InverseResult r;
-    r.status = InverseStatus::Solved;
-    r.temperatureC = t;
-    r.pressureBar = p;
-    r.point = calculator.evaluate(t, p, x);
-    return r;
-}
+// The model's own result at one point, from the batch functions of the table's variables (so
+// that an input no fluid can have gets the batch's answer, state 0 and invalid_input), with the
+// model's exact derivatives when asked for.
+struct ExactPoint {
+    std::int32_t state = 0;
+    std::uint32_t warnings = 0;
+    std::int32_t fluidType = 0;
+    std::int32_t status = 0;
+    double temperatureC = kNaN, pressureBar = kNaN;
+    double values[4][kPhaseValues] = {};
+    // ∂ of the temperature, the pressure, then the phases' mass fraction, density, enthalpy,
+    // amount and saturation, by the table's variables.
+    double gradients[2 + 4 * 5][3] = {};
+};
+constexpr int kGradientValues[5] = {kMassFraction, kDensity, kEnthalpy, kAmount, kSaturation};
 
-// The values a derivative is taken of: the temperature, then the phases' values.
-constexpr int kDifferenced = 1 + 4 * kPhaseValues;
-void valuesOf(const TableOutputs& o, double* y) {
-    y[0] = o.temperature.v;
+void evaluateExactly(TableVariables variables, double a, double b, double x, bool derivatives,
+                     TableOutputs& out) {
+    ExactPoint e;
+    BatchColumns columns;
+    columns.state = &e.state;
+    columns.warnings = &e.warnings;
+    columns.fluidType = &e.fluidType;
+    PhaseColumns* phases[4] = {&columns.liquid, &columns.vapor, &columns.halite, &columns.bulk};
+    PhaseDerivativeColumns* gradients[4] = {&columns.derivatives.liquid, &columns.derivatives.vapor,
+                                            &columns.derivatives.halite, &columns.derivatives.bulk};
+    const auto bind = [](GradientColumns& g, double* into) {
+        g.first = into;
+        g.second = into + 1;
+        g.third = into + 2;
+    };
     for (int i = 0; i < 4; ++i) {
-        for (int v = 0; v < kPhaseValues; ++v) y[1 + i * kPhaseValues + v] = o.values[i][v].v;
+        PhaseColumns& c = *phases[i];
+        c.composition = &e.values[i][kComposition];
+        c.massFraction = &e.values[i][kMassFraction];
+        c.density = &e.values[i][kDensity];
+        c.specificEnthalpy = &e.values[i][kEnthalpy];
+        c.phaseMassFraction = &e.values[i][kAmount];
+        c.saturation = &e.values[i][kSaturation];
+        if (!derivatives) continue;
+        PhaseDerivativeColumns& g = *gradients[i];
+        GradientColumns* of[5] = {&g.massFraction, &g.density, &g.specificEnthalpy,
+                                  &g.phaseMassFraction, &g.saturation};
+        for (int v = 0; v < 5; ++v) bind(*of[v], e.gradients[2 + i * 5 + v]);
     }
-}
-void setDerivative(TableOutputs& o, int variable, const double* dy) {
-    o.temperature.d[variable] = dy[0];
-    for (int i = 0; i < 4; ++i) {
-        for (int v = 0; v < kPhaseValues; ++v) {
-            o.values[i][v].d[variable] = dy[1 + i * kPhaseValues + v];
-        }
+    if (derivatives) {
+        bind(columns.derivatives.temperature, e.gradients[0]);
+        bind(columns.derivatives.pressure, e.gradients[1]);
     }
-}
-
-// Differences of the direct evaluation at (T, P, x) in each of T, P and x, a step forward or,
-// where that changes the state, backward: ∂y/∂T, ∂y/∂P, ∂y/∂x of every value (NaN where
-// both steps change the state).
-void directDifferences(Calculator& calculator, TableVariables variables, double t, double p,
-                       double x, Phases state, const double* y, double dy[3][kDifferenced]) {
-    const double steps[3] = {1e-3, 1e-5 * p + 1e-6, 1e-6 * x + 1e-9};
-    for (int j = 0; j < 3; ++j) {
-        bool found = false;
-        for (const double sign : {1.0, -1.0}) {
-            const double h = sign * steps[j];
-            double at[3] = {t, p, x};
-            at[j] += h;
-            if (j == 2 && (at[2] < 0.0 || at[2] > 1.0)) continue;
-            const InverseResult r = directResult(calculator, at[0], at[1], at[2]);
-            if (r.point.phases != state) continue;
-            TableOutputs o;
-            outputsOf(variables, r, o);
-            double yh[kDifferenced];
-            valuesOf(o, yh);
-            for (int i = 0; i < kDifferenced; ++i) dy[j][i] = (yh[i] - y[i]) / h;
-            found = true;
-            break;
-        }
-        if (!found) {
-            for (int i = 0; i < kDifferenced; ++i) dy[j][i] = kNaN;
-        }
+    BatchOptions options;
+    options.threads = 1;
+    if (isPH(variables)) {
+        InverseColumns inverse;
+        inverse.temperatureC = &e.temperatureC;
+        inverse.pressureBar = &e.pressureBar;
+        inverse.status = &e.status;
+        evaluateBatchPH({&a, 1}, {&b, 1}, {&x, 1}, columns, inverse, options);
+    } else {
+        evaluateBatch({&a, 1}, {&b, 1}, {&x, 1}, columns, options);
+        e.temperatureC = a;
+        e.pressureBar = b;
     }
-}
-
-// The model's state at (a, b, x) into `out`, with derivatives by differences of the model if
-// asked for.
-void evaluateExactly(TableVariables variables, Calculator& calculator, double a, double b,
-                     double x, bool derivatives, TableOutputs& out) {
-    const bool ph = isPH(variables);
-    const InverseResult r = ph ? evaluatePH(a, b, x) : directResult(calculator, a, b, x);
     out = TableOutputs{};
-    outputsOf(variables, r, out);
-    if (!derivatives) return;
-    double y[kDifferenced];
-    valuesOf(out, y);
-    double dy[3][kDifferenced];
-    if (r.status != InverseStatus::Solved) {
-        for (int j = 0; j < 3; ++j) {
-            for (int i = 0; i < kDifferenced; ++i) dy[j][i] = kNaN;
-            setDerivative(out, j, dy[j]);
+    out.exact = true;
+    out.state = static_cast<Phases>(e.state);
+    out.status = static_cast<InverseStatus>(e.status);
+    out.fluidType = static_cast<FluidType>(e.fluidType);
+    out.warnings = e.warnings;
+    const auto dual = [&](double value, const double* g) {
+        return derivatives ? Dual3(value, g[0], g[1], g[2]) : Dual3(value);
+    };
+    out.temperature = dual(e.temperatureC, e.gradients[0]);
+    out.pressure = dual(e.pressureBar, e.gradients[1]);
+    if (!isPH(variables)) {
+        out.temperature = Dual3::variable(a, 0);
+        out.pressure = Dual3::variable(b, 1);
+    }
+    for (int i = 0; i < 4; ++i) {
+        Dual3* v = out.values[i];
+        for (int k = 0; k < kPhaseValues; ++k) v[k] = Dual3(e.values[i][k]);
+        for (int k = 0; k < 5; ++k) {
+            v[kGradientValues[k]] = dual(e.values[i][kGradientValues[k]], e.gradients[2 + i * 5 + k]);
         }
-        return;
+        // The mole fraction follows the mass fraction: ∂x = ∂w / (dw/dx).
+        const double slope = massFractionOf(Dual3::variable(e.values[i][kComposition], 0)).d[0];
+        for (int j = 0; j < 3; ++j) {
+            v[kComposition].d[j] = derivatives ? v[kMassFraction].d[j] / slope : 0.0;
+        }
     }
-    if (!ph) {
-        directDifferences(calculator, variables, a, b, x, r.point.phases, y, dy);
-        dy[0][0] = 1.0;  // ∂T/∂T
-        dy[1][0] = dy[2][0] = 0.0;
-        for (int j = 0; j < 3; ++j) setDerivative(out, j, dy[j]);
-        return;
-    }
-    // (P, h, x): the differences in (T, P, x) at the temperature found, turned into (P, h, x)
-    // by the chain rule through h(T, P, x).
-    const double t = r.temperatureC;
-    directDifferences(calculator, variables, t, a, x, r.point.phases, y, dy);
-    dy[0][0] = 1.0;
-    dy[1][0] = dy[2][0] = 0.0;
-    const int h = 1 + kBulk * kPhaseValues + kEnthalpy;
-    const double hT = dy[0][h], hP = dy[1][h], hx = dy[2][h];
-    double dP[kDifferenced], dH[kDifferenced], dX[kDifferenced];
-    for (int i = 0; i < kDifferenced; ++i) {
-        dH[i] = dy[0][i] / hT;
-        dP[i] = dy[1][i] - dy[0][i] * hP / hT;
-        dX[i] = dy[2][i] - dy[0][i] * hx / hT;
-    }
-    setDerivative(out, 0, dP);
-    setDerivative(out, 1, dH);
-    setDerivative(out, 2, dX);
 }
 
-void lookup(const TableView& view, Calculator& calculator, double a, double b, double x,
-            bool derivatives, TableOutputs& out) {
-    if (!interpolate(view, a, b, x, out)) {
-        evaluateExactly(view.variables, calculator, a, b, x, derivatives, out);
-    }
+void lookup(const TableView& view, double a, double b, double x, bool derivatives,
+            TableOutputs& out) {
+    if (!interpolate(view, a, b, x, out)) evaluateExactly(view.variables, a, b, x, derivatives, out);
 }
 
 void put(double* column, std::size_t i, double value) {
     if (column != nullptr) column[i] = value;
 }
 
-void putGradient(const TableGradientColumns& g, std::size_t i, const Dual3& value, bool present) {
+void putGradient(const GradientColumns& g, std::size_t i, const Dual3& value, bool present) {
     put(g.first, i, present ? value.d[0] : kNaN);
     put(g.second, i, present ? value.d[1] : kNaN);
     put(g.third, i, present ? value.d[2] : kNaN);
 }
 
 void write(const TableOutputs& o, std::size_t i, double a, double b, const BatchColumns& out,
-           const InverseColumns& inverse, const TableDerivativeColumns& d, bool ph) {
+           const InverseColumns& inverse, bool ph) {
     if (out.state != nullptr) out.state[i] = static_cast<std::int32_t>(o.state);
     if (out.warnings != nullptr) out.warnings[i] = o.warnings;
     if (out.fluidType != nullptr) out.fluidType[i] = static_cast<std::int32_t>(o.fluidType);
     const PhaseColumns* phases[4] = {&out.liquid, &out.vapor, &out.halite, &out.bulk};
-    const TablePhaseDerivativeColumns* derivatives[4] = {&d.liquid, &d.vapor, &d.halite, &d.bulk};
+    const DerivativeColumns& d = out.derivatives;
+    const PhaseDerivativeColumns* derivatives[4] = {&d.liquid, &d.vapor, &d.halite, &d.bulk};
     for (int p = 0; p < 4; ++p) {
         const bool present = phasePresent(o.state, p);
         const PhaseColumns& c = *phases[p];
@@ -217,8 +207,7 @@ void write(const TableOutputs& o, std::size_t i, double a, double b, const Batch
         put(c.heatCapacity, i, kNaN);
         put(c.phaseMassFraction, i, present ? v[kAmount].v : kNaN);
         put(c.saturation, i, present ? v[kSaturation].v : kNaN);
-        const TablePhaseDerivativeColumns& g = *derivatives[p];
-        putGradient(g.composition, i, v[kComposition], present);
+        const PhaseDerivativeColumns& g = *derivatives[p];
         putGradient(g.massFraction, i, v[kMassFraction], present);
         putGradient(g.density, i, v[kDensity], present);
         putGradient(g.specificEnthalpy, i, v[kEnthalpy], present);
@@ -227,6 +216,7 @@ void write(const TableOutputs& o, std::size_t i, double a, double b, const Batch
     }
     const bool solved = o.status == InverseStatus::Solved && o.state != Phases::Undetermined;
     putGradient(d.temperature, i, o.temperature, solved);
+    putGradient(d.pressure, i, o.pressure, solved);
     if (ph) {
         put(inverse.temperatureC, i, solved ? o.temperature.v : kNaN);
         put(inverse.pressureBar, i, solved ? a : kNaN);
@@ -235,18 +225,19 @@ void write(const TableOutputs& o, std::size_t i, double a, double b, const Batch
         put(inverse.pressureBar, i, b);
     }
     if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(o.status);
+    if (inverse.amountsFromBulkProperty != nullptr) inverse.amountsFromBulkProperty[i] = false;
 }
 
-bool wantsDerivatives(const TableDerivativeColumns& d) {
-    const auto any = [](const TableGradientColumns& g) {
+bool wantsDerivatives(const DerivativeColumns& d) {
+    const auto any = [](const GradientColumns& g) {
         return g.first != nullptr || g.second != nullptr || g.third != nullptr;
     };
-    const auto anyPhase = [&](const TablePhaseDerivativeColumns& p) {
-        return any(p.composition) || any(p.massFraction) || any(p.density) ||
-               any(p.specificEnthalpy) || any(p.phaseMassFraction) || any(p.saturation);
+    const auto anyPhase = [&](const PhaseDerivativeColumns& p) {
+        return any(p.massFraction) || any(p.density) || any(p.specificEnthalpy) ||
+               any(p.phaseMassFraction) || any(p.saturation);
     };
-    return any(d.temperature) || anyPhase(d.liquid) || anyPhase(d.vapor) || anyPhase(d.halite) ||
-           anyPhase(d.bulk);
+    return any(d.temperature) || any(d.pressure) || anyPhase(d.liquid) || anyPhase(d.vapor) ||
+           anyPhase(d.halite) || anyPhase(d.bulk);
 }
 
 void fillRecord(PhaseRecord& r, const TableOutputs& o, int phase) {
@@ -378,9 +369,8 @@ TableStatistics PropertyTable::statistics() const {
 
 TablePoint PropertyTable::evaluate(double first, double second, double composition) const {
     const TableView& view = storage_->view;
-    Calculator calculator;
     TableOutputs o;
-    lookup(view, calculator, first, second, composition, true, o);
+    lookup(view, first, second, composition, true, o);
     TablePoint p;
     p.exact = o.exact;
     InverseResult& r = p.result;
@@ -434,14 +424,13 @@ TablePoint PropertyTable::evaluate(double first, double second, double compositi
 BatchStatus PropertyTable::evaluate(std::span<const double> first, std::span<const double> second,
                                     std::span<const double> composition, const BatchColumns& out,
                                     const InverseColumns& inverse,
-                                    const TableDerivativeColumns& derivatives,
                                     const BatchOptions& options) const {
     if (first.size() != second.size() || first.size() != composition.size()) {
         throw std::invalid_argument("kelvoran::PropertyTable::evaluate: the inputs differ in length");
     }
     const std::size_t total = first.size();
     const TableView& view = storage_->view;
-    const bool withDerivatives = wantsDerivatives(derivatives);
+    const bool withDerivatives = wantsDerivatives(out.derivatives);
     const bool ph = isPH(view.variables);
     std::atomic<std::size_t> next{0}, finished{0};
     std::atomic<bool> cancelled{false};
@@ -450,7 +439,6 @@ BatchStatus PropertyTable::evaluate(std::span<const double> first, std::span<con
     };
     // The calling thread works too, and reports progress between its blocks.
     const auto work = [&](bool caller) {
-        Calculator calculator;
         TableOutputs o;
         auto last = std::chrono::steady_clock::now();
         while (!cancelled.load(std::memory_order_relaxed)) {
@@ -458,8 +446,8 @@ BatchStatus PropertyTable::evaluate(std::span<const double> first, std::span<con
             if (begin >= total) break;
             const std::size_t end = std::min(begin + kPointsPerClaim, total);
             for (std::size_t i = begin; i < end; ++i) {
-                lookup(view, calculator, first[i], second[i], composition[i], withDerivatives, o);
-                write(o, i, first[i], second[i], out, inverse, derivatives, ph);
+                lookup(view, first[i], second[i], composition[i], withDerivatives, o);
+                write(o, i, first[i], second[i], out, inverse, ph);
             }
             finished.fetch_add(end - begin, std::memory_order_relaxed);
             if (caller && options.progress) {

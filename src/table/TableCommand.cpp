@@ -649,7 +649,7 @@ int runTable(int argc, char** argv) {
             job.evaluate = [&](std::span<const double> a, std::span<const double> b,
                                std::span<const double> x, const BatchColumns& out,
                                const InverseColumns& inverse, const BatchOptions& batch) {
-                propertyTable->evaluate(a, b, x, out, inverse, {}, batch);
+                propertyTable->evaluate(a, b, x, out, inverse, batch);
             };
         }
         job.searchRange = options.searchRange;
