@@ -183,7 +183,7 @@ KELVORAN_API int32_t kelvoran_evaluate(int64_t n, const double* temperature_c,
                                        const double* pressure_bar, const double* composition,
                                        const kelvoran_outputs* outputs,
                                        const kelvoran_derivatives* derivatives,
-                                       const kelvoran_options* options) {
+                                       const kelvoran_options* options) noexcept {
     return evaluate(Inputs::TPX, n, temperature_c, pressure_bar, composition, outputs, derivatives,
                     options);
 }
@@ -193,7 +193,7 @@ KELVORAN_API int32_t kelvoran_evaluate_ph(int64_t n, const double* pressure_bar,
                                           const double* composition,
                                           const kelvoran_outputs* outputs,
                                           const kelvoran_derivatives* derivatives,
-                                          const kelvoran_options* options) {
+                                          const kelvoran_options* options) noexcept {
     return evaluate(Inputs::PHX, n, pressure_bar, specific_enthalpy_j_kg, composition, outputs,
                     derivatives, options);
 }
@@ -202,7 +202,7 @@ KELVORAN_API int32_t kelvoran_evaluate_prho(int64_t n, const double* pressure_ba
                                             const double* density_kg_m3, const double* composition,
                                             const kelvoran_outputs* outputs,
                                             const kelvoran_derivatives* derivatives,
-                                            const kelvoran_options* options) {
+                                            const kelvoran_options* options) noexcept {
     return evaluate(Inputs::PRhoX, n, pressure_bar, density_kg_m3, composition, outputs,
                     derivatives, options);
 }
@@ -211,7 +211,7 @@ KELVORAN_API int32_t kelvoran_evaluate_trho(int64_t n, const double* temperature
                                             const double* density_kg_m3, const double* composition,
                                             const kelvoran_outputs* outputs,
                                             const kelvoran_derivatives* derivatives,
-                                            const kelvoran_options* options) {
+                                            const kelvoran_options* options) noexcept {
     return evaluate(Inputs::TRhoX, n, temperature_c, density_kg_m3, composition, outputs,
                     derivatives, options);
 }

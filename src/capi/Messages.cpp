@@ -17,7 +17,7 @@ const char* cString(std::string_view literal) { return literal.empty() ? "" : li
 
 extern "C" {
 
-KELVORAN_API const char* kelvoran_error_message(int32_t code) {
+KELVORAN_API const char* kelvoran_error_message(int32_t code) noexcept {
     switch (code) {
         case KELVORAN_OK:
             return "no error";
@@ -44,32 +44,32 @@ KELVORAN_API const char* kelvoran_error_message(int32_t code) {
     }
 }
 
-KELVORAN_API const char* kelvoran_point_status_message(int32_t status) {
+KELVORAN_API const char* kelvoran_point_status_message(int32_t status) noexcept {
     if (status < KELVORAN_POINT_SOLVED || status > KELVORAN_POINT_INVALID_INPUT) {
         return "unknown point status";
     }
     return cString(kelvoran::describe(static_cast<kelvoran::InverseStatus>(status)));
 }
 
-KELVORAN_API const char* kelvoran_state_name(int32_t state) {
+KELVORAN_API const char* kelvoran_state_name(int32_t state) noexcept {
     return cString(kelvoran::shortName(static_cast<kelvoran::Phases>(state)));
 }
 
-KELVORAN_API const char* kelvoran_warning_name(int32_t bit) {
+KELVORAN_API const char* kelvoran_warning_name(int32_t bit) noexcept {
     if (bit < 0 || bit > 31) return "";
     return cString(kelvoran::warningName(static_cast<kelvoran::Warning>(1U << bit)));
 }
 
-KELVORAN_API const char* kelvoran_version(void) { return kelvoran::kProgramVersion; }
-KELVORAN_API int32_t kelvoran_version_major(void) { return KELVORAN_VERSION_MAJOR; }
-KELVORAN_API int32_t kelvoran_version_minor(void) { return KELVORAN_VERSION_MINOR; }
-KELVORAN_API int32_t kelvoran_version_patch(void) { return KELVORAN_VERSION_PATCH; }
+KELVORAN_API const char* kelvoran_version(void) noexcept { return kelvoran::kProgramVersion; }
+KELVORAN_API int32_t kelvoran_version_major(void) noexcept { return KELVORAN_VERSION_MAJOR; }
+KELVORAN_API int32_t kelvoran_version_minor(void) noexcept { return KELVORAN_VERSION_MINOR; }
+KELVORAN_API int32_t kelvoran_version_patch(void) noexcept { return KELVORAN_VERSION_PATCH; }
 
-KELVORAN_API double kelvoran_mole_fraction_from_mass_fraction(double mass_fraction) {
+KELVORAN_API double kelvoran_mole_fraction_from_mass_fraction(double mass_fraction) noexcept {
     return kelvoran::moleFractionFromMassFraction(mass_fraction);
 }
 
-KELVORAN_API double kelvoran_mass_fraction_from_mole_fraction(double composition) {
+KELVORAN_API double kelvoran_mass_fraction_from_mole_fraction(double composition) noexcept {
     return kelvoran::massFractionFromMoleFraction(composition);
 }
 
