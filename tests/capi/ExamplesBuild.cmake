@@ -107,7 +107,11 @@ run_step("compile the Fortran module" ${FORTRAN_COMPILER} ${f_flags} -c "${pc_fo
 run_step("build the Fortran example" ${FORTRAN_COMPILER} ${f_flags}
   "${SOURCE_DIR}/examples/fortran/cells.f90" "${WORK_DIR}/kelvoran.o" ${pc_libs} ${rpath}
   -o "${WORK_DIR}/cells-fortran")
-run_step("run the Fortran example" "${WORK_DIR}/cells-fortran")
+# Under AddressSanitizer: the Fortran run-time library copies its (unterminated) format strings
+# with strndup, which strict_string_checks reads as C strings.
+set(asan_options "$ENV{ASAN_OPTIONS}:strict_string_checks=0")
+run_step("run the Fortran example" ${CMAKE_COMMAND} -E env "ASAN_OPTIONS=${asan_options}"
+  "${WORK_DIR}/cells-fortran")
 set(fortran_output "${step_output}")
 
 message(STATUS "C example:\n${c_output}")
