@@ -1,10 +1,10 @@
 // Decodes arbitrary bytes into points (T °C, P bar, x mole fraction NaCl), 24 bytes a point as
 // three doubles of any bit pattern (NaN with any payload, ±inf, subnormals, ±1e308, negative
 // values), and evaluates them one after another with one evaluator. Each evaluation must give
-// a state code from 1 to 7, every record must hold that code or 0, and the result must equal,
-// bit for bit (any NaN matching any NaN), that of a fresh evaluator at the same point: nothing
-// the evaluator keeps between points (its memos of water states and of the vapor–liquid
-// surface at the last temperature) may change a later result.
+// a state code from 1 to 7, every record must hold that code or 0, and the result (its warnings
+// and fluid type included) must equal, bit for bit (any NaN matching any NaN), that of a fresh
+// evaluator at the same point: nothing the evaluator keeps between points (its memos of water
+// states and of the vapor–liquid surface at the last temperature) may change a later result.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -36,7 +36,9 @@ bool sameRecord(const PhaseRecord& a, const PhaseRecord& b) {
            sameValue(a.massFraction, b.massFraction) && sameValue(a.density, b.density) &&
            sameValue(a.molarVolume, b.molarVolume) &&
            sameValue(a.specificEnthalpy, b.specificEnthalpy) &&
-           sameValue(a.heatCapacity, b.heatCapacity) && a.phaseState == b.phaseState;
+           sameValue(a.heatCapacity, b.heatCapacity) &&
+           sameValue(a.phaseMassFraction, b.phaseMassFraction) &&
+           sameValue(a.saturation, b.saturation) && a.phaseState == b.phaseState;
 }
 
 [[noreturn]] void fail(const char* what, double t, double p, double x) {
@@ -46,7 +48,8 @@ bool sameRecord(const PhaseRecord& a, const PhaseRecord& b) {
 }
 
 bool sameResult(const PointResult& a, const PointResult& b) {
-    return a.phases == b.phases && sameRecord(a.liquid, b.liquid) && sameRecord(a.vapor, b.vapor) &&
+    return a.phases == b.phases && a.warnings == b.warnings && a.fluidType == b.fluidType &&
+           sameRecord(a.liquid, b.liquid) && sameRecord(a.vapor, b.vapor) &&
            sameRecord(a.halite, b.halite) && sameRecord(a.bulk, b.bulk);
 }
 

@@ -27,6 +27,12 @@ ensure_packages python3-venv python3-dev git
 pip_install() {
   .venv/bin/python -m pip install --quiet --disable-pip-version-check --root-user-action=ignore "$@"
 }
-pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas "dask[array]" matplotlib iapws
+pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas "dask[array]" matplotlib iapws coolprop gsw
+# The tools of the documentation site (the docs extra of pyproject.toml).
+pip_install "sphinx>=8.2,<10" "myst-parser>=4,<6" "numpydoc>=1.8,<2" "furo>=2024.8"
 CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)" pip_install --no-build-isolation --config-settings=build-dir=build/python .
 KELVORAN_TABLE=build/kelvoran-table .venv/bin/python -m pytest python/tests -q
+
+# The documentation site from docs/ (docs/conf.py) into build/docs/, offline, warnings as errors;
+# python/tests/test_docs_site.py above runs the examples of its pages.
+.venv/bin/python -m sphinx -W --keep-going -E -q -b html docs build/docs

@@ -7,11 +7,14 @@ docs/validation.md.
     .venv/bin/python scripts/validate.py --check    # exit 1 when a deviation exceeds its
                                                     # tolerance or docs/validation.md is stale
 
-Every reference value below is a published number (its source in SOURCES), or for pure water
-a value of the IAPWS-95 formulation as the `iapws` package computes it (pip install iapws).
-Each row carries the tolerance that python/tests/test_validation.py holds the model to: wide
-enough for what the correlations are known to do, narrow enough that a broken coefficient
-fails. Temperatures in °C, pressures in bar, compositions as mass fraction NaCl (wt %) in the
+Where a well-kept package holds the reference data, the reference comes from it: IAPWS-95 water
+from `iapws`, NaCl(aq) density, heat capacity and enthalpy from CoolProp's incompressible fluid
+INCOMP::MNA (`coolprop`), seawater from TEOS-10 (`gsw`); pip install iapws coolprop gsw. Every
+other reference value is a published number typed in from its source (SOURCES says which; none
+was re-read against the printed source). Each row carries the tolerance that
+python/tests/test_validation.py holds the model to: at most about 1.5 times the largest
+deviation of its group of rows (or wider, with the reason written beside it), so that a broken
+coefficient fails. Temperatures in °C, pressures in bar, compositions as mass fraction NaCl (wt %) in the
 point labels.
 """
 
@@ -46,44 +49,52 @@ SOURCES = {
     "CRC-solutions": (
         "CRC Handbook of Chemistry and Physics (D. R. Lide, ed.), 85th ed., CRC Press, 2004: "
         "table \"Concentrative properties of aqueous solutions: density, refractive index, "
-        "freezing point depression, and viscosity\", sodium chloride, density at 20 °C."
+        "freezing point depression, and viscosity\", sodium chloride, density at 20 °C. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "CRC-inorganic": (
         "CRC Handbook of Chemistry and Physics (D. R. Lide, ed.), 85th ed., CRC Press, 2004: "
         "table \"Physical constants of inorganic compounds\", sodium chloride (melting point "
-        "800.7 °C, boiling point 1465 °C)."
+        "800.7 °C, boiling point 1465 °C). "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "SHB1988": (
         "S. M. Sterner, D. L. Hall, R. J. Bodnar (1988): Synthetic fluid inclusions. V. "
         "Solubility relations in the system NaCl-KCl-H2O under vapor-saturated conditions. "
         "Geochimica et Cosmochimica Acta 52, 989–1005: the equation for the solubility of "
         "halite in the binary H2O–NaCl along the vapor-saturated curve, a fit to the measured "
-        "solubilities, 0.1–801 °C."
+        "solubilities, 0.1–801 °C. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "SK1962": (
         "S. Sourirajan, G. C. Kennedy (1962): The system H2O-NaCl at elevated temperatures and "
-        "pressures. American Journal of Science 260, 115–141."
+        "pressures. American Journal of Science 260, 115–141. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "BBS1985": (
         "R. J. Bodnar, C. W. Burnham, S. M. Sterner (1985): Synthetic fluid inclusions in "
         "natural quartz. III. Determination of phase equilibrium properties in the system "
-        "H2O-NaCl to 1000 °C and 1500 bars. Geochimica et Cosmochimica Acta 49, 1861–1873."
+        "H2O-NaCl to 1000 °C and 1500 bars. Geochimica et Cosmochimica Acta 49, 1861–1873. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "BR1988": (
         "J. L. Bischoff, R. J. Rosenbauer (1988): Liquid-vapor relations in the critical region "
         "of the system NaCl-H2O from 380 to 415 °C: a refined determination of the critical "
         "point and two-phase boundary of seawater. Geochimica et Cosmochimica Acta 52, "
-        "2121–2126: critical point of seawater (3.2 wt % NaCl) 407 °C, 298.5 bar."
+        "2121–2126: critical point of seawater (3.2 wt % NaCl) 407 °C, 298.5 bar. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "HW1972": (
         "W. J. Hamer, Y.-C. Wu (1972): Osmotic coefficients and mean activity coefficients of "
         "uni-univalent electrolytes in water at 25 °C. Journal of Physical and Chemical "
-        "Reference Data 1, 1047–1099: osmotic coefficients of NaCl."
+        "Reference Data 1, 1047–1099: osmotic coefficients of NaCl. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "G1977": (
         "L. Greenspan (1977): Humidity fixed points of binary saturated aqueous solutions. "
         "Journal of Research of the National Bureau of Standards 81A, 89–96: equilibrium "
-        "relative humidity over saturated NaCl solution, 0–80 °C."
+        "relative humidity over saturated NaCl solution, 0–80 °C. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "IAPWS-95": (
         "W. Wagner, A. Pruß (2002): The IAPWS formulation 1995 for the thermodynamic properties "
@@ -95,15 +106,30 @@ SOURCES = {
     "SF1953": (
         "H. E. Swanson, R. K. Fuyat (1953): Standard X-ray diffraction powder patterns. National "
         "Bureau of Standards Circular 539, vol. II: NaCl (halite), cubic, a = 5.6402 Å at "
-        "26 °C; density from 4 formula units a cell, ρ = 4 M / (N_A a³)."
+        "26 °C; density from 4 formula units a cell, ρ = 4 M / (N_A a³). "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "JANAF": (
         "M. W. Chase (1998): NIST-JANAF Thermochemical Tables, 4th ed. Journal of Physical and "
-        "Chemical Reference Data, Monograph 9: NaCl (cr), Cp = 50.50 J/(mol K) at 298.15 K."
+        "Chemical Reference Data, Monograph 9: NaCl (cr), Cp = 50.50 J/(mol K) at 298.15 K. "
+        "Typed in from the publication; not re-read against the printed source."
     ),
     "B1993": (
         "R. J. Bodnar (1993): Revised equation and table for determining the freezing point "
-        "depression of H2O-NaCl solutions. Geochimica et Cosmochimica Acta 57, 683–684."
+        "depression of H2O-NaCl solutions. Geochimica et Cosmochimica Acta 57, 683–684. "
+        "Typed in from the publication; not re-read against the printed source."
+    ),
+    "MNA": (
+        "Å. Melinder (2010): Properties of secondary working fluids for indirect systems, 2nd "
+        "ed., International Institute of Refrigeration, Paris: the fits of measured density, "
+        "heat capacity and enthalpy of NaCl(aq), 0–23 wt %, as CoolProp's incompressible fluid "
+        "INCOMP::MNA holds them (`coolprop` package)."
+    ),
+    "TEOS-10": (
+        "IOC, SCOR and IAPSO (2010): The international thermodynamic equation of seawater – "
+        "2010: calculation and use of thermodynamic properties. Intergovernmental Oceanographic "
+        "Commission, Manuals and Guides No. 56, UNESCO; values computed with the `gsw` package "
+        "(GSW-Python, the TEOS-10 Gibbs SeaWater toolbox), `rho_t_exact` and `cp_t_exact`."
     ),
     "HGK1984": (
         "L. Haar, J. S. Gallagher, G. S. Kell (1984): NBS/NRC Steam Tables. Hemisphere, "
@@ -126,6 +152,7 @@ class Row:
     relative: bool  # deviation in % of the reference (True) or absolute, in `unit` (False)
     unit: str  # of the reference and model values
     digits: int  # decimals of the reference and model values in the table
+    reason: str = ""  # why the tolerance is wider than 1.5 times the group's largest deviation
 
     def deviation(self) -> float:
         """Model minus reference (absolute, in `unit`) or model / reference - 1 (in %); for a
@@ -150,7 +177,8 @@ class Row:
         return with_unit(f"{value:+.{max(self.digits, 1)}f}", self.unit)
 
     def tolerance_text(self) -> str:
-        return f"{self.tolerance:g} %" if self.relative else with_unit(f"{self.tolerance:g}", self.unit)
+        text = f"{self.tolerance:g} %" if self.relative else with_unit(f"{self.tolerance:g}", self.unit)
+        return f"{text}: {self.reason}" if self.reason else text
 
     def value_text(self, value: Reference) -> str:
         if isinstance(value, tuple):
@@ -181,17 +209,23 @@ class DataSet:
         unit: str,
         relative: bool = True,
         digits: int = 2,
+        reason: str = "",
     ) -> None:
         sources = (sources,) if isinstance(sources, str) else tuple(sources)
         assert all(key in SOURCES for key in sources), sources
-        self.rows.append(Row(point, reference, float(model), sources, tolerance, relative, unit, digits))
+        self.rows.append(Row(point, reference, float(model), sources, tolerance, relative, unit, digits, reason))
+
+    def tolerance_groups(self) -> dict:
+        """The rows of each tolerance, by its text."""
+        groups: dict = {}
+        for row in self.rows:
+            groups.setdefault(row.tolerance_text(), []).append(row)
+        return groups
 
     def largest_deviations_text(self) -> str:
         """The largest deviation among the rows of each tolerance, signed, with the tolerance:
         "-0.44 wt % (1 wt %)"."""
-        groups: dict = {}
-        for row in self.rows:
-            groups.setdefault(row.tolerance_text(), []).append(row)
+        groups = self.tolerance_groups()
         largest = [max(rows, key=lambda r: abs(r.deviation())) for rows in groups.values()]
         return "; ".join(f"{row.deviation_text()} ({tolerance})" for row, tolerance in zip(largest, groups))
 
@@ -254,16 +288,99 @@ def water_activity_from_osmotic_coefficient(molality: float, phi: float) -> floa
 # --- the data sets ------------------------------------------------------------------------------
 
 
+def mna(quantity: str, temperature_c: float, mass_fraction: float) -> float:
+    """CoolProp's INCOMP::MNA (NaCl(aq), mass-based) at T (°C) and 1 bar: "D" density (kg/m³),
+    "C" isobaric heat capacity (J/(kg K)), "H" specific enthalpy (J/kg, on CoolProp's own
+    reference state: only differences are compared)."""
+    from CoolProp.CoolProp import PropsSI
+
+    return PropsSI(quantity, "T", temperature_c + KELVIN_OFFSET, "P", 1e5, f"INCOMP::MNA[{mass_fraction}]")
+
+
+MNA_TEMPERATURES = (10, 20, 30, 40)  # °C: at 0 °C the model's dilute brines lie in its ice field
+MNA_MASS_PERCENT = (1, 5, 10, 15, 20, 23)
+
+
 def solution_densities() -> DataSet:
     s = DataSet(
-        "solution_density_20C",
-        "Densities of NaCl solutions at 20 °C and 1 bar",
-        "The liquid density of `kelvoran.evaluate(20, 1, w=...)` (a single liquid at every "
-        "composition listed) against the handbook densities, converted from g/cm³.",
+        "solution_density",
+        "Densities of NaCl solutions, 10–40 °C and 1 bar",
+        "The liquid density of `kelvoran.evaluate(T, 1, w=...)` (a single liquid at every point "
+        "listed) against INCOMP::MNA, which covers 0–23 wt %, and the handbook density at "
+        "26 wt %, close to halite saturation.",
     )
-    for w, reference in [(1, 1005.3), (5, 1034.0), (10, 1070.7), (15, 1108.5), (20, 1147.8), (26, 1197.2)]:
-        model = kelvoran.evaluate(20.0, 1.0, w=w / 100.0).liquid.density
-        s.add(f"20 °C, 1 bar, {w} wt %", reference, f(model), "CRC-solutions", 0.2, "kg/m³", digits=1)
+    for t in MNA_TEMPERATURES:
+        for w in MNA_MASS_PERCENT:
+            model = f(kelvoran.evaluate(float(t), 1.0, w=w / 100.0).liquid.density)
+            s.add(f"{t} °C, 1 bar, {w} wt %", mna("D", t, w / 100.0), model, "MNA", 0.09, "kg/m³", digits=1)
+    model = f(kelvoran.evaluate(20.0, 1.0, w=0.26).liquid.density)
+    s.add("20 °C, 1 bar, 26 wt %", 1197.2, model, "CRC-solutions", 0.09, "kg/m³", digits=1)
+    return s
+
+
+# Tolerances of the brine heat capacity and enthalpy, by mass percent NaCl: the model's
+# deviation grows with the salt content (see the findings).
+BRINE_CP_TOLERANCE = {1: 0.3, 5: 1.0, 10: 1.25, 15: 3.0, 20: 6.0, 23: 8.3}  # %
+BRINE_ENTHALPY_TOLERANCE = {1: 0.27, 5: 0.75, 10: 0.5, 15: 2.5, 20: 5.5, 23: 7.8}  # %
+
+
+def brine_heat_capacity() -> DataSet:
+    s = DataSet(
+        "brine_heat_capacity",
+        "Isobaric heat capacity of NaCl solutions, 10–40 °C and 1 bar",
+        "The liquid heat capacity of `kelvoran.evaluate(T, 1, w=...)` against INCOMP::MNA.",
+    )
+    for w in MNA_MASS_PERCENT:
+        for t in MNA_TEMPERATURES:
+            model = f(kelvoran.evaluate(float(t), 1.0, w=w / 100.0).liquid.heat_capacity)
+            s.add(f"{t} °C, 1 bar, {w} wt %", mna("C", t, w / 100.0), model, "MNA", BRINE_CP_TOLERANCE[w],
+                  "J/(kg K)", digits=1)  # fmt: skip
+    return s
+
+
+def brine_enthalpy() -> DataSet:
+    s = DataSet(
+        "brine_enthalpy",
+        "Enthalpy of NaCl solutions from 10 °C, 1 bar",
+        "The change of the liquid's specific enthalpy from 10 °C to T at 1 bar, "
+        "`kelvoran.evaluate(T, 1, w=...).liquid.specific_enthalpy` minus its value at 10 °C, "
+        "against the same difference of INCOMP::MNA (whose enthalpies have a reference state of "
+        "their own), in kJ/kg.",
+    )
+    for w in MNA_MASS_PERCENT:
+        base = f(kelvoran.evaluate(10.0, 1.0, w=w / 100.0).liquid.specific_enthalpy)
+        reference_base = mna("H", 10.0, w / 100.0)
+        for t in MNA_TEMPERATURES[1:]:
+            model = f(kelvoran.evaluate(float(t), 1.0, w=w / 100.0).liquid.specific_enthalpy)
+            s.add(f"10 → {t} °C, 1 bar, {w} wt %", (mna("H", t, w / 100.0) - reference_base) / 1000.0,
+                  (model - base) / 1000.0, "MNA", BRINE_ENTHALPY_TOLERANCE[w], "kJ/kg", digits=3)  # fmt: skip
+    return s
+
+
+SEAWATER_ABSOLUTE_SALINITY_G_KG = 35.16504  # the Reference Composition of standard seawater
+
+
+def seawater() -> DataSet:
+    s = DataSet(
+        "seawater",
+        "Seawater of 35 g/kg salt against NaCl(aq) of 3.5 wt %, 10–40 °C",
+        "Standard seawater of absolute salinity 35.16504 g/kg at the sea surface "
+        "(1.01325 bar) from TEOS-10 against the liquid of `kelvoran.evaluate(T, 1.01325, "
+        "w=0.035)`. Seawater is not NaCl(aq): about a seventh of its salt by mass is sulfate, "
+        "magnesium, calcium and potassium, which make it denser than NaCl(aq) of the same salt "
+        "content, so a deviation of the density of about −0.15 % is the composition, not the "
+        "model.",
+    )
+    import gsw
+
+    for t in MNA_TEMPERATURES:
+        r = kelvoran.evaluate(float(t), STANDARD_ATMOSPHERE_BAR, w=0.035)
+        rho = gsw.rho_t_exact(SEAWATER_ABSOLUTE_SALINITY_G_KG, float(t), 0.0)
+        s.add(f"ρ at {t} °C", float(rho), f(r.liquid.density), "TEOS-10", 0.31, "kg/m³", digits=2)
+    for t in MNA_TEMPERATURES:
+        r = kelvoran.evaluate(float(t), STANDARD_ATMOSPHERE_BAR, w=0.035)
+        cp = gsw.cp_t_exact(SEAWATER_ABSOLUTE_SALINITY_G_KG, float(t), 0.0)
+        s.add(f"cp at {t} °C", float(cp), f(r.liquid.heat_capacity), "TEOS-10", 1.0, "J/(kg K)", digits=1)
     return s
 
 
@@ -281,7 +398,7 @@ def halite_solubility() -> DataSet:
     ]:  # fmt: skip
         pressure = f(kelvoran.three_phase_pressure_bar(float(t)))
         model = mass_percent(f(kelvoran.halite_liquidus_composition(float(t), pressure)))
-        s.add(f"{t} °C, {pressure:.4g} bar (V+L+H)", reference, model, "SHB1988", 1.0, "wt %", relative=False)
+        s.add(f"{t} °C, {pressure:.4g} bar (V+L+H)", reference, model, "SHB1988", 0.65, "wt %", relative=False)
     return s
 
 
@@ -298,8 +415,9 @@ def three_phase_maximum() -> DataSet:
         options={"xatol": 1e-7},
     )  # fmt: skip
     sources = ("SK1962", "BBS1985")
-    s.add("temperature of the maximum", (595.0, 600.0), float(best.x), sources, 1.0, "°C", relative=False, digits=1)
-    s.add("pressure of the maximum", 390.0, -float(best.fun), sources, 5.0, "bar", relative=False, digits=1)
+    s.add("temperature of the maximum", (595.0, 600.0), float(best.x), sources, 0.55, "°C", relative=False, digits=1)
+    s.add("pressure of the maximum", 390.0, -float(best.fun), sources, 5.0, "bar", relative=False, digits=1,
+          reason="the published maximum is about 390 bar, read off measured points")  # fmt: skip
     return s
 
 
@@ -313,14 +431,18 @@ def critical_point_of_seawater() -> DataSet:
         "point measured on seawater, whose chlorinity the source expresses as 3.2 wt % NaCl.",
     )
     t_c, p_c = model_critical_point_of_composition(x)
-    s.add("critical temperature", 407.0, t_c, "BR1988", 2.0, "°C", relative=False, digits=1)
-    s.add("critical pressure", 298.5, p_c, "BR1988", 5.0, "bar", relative=False, digits=1)
+    s.add("critical temperature", 407.0, t_c, "BR1988", 1.75, "°C", relative=False, digits=1)
+    s.add("critical pressure", 298.5, p_c, "BR1988", 3.9, "bar", relative=False, digits=1)
     return s
 
 
 # Osmotic coefficients of NaCl at 25 °C (HW1972), mol/kg H2O -> phi.
 OSMOTIC_COEFFICIENTS_25C = [(0.1, 0.9324), (0.5, 0.9209), (1.0, 0.9355), (2.0, 0.9833), (3.0, 1.0453),
                             (4.0, 1.1158), (5.0, 1.1916), (6.0, 1.2706)]  # fmt: skip
+
+
+# Tolerances (%) by molality.
+BRINE_VAPOR_PRESSURE_TOLERANCE = {0.1: 0.5, 0.5: 2.7, 1.0: 5.0, 2.0: 10.0, 3.0: 15.0, 4.0: 20.0, 5.0: 24.0, 6.0: 28.0}
 
 
 def brine_vapor_pressure_25c() -> DataSet:
@@ -339,9 +461,8 @@ def brine_vapor_pressure_25c() -> DataSet:
         reference = water_activity_from_osmotic_coefficient(m, phi)
         model = model_brine_vapor_pressure_bar(25.0, x) / p_water
         label = f"25 °C, {m:g} mol/kg ({mass_percent(x):.2f} wt %), φ = {phi}"
-        # The deviation grows with the concentration (see the findings): tolerances in steps.
-        tolerance = 5.0 if m <= 1.0 else 12.0 if m <= 3.0 else 22.0
-        s.add(label, reference, model, "HW1972", tolerance, "", digits=4)
+        # The deviation grows with the concentration (see the findings).
+        s.add(label, reference, model, "HW1972", BRINE_VAPOR_PRESSURE_TOLERANCE[m], "", digits=4)
     return s
 
 
@@ -349,6 +470,11 @@ def brine_vapor_pressure_25c() -> DataSet:
 SATURATED_NACL_HUMIDITY = [(0, 75.51), (5, 75.65), (10, 75.67), (15, 75.61), (20, 75.47), (25, 75.29),
                            (30, 75.09), (40, 74.68), (50, 74.43), (60, 74.50), (70, 75.06),
                            (80, 76.29)]  # fmt: skip
+
+
+# Tolerances (%) by temperature (°C).
+SATURATED_BRINE_VAPOR_PRESSURE_TOLERANCE = {0: 0.8, 5: 27.0, 10: 27.0, 15: 27.0, 20: 27.0, 25: 27.0, 30: 26.0,
+                                            40: 17.0, 50: 9.0, 60: 3.6, 70: 1.35, 80: 1.35}  # fmt: skip
 
 
 def saturated_brine_vapor_pressure() -> DataSet:
@@ -364,7 +490,7 @@ def saturated_brine_vapor_pressure() -> DataSet:
         t = float(t)
         model = f(kelvoran.three_phase_pressure_bar(t)) / f(kelvoran.water_saturation_pressure_bar(t))
         # 6-26 % low from 5 to 50 °C (see the findings), close at 0 °C and from 60 °C on.
-        tolerance = 27.0 if 5.0 <= t <= 50.0 else 3.0
+        tolerance = SATURATED_BRINE_VAPOR_PRESSURE_TOLERANCE[int(t)]
         s.add(f"{t:g} °C (V+L+H)", humidity / 100.0, model, "G1977", tolerance, "", digits=4)
     return s
 
@@ -382,15 +508,15 @@ def salt_properties() -> DataSet:
     a_cm = 5.6402e-8
     x_ray_density = 4.0 * kelvoran.SALT_MOLAR_MASS_G_MOL / (AVOGADRO_PER_MOL * a_cm**3) * 1000.0
     s.add("halite density, 25 °C, 1 bar", x_ray_density, f(kelvoran.halite_density_kg_m3(25.0, 1.0)),
-          "SF1953", 0.2, "kg/m³", digits=1)  # fmt: skip
+          "SF1953", 0.048, "kg/m³", digits=1)  # fmt: skip
     s.add("halite heat capacity, 25 °C, 1 bar", 50.50 / SALT_MOLAR_MASS_KG_MOL,
-          f(kelvoran.halite_heat_capacity_j_kg_k(25.0, 1.0)), "JANAF", 3.0, "J/(kg K)", digits=1)  # fmt: skip
+          f(kelvoran.halite_heat_capacity_j_kg_k(25.0, 1.0)), "JANAF", 2.7, "J/(kg K)", digits=1)  # fmt: skip
     s.add("melting point, 1.01325 bar", 800.7, f(kelvoran.salt_melting_temperature_c(STANDARD_ATMOSPHERE_BAR)),
-          "CRC-inorganic", 0.5, "°C", relative=False, digits=2)  # fmt: skip
+          "CRC-inorganic", 0.035, "°C", relative=False, digits=2)  # fmt: skip
     boiling = optimize.brentq(
         lambda t: f(kelvoran.salt_boiling_pressure_bar(t)) - STANDARD_ATMOSPHERE_BAR, 1000.0, 2000.0, xtol=1e-9
     )
-    s.add("normal boiling point (extrapolated)", 1465.0, boiling, "CRC-inorganic", 20.0, "°C", relative=False,
+    s.add("normal boiling point (extrapolated)", 1465.0, boiling, "CRC-inorganic", 18.0, "°C", relative=False,
           digits=1)  # fmt: skip
     return s
 
@@ -435,7 +561,7 @@ def water_density_liquid() -> DataSet:
     )
     for t, p in WATER_LIQUID:
         model = f(kelvoran.pure_water(t, p).density_kg_m3)
-        s.add(water_label(t, p), iapws95(t, p).rho, model, "IAPWS-95", 0.1, "kg/m³", digits=3)
+        s.add(water_label(t, p), iapws95(t, p).rho, model, "IAPWS-95", 0.06, "kg/m³", digits=3)
     return s
 
 
@@ -449,7 +575,9 @@ def water_density_vapor_supercritical() -> DataSet:
     for points, state in ((WATER_VAPOR, "vapor"), (WATER_SUPERCRITICAL, "supercritical")):
         for t, p in points:
             model = f(kelvoran.pure_water(t, p).density_kg_m3)
-            s.add(water_label(t, p, state), iapws95(t, p).rho, model, "IAPWS-95", 0.5, "kg/m³", digits=3)
+            near_critical = 350 <= t <= 400 and 100 <= p <= 300
+            tolerance = 0.4 if near_critical else 0.25
+            s.add(water_label(t, p, state), iapws95(t, p).rho, model, "IAPWS-95", tolerance, "kg/m³", digits=3)
     return s
 
 
@@ -463,10 +591,13 @@ def water_high_pressure() -> DataSet:
     )
     for t, p in [(0.01, 2000), (25, 2000), (0.01, 5000), (25, 5000), (100, 5000), (500, 5000), (1000, 5000)]:
         model = f(kelvoran.pure_water(t, p).density_kg_m3)
-        s.add(f"ρ at {water_label(t, p)}", iapws95(t, p).rho, model, "IAPWS-95", 2.0, "kg/m³", digits=2)
+        tolerance = 0.11 if p <= 2000 else 1.2 if t <= 100 else 2.0
+        s.add(f"ρ at {water_label(t, p)}", iapws95(t, p).rho, model, "IAPWS-95", tolerance, "kg/m³", digits=2)
     for t, p in [(25, 3000), (0.01, 5000), (25, 5000), (50, 5000), (200, 5000)]:
         model = f(kelvoran.pure_water(t, p).heat_capacity_j_kg_k)
-        s.add(f"cp at {water_label(t, p)}", 1000.0 * iapws95(t, p).cp, model, "IAPWS-95", 20.0, "J/(kg K)", digits=1)
+        tolerance = {(0.01, 5000): 20.0, (25, 5000): 12.0}.get((t, p), 1.8)
+        s.add(f"cp at {water_label(t, p)}", 1000.0 * iapws95(t, p).cp, model, "IAPWS-95", tolerance, "J/(kg K)",
+              digits=1)  # fmt: skip
     return s
 
 
@@ -482,13 +613,13 @@ def water_saturation() -> DataSet:
     for t in [0.01, 25, 50, 100, 150, 200, 250, 300, 350, 370, 373]:
         reference = 10.0 * iapws95_saturated_liquid(T=round(t + KELVIN_OFFSET, 9)).P
         model = f(kelvoran.water_saturation_pressure_bar(float(t)))
-        s.add(f"boiling pressure at {t:g} °C", reference, model, "IAPWS-95", 0.15, "bar", digits=5)
+        s.add(f"boiling pressure at {t:g} °C", reference, model, "IAPWS-95", 0.14, "bar", digits=5)
     boiling = iapws95_saturated_liquid(P=STANDARD_ATMOSPHERE_BAR / 10.0).T - KELVIN_OFFSET
     model = f(kelvoran.water_saturation_temperature_c(STANDARD_ATMOSPHERE_BAR))
-    s.add("normal boiling point, 1.01325 bar", boiling, model, "IAPWS-95", 0.05, "°C", relative=False, digits=3)
+    s.add("normal boiling point, 1.01325 bar", boiling, model, "IAPWS-95", 0.04, "°C", relative=False, digits=3)
     t_c, p_c = model_water_critical_point()
-    s.add("critical temperature", 647.096 - KELVIN_OFFSET, t_c, "IAPWS-95", 0.1, "°C", relative=False, digits=3)
-    s.add("critical pressure", 220.64, p_c, "IAPWS-95", 0.2, "bar", relative=False, digits=3)
+    s.add("critical temperature", 647.096 - KELVIN_OFFSET, t_c, "IAPWS-95", 0.045, "°C", relative=False, digits=3)
+    s.add("critical pressure", 220.64, p_c, "IAPWS-95", 0.135, "bar", relative=False, digits=3)
     return s
 
 
@@ -500,12 +631,12 @@ def water_heat_capacity() -> DataSet:
         "where cp rises steeply, with a wider tolerance.",
     )
     for t, p, state, tolerance in [
-        (25, 1, "liquid", 1.0), (50, 1, "liquid", 1.0), (100, 10, "liquid", 1.0), (200, 100, "liquid", 1.0),
-        (25, 1000, "liquid", 1.0), (300, 1000, "liquid", 1.0), (350, 1000, "liquid", 1.0),
-        (150, 1, "vapor", 1.0), (300, 10, "vapor", 1.0), (400, 1, "vapor", 1.0), (1000, 1, "vapor", 1.0),
-        (700, 300, "supercritical", 1.0), (1000, 1000, "supercritical", 1.0),
-        (370, 200, "near-critical vapor", 5.0), (400, 250, "near-critical", 5.0),
-        (400, 300, "near-critical", 5.0),
+        (25, 1, "liquid", 0.55), (50, 1, "liquid", 0.55), (100, 10, "liquid", 0.55), (200, 100, "liquid", 0.55),
+        (25, 1000, "liquid", 0.55), (300, 1000, "liquid", 0.55), (350, 1000, "liquid", 0.55),
+        (150, 1, "vapor", 0.55), (300, 10, "vapor", 0.55), (400, 1, "vapor", 0.55), (1000, 1, "vapor", 0.55),
+        (700, 300, "supercritical", 0.55), (1000, 1000, "supercritical", 0.55),
+        (370, 200, "near-critical vapor", 4.5), (400, 250, "near-critical", 4.5),
+        (400, 300, "near-critical", 4.5),
     ]:  # fmt: skip
         model = f(kelvoran.pure_water(t, p).heat_capacity_j_kg_k)
         s.add(water_label(t, p, state), 1000.0 * iapws95(t, p).cp, model, "IAPWS-95", tolerance, "J/(kg K)", digits=1)
@@ -527,12 +658,17 @@ def water_enthalpy() -> DataSet:
         (800, 1000, "supercritical"), (1000, 1000, "supercritical"),
     ]:  # fmt: skip
         model = f(kelvoran.pure_water(t, p).specific_enthalpy_j_kg) / 1000.0
-        s.add(water_label(t, p, state), iapws95(t, p).h, model, "IAPWS-95", 15.0, "kJ/kg", relative=False, digits=2)
+        tolerance = {"liquid": 1.4, "vapor": 0.8}.get(state, 3.2 if t <= 600 else 15.0)
+        s.add(water_label(t, p, state), iapws95(t, p).h, model, "IAPWS-95", tolerance, "kJ/kg", relative=False,
+              digits=2)  # fmt: skip
     return s
 
 
 BUILDERS: Sequence[Callable[[], DataSet]] = (
     solution_densities,
+    brine_heat_capacity,
+    brine_enthalpy,
+    seawater,
     halite_solubility,
     three_phase_maximum,
     critical_point_of_seawater,
@@ -579,6 +715,15 @@ def heat_capacity_consistency(t: float, p: float) -> float:
     return abs(cp - (h_above - h_below) / (2.0 * step)) / cp
 
 
+def brine_heat_capacity_consistency(t: float, p: float, w: float) -> float:
+    """|cp − ∂h/∂T| / cp of the model's liquid of NaCl mass fraction w at T (°C), P (bar), the
+    derivative by central differences of ±0.001 K."""
+    step = 0.001
+    h_above, h_below = (f(kelvoran.evaluate(t + d, p, w=w).liquid.specific_enthalpy) for d in (step, -step))
+    cp = f(kelvoran.evaluate(t, p, w=w).liquid.heat_capacity)
+    return abs(cp - (h_above - h_below) / (2.0 * step)) / cp
+
+
 def findings(sets: dict) -> list:
     """The prose on where the model deviates more, with today's numbers."""
 
@@ -616,6 +761,23 @@ def findings(sets: dict) -> list:
     cp_cold, cp_25 = (row("water_high_pressure", f"cp at {t} °C, 5000") for t in ("0.01", "25"))
     halite_cp, salt_boiling = row("salt", "halite heat capacity"), row("salt", "normal boiling point")
     consistency = heat_capacity_consistency(25.0, 5000.0)
+
+    def concentration_of(r: Row) -> str:
+        return r.point.split(", ")[-1]
+
+    cp_rows = sets["brine_heat_capacity"].rows
+    cp_dilute = [r for r in cp_rows if float(concentration_of(r).split()[0]) <= 10]
+    cp_20, cp_worst = row("brine_heat_capacity", "20 °C, 1 bar, 20 wt %"), largest(cp_rows)
+    h_20 = row("brine_enthalpy", "10 → 40 °C, 1 bar, 20 wt %")
+    x_20 = f(kelvoran.mole_fraction_from_mass_fraction(0.2))
+    without_factor = [
+        100.0 * (r.model * (1.0 + f(kelvoran.mole_fraction_from_mass_fraction(float(concentration_of(r).split()[0]) / 100.0))) / r.reference - 1.0)
+        for r in cp_rows
+        if float(concentration_of(r).split()[0]) >= 5
+    ]
+    brine_consistency = brine_heat_capacity_consistency(20.0, 1.0, 0.2)
+    sea_rho = [r for r in sets["seawater"].rows if r.point.startswith("ρ")]
+    sea_cp = [r for r in sets["seawater"].rows if r.point.startswith("cp")]
 
     def concentration(r: Row) -> str:
         return r.point.split(", ")[1].split(" (")[0]
@@ -679,8 +841,26 @@ def findings(sets: dict) -> list:
         f"ice + hydrohalite + liquid at −21.2 °C and 23.2 wt % ({cite('B1993')}) and the "
         "hydrohalite field below 0.1 °C are absent, and the halite liquidus below 0.1 °C is "
         "metastable. Nothing below 0 °C is validated here.",
-        f"- **Solution densities at 20 °C** agree within "
-        f"{abs(largest(sets['solution_density_20C'].rows).deviation()):.2f} % from 1 to 26 wt %.",
+        f"- **Solution densities** agree within "
+        f"{abs(largest(sets['solution_density'].rows).deviation()):.2f} % from 1 to 26 wt % at 10–40 °C.",
+        f"- **The heat capacity of concentrated brines is low.** Up to 10 wt % it lies within "
+        f"{abs(largest(cp_dilute).deviation()):.2f} % of the measured values; beyond, the deviation "
+        f"grows with the salt content, to {pct(cp_20)} at 20 wt % and 20 °C and {pct(cp_worst)} at "
+        f"{concentration_of(cp_worst)} and {temperature(cp_worst):g} °C. The model's heat capacity is "
+        f"the temperature derivative of its own enthalpy (within {brine_consistency:.0e}, relative, at "
+        f"20 °C and 20 wt %), and the enthalpy gained from 10 to 40 °C deviates alike ({pct(h_20)} at "
+        f"20 wt %): the deviation belongs to the model's enthalpy correlation, not to how the heat "
+        f"capacity is derived from it. Most of its trend with the salt content is the factor "
+        f"1/(1 + x) that the model applies to the enthalpy and the heat capacity of every fluid phase "
+        f"(−{100 * (1 - 1 / (1 + x_20)):.1f} % at 20 wt %): without it the heat capacity would lie "
+        f"{min(without_factor):.1f}–{max(without_factor):.1f} % above the measured values at every "
+        f"composition from 5 to 23 wt % instead. The model keeps the factor as it is defined.",
+        f"- **Seawater** of 35 g/kg is {abs(max(r.deviation() for r in sea_rho)):.2f}–"
+        f"{abs(min(r.deviation() for r in sea_rho)):.2f} % less dense in the model than in TEOS-10 and "
+        f"its heat capacity {min(r.deviation() for r in sea_cp):+.2f} to {max(r.deviation() for r in sea_cp):+.2f} % "
+        f"off; the density difference is that of seawater's other salts. Below about 8 °C the model "
+        f"gives a brine of this salt content no density (its scaled temperature lies in the ice field "
+        f"of water, warning `ice_field`), so the comparison starts at 10 °C.",
     ]
 
 

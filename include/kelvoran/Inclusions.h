@@ -9,8 +9,9 @@
 //   const double x = kelvoran::salinityFromHaliteDissolution(300.0);  // mole fraction NaCl
 //   const kelvoran::Homogenization h =
 //       kelvoran::homogenization(x, 250.0, kelvoran::HomogenizationKind::ToLiquid);
+//   const std::vector<double> temperatures = {260.0, 300.0, 400.0, 500.0};  // °C
 //   const std::vector<kelvoran::InverseResult> path =
-//       kelvoran::isochore(x, h.densityKgM3, {260.0, 300.0, 400.0, 500.0});
+//       kelvoran::isochore(x, h.densityKgM3, temperatures);
 
 #include <span>
 #include <vector>

@@ -1,15 +1,21 @@
-"""The vectorised correlations: each bound to its own C++ function (reference values), each the
-very number the evaluation uses, over thousands of points; composition conversions."""
+"""The vectorised correlations: each bound to its own C++ function (published values and
+recorded model outputs), each the very number the evaluation uses, over thousands of points;
+composition conversions."""
 
 import numpy as np
 import pytest
 
 import kelvoran
 
-# (function, arguments, expected, relative tolerance): published or recorded values, one per
-# function, so that a function wired to the wrong correlation fails.
+# (function, arguments, expected, relative tolerance), one or more per function, so that a
+# function wired to the wrong correlation fails. Published values: the critical point of water
+# the model is built on (373.976 °C, 220.54915 bar), the handbook density of water at 25 °C
+# (997.05 kg/m³) and its normal boiling point (not re-read against a printed source), and the
+# molality identities, exact by definition. Every other expected value is a recorded model
+# output (six significant digits of what the C++ code computed when it was written down): a
+# regression value, not a measurement; docs/validation.md compares with measurements.
 REFERENCE = [
-    (kelvoran.critical_pressure_bar, (373.976,), 220.54915, 1e-12),
+    (kelvoran.critical_pressure_bar, (373.976,), 220.54915, 1e-12),  # published
     (kelvoran.critical_pressure_bar, (500.0,), 581.01015, 1e-7),
     (kelvoran.critical_composition, (600.0,), 0.0777761, 1e-6),
     (kelvoran.three_phase_pressure_bar, (500.0,), 322.00274, 1e-7),
@@ -19,8 +25,8 @@ REFERENCE = [
     (kelvoran.salt_boiling_pressure_bar, (500.0,), 1.94045e-07, 1e-5),
     (kelvoran.salt_sublimation_pressure_bar, (500.0,), 2.64863e-08, 1e-5),
     (kelvoran.water_saturation_pressure_bar, (373.5,), 219.298, 1e-5),
-    (kelvoran.water_saturation_temperature_c, (1.01325,), 100.0, 1e-3),
-    (lambda t, p: kelvoran.pure_water(t, p).density_kg_m3, (25.0, 1.0), 997.05, 1e-4),
+    (kelvoran.water_saturation_temperature_c, (1.01325,), 100.0, 1e-3),  # published
+    (lambda t, p: kelvoran.pure_water(t, p).density_kg_m3, (25.0, 1.0), 997.05, 1e-4),  # published
     (kelvoran.mole_fraction_from_molality, (1.0,), 18.015 / 1018.015, 1e-15),
     (kelvoran.mass_fraction_from_molality, (1.0,), 58.443 / 1058.443, 1e-15),
     (kelvoran.molality_from_mole_fraction, (18.015 / 1018.015,), 1.0, 1e-14),

@@ -7,6 +7,7 @@ import doctest
 import os
 import subprocess
 import sys
+import threading
 from pathlib import Path
 
 import numpy as np
@@ -159,30 +160,114 @@ def test_command_writes_each_image_format_and_the_csv(command, tmp_path):
     assert sorted(os.listdir(tmp_path)) == sorted(f"d{s}" for s in (".png", ".svg", ".pdf", "-png.csv", "-svg.csv", "-pdf.csv"))
 
 
+# Files the error cases read: an unreadable row, a section's needed column missing, points
+# that all lie off the section.
+POINTS_FILES = {
+    "noheader.csv": "1,2,3\n",
+    "abc.csv": "T_C,P_bar\n400,100\n300,abc\n",
+    "no-x.csv": "T_C,P_bar\n300,100\n",
+    "hot.csv": "T_C,P_bar,x_NaCl\n300,100,0.1\n400,200,0.1\n",
+}
+
+
 @pytest.mark.parametrize(
-    "arguments, status",
+    "arguments, status, message",
     [
-        (["isopleth", "--x", "0.1", "-o", "{tmp}/d.jpg"], 2),
-        (["isopleth", "--x", "0.1", "-o", "{tmp}/d"], 2),
-        (["isobar", "--P", "300"], 2),
-        (["isobar", "--P", "300", "--x-range", "0,2", "-o", "{tmp}/d.png"], 2),
-        (["isotherm", "--T", "500", "--log-x", "--x-range", "0,1", "-o", "{tmp}/d.png"], 2),
-        (["isopleth", "--x", "1.5", "-o", "{tmp}/d.png"], 2),
-        (["pt", "--points", "{tmp}/missing.csv", "-o", "{tmp}/d.png"], 3),
-        (["pt", "--points", "{tmp}/noheader.csv", "-o", "{tmp}/d.png"], 3),
-        (["pt", "-o", "{tmp}/no/such/folder/d.png"], 4),
+        (["isopleth", "--x", "0.1", "-o", "{tmp}/d.jpg"], 2, "'.jpg' is not an image format"),
+        (["isopleth", "--x", "0.1", "-o", "{tmp}/d"], 2, "no extension"),
+        (["isobar", "--P", "300"], 2, "nothing to write"),
+        (["isobar", "--P", "300", "--x-range", "0,2", "-o", "{tmp}/d.png"], 2, "x_range (0, 2)"),
+        (["isotherm", "--T", "500", "--log-x", "--x-range", "0,1", "-o", "{tmp}/d.png"], 2, "positive start"),
+        (["isopleth", "--x", "1.5", "-o", "{tmp}/d.png"], 2, "between 0 and 1"),
+        (["isotherm", "--T", "2000", "-o", "{tmp}/d.png"], 2, "T = 2000 °C must lie within 0 to 1000 °C"),
+        (["isopleth", "--x", "0.1", "--T-range=-50,500", "-o", "{tmp}/d.png"], 2, "within 0 to 1000 °C"),
+        (["isobar", "--P", "8000", "-o", "{tmp}/d.png"], 2, "up to 5000 bar"),
+        (["pt", "-o", "{tmp}/d.png", "--csv", "{tmp}/d.png"], 2, "name the same file"),
+        (["pt", "--points", "{tmp}/missing.csv", "-o", "{tmp}/d.png"], 3, "no such file"),
+        (["pt", "--points", "{tmp}/noheader.csv", "-o", "{tmp}/d.png"], 3, "names no T_C column"),
+        (["pt", "--points", "{tmp}/abc.csv", "-o", "{tmp}/d.png"], 3, "line 3: P_bar 'abc' is not a number"),
+        (["isobar", "--P", "100", "--points", "{tmp}/no-x.csv", "-o", "{tmp}/d.png"], 3, "no x_NaCl or w_NaCl"),
+        (["isotherm", "--T", "500", "--points", "{tmp}/hot.csv", "-o", "{tmp}/d.png"], 3, "none to draw"),
+        (["pt", "--points", "{tmp}/abc.csv", "--csv", "{tmp}/abc.csv"], 4, "is the points file"),
+        (["pt", "-o", "{tmp}/no/such/folder/d.png"], 4, "cannot write"),
     ],
 )
-def test_command_errors(arguments, status, tmp_path, capsys):
-    (tmp_path / "noheader.csv").write_text("1,2,3\n")
+def test_command_errors(arguments, status, message, tmp_path, capsys):
+    for name, text in POINTS_FILES.items():
+        (tmp_path / name).write_text(text)
     argv = [a.replace("{tmp}", str(tmp_path)) for a in arguments]
     try:
         code = _cli.main(argv)
     except SystemExit as exit_:
         code = exit_.code
-    assert code == status
-    assert "kelvoran-diagram" in capsys.readouterr().err
-    assert sorted(os.listdir(tmp_path)) == ["noheader.csv"]
+    err = capsys.readouterr().err
+    assert code == status and message in err, err
+    if status == 2:  # the usage of the diagram asked for, not of the whole command
+        assert f"usage: kelvoran-diagram {arguments[0]} " in err
+    assert sorted(os.listdir(tmp_path)) == sorted(POINTS_FILES)
+
+
+def test_command_outputs_are_replaced_together(tmp_path, capsys):
+    # The CSV to standard output; no file named "-".
+    assert _cli.main(["isotherm", "--T", "500", "--no-shading", "--csv", "-"]) == 0
+    out = capsys.readouterr().out
+    assert out.startswith(",".join(kd.CSV_COLUMNS) + "\n") and out.count("\n") > 100
+    assert not os.path.exists("-")
+    # An image that was written and a CSV that cannot be: the earlier image stays as it was.
+    image = tmp_path / "d.png"
+    image.write_bytes(b"earlier")
+    (tmp_path / "folder.csv").mkdir()
+    assert _cli.main(["pt", "-o", str(image), "--csv", str(tmp_path / "folder.csv")]) == 4
+    assert image.read_bytes() == b"earlier"
+    # A symbolic link is followed (the file it names is replaced, the link kept); a named pipe
+    # is written in place.
+    (tmp_path / "link.csv").symlink_to(tmp_path / "lines.csv")
+    pipe = tmp_path / "pipe.csv"
+    os.mkfifo(pipe)
+    received = []
+    reader = threading.Thread(target=lambda: received.append(pipe.read_text()))
+    reader.start()
+    assert _cli.main(["isobar", "--P", "300", "--no-shading", "-o", str(image), "--csv", str(pipe)]) == 0
+    reader.join(60)
+    assert received and received[0].startswith("curve,segment")
+    assert _cli.main(["isobar", "--P", "300", "--no-shading", "--csv", str(tmp_path / "link.csv")]) == 0
+    assert (tmp_path / "link.csv").is_symlink() and (tmp_path / "lines.csv").read_text() == received[0]
+    assert image.read_bytes()[:4] == b"\x89PNG"
+    # /dev/stdout is the open stream: appended to, as by a shell redirection.
+    log = tmp_path / "log.csv"
+    log.write_text("earlier\n")
+    with open(log, "a") as out:
+        command = [sys.executable, "-m", "kelvoran.diagrams._cli", "isobar", "--P", "300", "--no-shading", "--csv", "/dev/stdout"]
+        assert subprocess.run(command, stdout=out, timeout=120).returncode == 0
+    assert log.read_text() == "earlier\n" + received[0]
+    assert sorted(os.listdir(tmp_path)) == ["d.png", "folder.csv", "lines.csv", "link.csv", "log.csv", "pipe.csv"]
+
+
+def test_what_is_not_drawn_is_said(tmp_path, capsys):
+    # Points of other temperatures on an isotherm are left out and counted, as are isochores
+    # that do not cross the window; the rest is drawn and the command succeeds.
+    points = tmp_path / "fi.csv"
+    points.write_text("T_C,P_bar,w_NaCl\n500,400,0.1\n300,150,0.1\n350,400,0.1\n")
+    argv = ["isotherm", "--T", "500", "--points", str(points), "--isochores=300,1e9", "-o", str(tmp_path / "d.png")]
+    assert _cli.main(argv) == 0
+    err = capsys.readouterr().err
+    assert "2 of 3 points lie at other temperatures than the isotherm's 500 °C (300 to 350 °C)" in err
+    assert "isochores 1e+09 kg/m³ do not cross the window" in err
+    with pytest.warns(kd.DiagramWarning) as caught:
+        kd.isotherm(500.0, points=points, P_range=(1, 300), shading=False)
+    assert any("fi.csv: 1 of 1 points lie outside the window" in str(w.message) for w in caught)
+
+
+def test_each_isochore_is_labelled_once_on_its_single_fluid():
+    levels = [400, 600, 800, 1000]
+    d = kd.isopleth(w=0.1, T_range=(100, 800), P_range=(10, 3000), isochores=levels, shading=False)
+    labels = {t.get_text(): t.get_position() for t in d.axes.texts if t.get_text().endswith("kg/m³")}
+    assert sorted(labels) == sorted(f"{v} kg/m³" for v in levels) and len(d.axes.texts) >= len(labels)
+    x = kelvoran.mole_fraction_from_mass_fraction(0.1)
+    for text in ("600 kg/m³", "800 kg/m³", "1000 kg/m³"):  # 400 has no single-fluid branch there
+        T, P = labels[text]
+        assert kd.fields_at(T, P, x) == "L/F", text
+        assert abs(kelvoran.evaluate(T, P, x).bulk.density - float(text.split()[0])) < 30
 
 
 def test_points_of_a_table_are_drawn(table, tmp_path):
@@ -191,9 +276,11 @@ def test_points_of_a_table_are_drawn(table, tmp_path):
     T, P, x = kd.read_points(out)
     assert np.array_equal(T, [300, 300, 450, 450]) and np.array_equal(P, [200, 500, 200, 500])
     assert np.allclose(x, kelvoran.mole_fraction_from_mass_fraction(0.2), rtol=1e-15)
-    d = kd.isobar(300.0, points=out, shading=False)
+    # On an isobar, only the points of its pressure.
+    with pytest.warns(kd.DiagramWarning, match="2 of 4 points lie at other pressures than the isobar's 200 bar"):
+        d = kd.isobar(200.0, points=out, shading=False)
     drawn = [line for line in d.axes.lines if line.get_label().startswith("points of fi.csv")]
-    assert len(drawn) == 1 and np.array_equal(drawn[0].get_ydata(), T) and np.allclose(drawn[0].get_xdata(), x)
+    assert len(drawn) == 1 and np.array_equal(drawn[0].get_ydata(), [300, 450]) and np.allclose(drawn[0].get_xdata(), x[:2])
 
 
 def test_headless_command_and_docstring(tmp_path):
@@ -213,8 +300,9 @@ def test_headless_command_and_docstring(tmp_path):
     # Figures made without pyplot need no display; the docstring's example holds.
     code = "import sys, kelvoran.diagrams as kd; kd.isotherm(400, shading=False); print('matplotlib.pyplot' in sys.modules)"
     assert subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, env=env).stdout.strip() == "False"
-    failures, tried = doctest.testmod(kd, optionflags=doctest.NORMALIZE_WHITESPACE)
-    assert tried > 0 and failures == 0
+    for module in (kd, kd._fields):
+        failures, tried = doctest.testmod(module, optionflags=doctest.NORMALIZE_WHITESPACE)
+        assert tried > 0 and failures == 0, module.__name__
 
 
 def test_docs_document_the_csv_columns():

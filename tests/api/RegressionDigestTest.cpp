@@ -1,6 +1,6 @@
-// The regression guard: every field of every record over a fixed grid of more than 50,000
-// points, folded into one digest per record field, must stay bit for bit what it was when the
-// digests below were recorded. Any change of the model's numbers, on purpose or not, shows up
+// The regression guard: every field of every record, and the warnings and the fluid type of
+// every point, over a fixed grid of more than 50,000 points, folded into one digest per field,
+// must stay bit for bit what it was when the digests below were recorded. Any change of the model's numbers, on purpose or not, shows up
 // here with the record field it touched. A deliberate change re-records the table in a commit
 // of its own that says which points moved and why.
 //
@@ -142,6 +142,10 @@ constexpr std::uint64_t kExpected[4][kFields] = {
      0x56f065fc70db82efULL, 0x65eaf667308fa7d9ULL, 0x918df0332430ac4cULL, 0xffdc4b0d1d578438ULL,
      0x811ade846b241783ULL, 0xfd3554787ed3a687ULL, 0x6d7021e55cb9fdc5ULL, 0x6d7021e55cb9fdc5ULL},
 };
+// The point's own fields: the warning bits and the fluid type code.
+constexpr int kPointFields = 2;
+constexpr const char* kPointFieldNames[kPointFields] = {"warnings", "fluidType"};
+constexpr std::uint64_t kExpectedPoint[kPointFields] = {0x4325ad63a65512e7ULL, 0x8ef01d4329ad7125ULL};
 // Points of each phase state 1..7 in the grid.
 constexpr std::array<std::size_t, 8> kExpectedStates = {0,    1241,  9009, 16144,
                                                         7497, 16979, 8488, 900};
@@ -151,6 +155,7 @@ TEST(RegressionDigestTest, EveryFieldOfEveryRecordIsUnchangedOverTheGrid) {
     ASSERT_GE(grid.size(), 50000U);
 
     std::array<std::array<Digest, kFields>, 4> digests{};
+    std::array<Digest, kPointFields> pointDigests{};
     std::array<std::size_t, 8> states{};
     Calculator calculator;
     for (const Point& point : grid) {
@@ -160,6 +165,8 @@ TEST(RegressionDigestTest, EveryFieldOfEveryRecordIsUnchangedOverTheGrid) {
         addRecord(digests[1], r.vapor);
         addRecord(digests[2], r.halite);
         addRecord(digests[3], r.bulk);
+        pointDigests[0].addBits(r.warnings);
+        pointDigests[1].addBits(static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.fluidType)));
         const auto code = static_cast<std::size_t>(r.phases);
         ++states[code < states.size() ? code : 0];
     }
@@ -176,6 +183,13 @@ TEST(RegressionDigestTest, EveryFieldOfEveryRecordIsUnchangedOverTheGrid) {
             table += line;
         }
     }
+    table += "point: {";
+    for (int f = 0; f < kPointFields; ++f) {
+        std::snprintf(line, sizeof line, "0x%016llxULL%s",
+                      static_cast<unsigned long long>(pointDigests[f].value),
+                      f + 1 < kPointFields ? ", " : "}\n");
+        table += line;
+    }
     table += "states: {";
     for (std::size_t s = 0; s < states.size(); ++s) {
         table += std::to_string(states[s]) + (s + 1 < states.size() ? ", " : "}\n");
@@ -190,6 +204,9 @@ TEST(RegressionDigestTest, EveryFieldOfEveryRecordIsUnchangedOverTheGrid) {
             EXPECT_EQ(digests[r][f].value, kExpected[r][f])
                 << kRecordNames[r] << "." << kFieldNames[f] << " changed";
         }
+    }
+    for (int f = 0; f < kPointFields; ++f) {
+        EXPECT_EQ(pointDigests[f].value, kExpectedPoint[f]) << kPointFieldNames[f] << " changed";
     }
     if (HasFailure()) {
         ADD_FAILURE() << "digests of this build:\n" << table;

@@ -43,11 +43,20 @@ inline ::testing::AssertionResult sameRecord(const char* role, const PhaseRecord
     return ::testing::AssertionSuccess();
 }
 
-/// Whether two results agree in their state and in all four records (see sameRecord).
+/// Whether two results agree in their state, their warnings, their fluid type and in all four
+/// records (see sameRecord).
 inline ::testing::AssertionResult sameResult(const PointResult& seen, const PointResult& expected) {
     if (seen.phases != expected.phases) {
         return ::testing::AssertionFailure()
                << "state " << shortName(seen.phases) << ", expected " << shortName(expected.phases);
+    }
+    if (seen.warnings != expected.warnings) {
+        return ::testing::AssertionFailure() << "warnings " << warningNames(seen.warnings)
+                                             << ", expected " << warningNames(expected.warnings);
+    }
+    if (seen.fluidType != expected.fluidType) {
+        return ::testing::AssertionFailure() << "fluid type " << shortName(seen.fluidType)
+                                             << ", expected " << shortName(expected.fluidType);
     }
     for (const auto& [role, a, b] : {std::tuple{"liquid", &seen.liquid, &expected.liquid},
                                      {"vapor", &seen.vapor, &expected.vapor},

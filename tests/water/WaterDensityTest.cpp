@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include "kelvoran/Calculator.h"
 #include "water/WaterDensity.h"
 #include "water/WaterEquationOfState.h"
+#include "water/WaterProperties.h"
 #include "water/WaterSaturation.h"
 
 namespace kelvoran {
@@ -88,6 +90,35 @@ TEST(WaterDensityTest, ColdLiquidAtLowPressureIsAcceptedAtRoundOff) {
         previous = record.rho;
     }
     EXPECT_GT(atRoundOff, 0);
+}
+
+// Steam just below the critical temperature, 373.89–373.976 °C, where the Newton iteration from
+// the usual start density does not converge: every state is found, by the bracketed solve on
+// the vapor side, and the point says so (warning water_fallback_solve) with the very state a
+// direct bracketed solve gives.
+TEST(WaterDensityTest, TheFallbackSolveFillsTheWindowBelowTheCriticalTemperature) {
+    int fallbacks = 0;
+    Calculator calculator;
+    for (int i = 0; i <= 40; ++i) {
+        const double t = 373.89 + i * (373.975 - 373.89) / 40.0;  // °C
+        for (const double p : {1.0, 3.0, 10.0, 30.0, 100.0, 150.0, 200.0}) {  // bar
+            const WaterStateAt state = waterStateAt(t, p);
+            ASSERT_TRUE(std::isfinite(state.values.densityKgM3)) << t << " °C, " << p << " bar";
+            const PointResult r = calculator.evaluate(t, p, 0.0);
+            const bool fallback = (state.notes & kWaterNoteBracketedSolve) != 0;
+            EXPECT_EQ((r.warnings & kWarningWaterFallbackSolve) != 0, fallback) << t << ", " << p;
+            if (!fallback) continue;
+            ++fallbacks;
+            WaterState direct;
+            ASSERT_TRUE(solveDensityBracketed(t + 273.15, p * 1e5 * 1e-6, false, direct));
+            EXPECT_EQ(state.values.densityKgM3, direct.rho) << t << ", " << p;
+            EXPECT_EQ(state.values.specificEnthalpyJKg, direct.h) << t << ", " << p;
+            // The record's density went through the molar volume (18015 / ρ and back).
+            EXPECT_NEAR(r.vapor.density, direct.rho, 1e-14 * direct.rho) << t << ", " << p;
+        }
+    }
+    EXPECT_GT(fallbacks, 0);
+    EXPECT_NE(calculator.evaluate(373.9, 1.0, 0.0).warnings & kWarningWaterFallbackSolve, 0U);
 }
 
 }  // namespace

@@ -3,11 +3,15 @@
 from __future__ import annotations
 
 import argparse
+import errno
 import math
 import os
+import re
+import stat
 import sys
 import tempfile
-from typing import List, Optional, Sequence, Tuple
+import warnings
+from typing import Dict, List, Optional, Sequence, Tuple
 
 FORMATS = ("png", "svg", "pdf")
 
@@ -20,16 +24,21 @@ examples:
   kelvoran-diagram isotherm --T 500 --x-range 0,0.5 -o isotherm.png
   kelvoran-diagram isopleth --x 0.05 --points inclusions.csv --isochores 600,800,1000 -o fi.png
 
-Temperatures in °C, pressures in bar, compositions as mole fraction NaCl (--w: mass
-fraction). A range is LOW,HIGH (or LOW:HIGH); one that starts with a minus sign is written
---T-range=-10,50. The image format follows the extension of -o: .png, .svg or .pdf.
---csv writes the traced lines, one row per point, with the columns curve, segment, T_C, P_bar,
-x_NaCl, across, field_low, field_high (see docs/diagrams.md); - writes them to standard output.
---points draws the points of a CSV table as kelvoran-table reads and writes it (columns T_C,
-P_bar and, for the T-x and P-x sections, x_NaCl or w_NaCl).
+Temperatures in °C (0 to 1000, the range the model's correlations were fitted for),
+pressures in bar (above 0, up to 5000), compositions as mole fraction NaCl (--w: mass
+fraction). A range is LOW,HIGH (or LOW:HIGH). The image format follows the extension of -o:
+.png, .svg or .pdf. --csv writes the traced lines, one row per point, with the columns curve,
+segment, T_C, P_bar, x_NaCl, across, field_low, field_high (see docs/diagrams.md); - writes
+them to standard output. Every output is written to a temporary file beside it and renamed
+only when all are complete. --points draws the points of a CSV table as kelvoran-table reads
+and writes it: columns T_C and P_bar (pt, isopleth), T_C and x_NaCl or w_NaCl (isobar), P_bar
+and x_NaCl or w_NaCl (isotherm); where a section's table also has its fixed quantity, only the
+points of the section are drawn and the others counted on standard error.
 
-exit status: 0 done; 2 a bad command line (also an unknown image format); 3 the points
-file cannot be used; 4 an output file cannot be written; 5 any other failure.
+exit status: 0 done (warnings, such as points left out or isochores outside the window, go to
+standard error); 2 a bad command line (also an unknown image format, or a value outside the
+diagrams' range); 3 the points file cannot be used (a row that cannot be read, a missing
+column, no point to draw); 4 an output cannot be written; 5 any other failure.
 """
 
 
@@ -81,6 +90,12 @@ def _resolution(text: str) -> int:
 
 
 def parser() -> argparse.ArgumentParser:
+    """The command line of kelvoran-diagram."""
+    return _parsers()[0]
+
+
+def _parsers() -> Tuple[argparse.ArgumentParser, Dict[str, argparse.ArgumentParser]]:
+    """The command's parser and that of each diagram, by name."""
     from .. import __version__
 
     top = argparse.ArgumentParser(
@@ -92,6 +107,7 @@ def parser() -> argparse.ArgumentParser:
     )
     top.add_argument("--version", action="version", version=f"kelvoran-diagram {__version__}")
     sub = top.add_subparsers(dest="diagram", metavar="DIAGRAM", required=True)
+    subs: Dict[str, argparse.ArgumentParser] = {}
 
     def common(p: argparse.ArgumentParser, ranges: Sequence[str], sections: bool) -> None:
         p.add_argument("-o", "--output", metavar="FILE", help="the image: FILE.png, FILE.svg or FILE.pdf")
@@ -117,6 +133,7 @@ def parser() -> argparse.ArgumentParser:
         "pt", help="P-T projection of the system", epilog=EXAMPLES, formatter_class=argparse.RawDescriptionHelpFormatter
     )
     common(p, "TP", sections=False)
+    subs["pt"] = p
     p = sub.add_parser(
         "isopleth", help="P-T section at one composition", epilog=EXAMPLES,
         formatter_class=argparse.RawDescriptionHelpFormatter,
@@ -126,18 +143,21 @@ def parser() -> argparse.ArgumentParser:
     group.add_argument("--w", type=_number, help="composition, mass fraction NaCl")
     p.add_argument("--resolution", type=_resolution, default=241, help="grid lines per axis that guide the tracing (241)")
     common(p, "TP", sections=True)
+    subs["isopleth"] = p
     p = sub.add_parser(
         "isobar", help="T-x section at one pressure", epilog=EXAMPLES, formatter_class=argparse.RawDescriptionHelpFormatter
     )
     p.add_argument("--P", type=_number, required=True, help="pressure, bar")
     common(p, "Tx", sections=True)
+    subs["isobar"] = p
     p = sub.add_parser(
         "isotherm", help="P-x section at one temperature", epilog=EXAMPLES,
         formatter_class=argparse.RawDescriptionHelpFormatter,
     )
     p.add_argument("--T", type=_number, required=True, help="temperature, °C")
     common(p, "Px", sections=True)
-    return top
+    subs["isotherm"] = p
+    return top, subs
 
 
 def _image_format(path: str) -> str:
@@ -148,29 +168,108 @@ def _image_format(path: str) -> str:
     return ext
 
 
-def _replace(path: str, write) -> None:
-    """Writes through `write(file_name)` to a temporary file beside `path`, then renames it to
-    `path`: a failure leaves no partial file and an earlier one untouched."""
-    folder = os.path.dirname(os.path.abspath(path))
-    fd, temporary = tempfile.mkstemp(prefix=".kelvoran-diagram-", suffix=os.path.splitext(path)[1], dir=folder)
-    os.close(fd)
-    try:
-        write(temporary)
-        mode = 0o666 & ~_umask()
-        os.chmod(temporary, mode)
-        os.replace(temporary, path)
-    except BaseException:
+class _Output:
+    """One output file of the command: written to a temporary file beside its target (the
+    file a symbolic link names), which commit() renames to the target; an open stream of the
+    process (/dev/stdout, /dev/fd/N), a device or a named pipe is written in place."""
+
+    def __init__(self, path: str) -> None:
+        self.path = path
+        self.target = os.path.realpath(path)
+        self.temporary: Optional[str] = None
+        self.mode: Optional[int] = None  # of the file replaced
+        self.in_place = False
+        self.stream = _open_stream(path)  # the descriptor of an open stream, or None
+        if self.stream is not None:
+            return
         try:
-            os.unlink(temporary)
-        except OSError:
-            pass
-        raise
+            info = os.stat(path)
+        except FileNotFoundError:
+            return  # a new file (or the one a dangling link names)
+        if stat.S_ISDIR(info.st_mode):
+            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
+        if stat.S_ISREG(info.st_mode):
+            if not os.access(path, os.W_OK):
+                raise PermissionError(errno.EACCES, os.strerror(errno.EACCES), path)
+            self.mode = stat.S_IMODE(info.st_mode)
+        else:
+            self.in_place = True  # a device or a named pipe
+
+    def write(self, write_to) -> None:
+        """Writes through `write_to(file)`, given a file name or, for an open stream, a binary
+        file object on it (so that a redirection with >> appends)."""
+        if self.stream is not None:
+            sys.stdout.flush()
+            with os.fdopen(os.dup(self.stream), "wb") as f:
+                write_to(f)
+            return
+        if self.in_place:
+            write_to(self.path)
+            return
+        fd, self.temporary = tempfile.mkstemp(
+            prefix=".kelvoran-diagram-", suffix=os.path.splitext(self.target)[1], dir=os.path.dirname(self.target)
+        )
+        os.close(fd)
+        write_to(self.temporary)
+        os.chmod(self.temporary, self.mode if self.mode is not None else 0o666 & ~_umask())
+
+    def commit(self) -> None:
+        if self.temporary is not None:
+            os.replace(self.temporary, self.target)
+            self.temporary = None
+
+    def discard(self) -> None:
+        if self.temporary is not None:
+            try:
+                os.unlink(self.temporary)
+            except OSError:
+                pass
+            self.temporary = None
+
+
+#: Names of the open streams of the process (and their descriptor), written in place as a shell
+#: redirection would.
+_STREAM = re.compile(r"^/(?:dev/(stdout|stderr|fd/(\d+))|proc/self/fd/(\d+))$")
+
+
+def _open_stream(path: str) -> Optional[int]:
+    """The descriptor of the open stream of the process that `path` names, or links to through
+    any chain of links (/dev/stdout: 1); None for any other path."""
+    current = os.path.abspath(path)
+    for _ in range(40):
+        match = _STREAM.match(current)
+        if match:
+            name, fd, proc_fd = match.groups()
+            return {"stdout": 1, "stderr": 2}.get(name) if fd is None and proc_fd is None else int(fd or proc_fd)
+        if not os.path.islink(current):
+            return None
+        current = os.path.normpath(os.path.join(os.path.dirname(current), os.readlink(current)))
+    return None
+
+
+def _write_bytes(file, data: bytes) -> None:
+    if isinstance(file, str):
+        with open(file, "wb") as f:
+            f.write(data)
+    else:
+        file.write(data)
 
 
 def _umask() -> int:
     mask = os.umask(0)
     os.umask(mask)
     return mask
+
+
+def _same_file(a: str, b: str) -> bool:
+    if a == "-" or b == "-":
+        return False
+    if os.path.realpath(a) == os.path.realpath(b):
+        return True
+    try:
+        return os.path.samefile(a, b)
+    except OSError:
+        return False
 
 
 def _draw(args: argparse.Namespace):
@@ -204,9 +303,27 @@ def _draw(args: argparse.Namespace):
     return kd.isotherm(args.T, **options)
 
 
+def _warning_printer(name: str):
+    """Prints the warnings of the diagrams as lines of the command; others as Python does."""
+    from . import DiagramWarning
+
+    default = warnings.showwarning
+
+    def show(message, category, filename, lineno, file=None, line=None):
+        if issubclass(category, DiagramWarning):
+            print(f"{name}: warning: {message}", file=sys.stderr)
+        else:
+            default(message, category, filename, lineno, file, line)
+
+    return show
+
+
 def main(argv: Optional[Sequence[str]] = None) -> int:
-    p = parser()
-    args = p.parse_args(argv)
+    """Runs the command with the arguments `argv` (default: those of the process); returns the
+    exit status."""
+    top, subs = _parsers()
+    args = top.parse_args(argv)
+    usage = subs[args.diagram]
     name = "kelvoran-diagram"
     try:
         if not args.output and not args.csv:
@@ -214,38 +331,64 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         fmt = _image_format(args.output) if args.output else None
         if args.dpi <= 0 or args.dpi > 2400:
             raise UsageError(f"--dpi {args.dpi:g}: give 1 to 2400 dots per inch")
-        if args.points and not os.path.isfile(args.points):
-            print(f"{name}: --points {args.points}: no such file", file=sys.stderr)
-            return 3
+        if args.output and args.csv and _same_file(args.output, args.csv):
+            raise UsageError(f"-o {args.output} and --csv {args.csv} name the same file")
+    except UsageError as error:
+        usage.print_usage(sys.stderr)
+        print(f"{name} {args.diagram}: error: {error}", file=sys.stderr)
+        return 2
+    for path in (args.output, args.csv):
+        if path and args.points and _same_file(path, args.points):
+            print(f"{name}: {path} is the points file, which cannot be an output", file=sys.stderr)
+            return 4
+    if args.points and not os.path.isfile(args.points):
+        print(f"{name}: --points {args.points}: no such file", file=sys.stderr)
+        return 3
+    from . import DiagramWarning, PointsError
+
+    with warnings.catch_warnings():
+        warnings.simplefilter("always", DiagramWarning)
+        warnings.showwarning = _warning_printer(name)
         try:
             diagram = _draw(args)
+        except PointsError as error:
+            print(f"{name}: --points {error}", file=sys.stderr)
+            return 3
         except (OSError, UnicodeDecodeError) as error:
             print(f"{name}: --points {args.points}: {error}", file=sys.stderr)
             return 3
-        except ValueError as error:
-            if args.points and str(error).startswith(str(args.points)):
-                print(f"{name}: {error}", file=sys.stderr)
-                return 3
-            raise UsageError(str(error)) from None
-    except UsageError as error:
-        p.print_usage(sys.stderr)
-        print(f"{name}: error: {error}", file=sys.stderr)
-        return 2
-    for path, write in (
-        (args.output, lambda f: diagram.figure.savefig(f, format=fmt, dpi=args.dpi)),
-        (args.csv, diagram.to_csv),
-    ):
-        if not path:
-            continue
-        try:
-            if path == "-" and write is diagram.to_csv:
-                sys.stdout.write(diagram.csv_text())
-                sys.stdout.flush()
-            else:
-                _replace(path, write)
-        except OSError as error:
-            print(f"{name}: cannot write {path}: {error.strerror or error}", file=sys.stderr)
-            return 4
+        except (ValueError, TypeError) as error:
+            usage.print_usage(sys.stderr)
+            print(f"{name} {args.diagram}: error: {error}", file=sys.stderr)
+            return 2
+    # Every file output first to its temporary, then standard output, then the renames: a
+    # failure anywhere leaves every earlier file untouched.
+    outputs: List[_Output] = []
+    current = ""
+    try:
+        if args.output:
+            current = args.output
+            image = _Output(args.output)
+            outputs.append(image)
+            image.write(lambda f: diagram.figure.savefig(f, format=fmt, dpi=args.dpi))
+        if args.csv and args.csv != "-":
+            current = args.csv
+            table = _Output(args.csv)
+            outputs.append(table)
+            table.write(lambda f: _write_bytes(f, diagram.csv_text().encode("utf-8")))
+        if args.csv == "-":
+            current = "standard output"
+            sys.stdout.write(diagram.csv_text())
+            sys.stdout.flush()
+        for output in outputs:
+            current = output.path
+            output.commit()
+    except OSError as error:
+        print(f"{name}: cannot write {current}: {error.strerror or error}", file=sys.stderr)
+        return 4
+    finally:
+        for output in outputs:
+            output.discard()
     return 0
 
 

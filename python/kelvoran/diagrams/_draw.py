@@ -256,17 +256,70 @@ def draw_points(ax, traced: Traced, annotate: bool) -> None:
         )
 
 
-def draw_isochores(ax, ch, cv, density: np.ndarray, levels: Sequence[float]) -> None:
-    """Lines of equal bulk density (kg/m³): of the single fluid, and in two-phase fields of
-    the phases together (an inclusion of that density homogenises where its line meets a
-    boundary)."""
-    levels = sorted(float(v) for v in levels)
-    finite = np.where(np.isfinite(density), density, np.nan)
-    if not np.isfinite(finite).any():
-        return
-    cs = ax.contour(ch, cv, finite, levels=levels, colors="#555555", linewidths=0.8, linestyles="--", zorder=3)
-    ax.clabel(cs, fmt=lambda v: f"{v:g} kg/m³", fontsize=7, inline=True)
+def draw_isochores(ax, traced: Traced, ch, cv, states: np.ndarray, density: np.ndarray, levels: Sequence[float]) -> List[float]:
+    """Lines of equal bulk density (kg/m³) over the grid of cell centres (ch, cv) with its
+    phase states: of the single fluid, and in two-phase fields of the phases together (an
+    inclusion of that density homogenises where its line meets a boundary). Each line is
+    labelled once, at the middle of its longest single-phase stretch. Returns the levels that
+    do not cross the window."""
+    finite = np.isfinite(density)
+    if not finite.any():
+        return list(levels)
+    lowest, highest = float(density[finite].min()), float(density[finite].max())
+    inside = [v for v in levels if lowest < v < highest]
+    missing = [v for v in levels if not lowest < v < highest]
+    if not inside:
+        return missing
+    cs = ax.contour(
+        ch, cv, np.where(finite, density, np.nan), levels=inside, colors="#555555", linewidths=0.8,
+        linestyles="--", zorder=3,
+    )
+    index = field_index(states)
+    single = (index == FIELDS.index("L/F")) | (index == FIELDS.index("V"))
+    for level, segments in zip(inside, cs.allsegs):
+        segments = [s for s in segments if len(s) >= 2]
+        if not segments:
+            missing.append(level)
+            continue
+        ax.clabel(
+            cs, levels=[level], manual=[_label_position(traced, ch, cv, single, segments)], inline=True,
+            fmt=lambda v: f"{v:g} kg/m³", fontsize=7,
+        )
     ax.plot([], [], color="#555555", lw=0.8, ls="--", label="isochores of the bulk fluid (kg/m³)")
+    return sorted(missing)
+
+
+def _label_position(traced: Traced, ch, cv, single: np.ndarray, segments) -> Tuple[float, float]:
+    """Where an isochore is labelled (plot coordinates): the middle, by length on the plot, of
+    its longest run of vertices between grid cells of a single fluid only (its longest piece
+    where it has none). Along a boundary the line runs between cells of one and of two phases:
+    those stretches, where the isochores of the two-phase field crowd, are not labelled."""
+    h_axis, v_axis = traced.window.axes()
+    best, best_length = None, -1.0
+    for single_only in (True, False):
+        for seg in segments:
+            wanted = np.ones(len(seg), dtype=bool)
+            if single_only:
+                i = np.clip(np.searchsorted(ch, seg[:, 0]), 1, ch.size - 1)
+                j = np.clip(np.searchsorted(cv, seg[:, 1]), 1, cv.size - 1)
+                wanted = single[j - 1, i - 1] & single[j - 1, i] & single[j, i - 1] & single[j, i]
+            step = np.hypot(np.diff(h_axis.normalise(seg[:, 0])), np.diff(v_axis.normalise(seg[:, 1])))
+            for start, stop in _runs(wanted):
+                length = float(step[start : stop - 1].sum())
+                if length > best_length:
+                    best, best_length = (seg, step, start, stop), length
+        if best is not None:
+            break
+    seg, step, start, stop = best
+    along = np.concatenate([[0.0], np.cumsum(step[start : stop - 1])])
+    k = start + int(np.argmin(np.abs(along - along[-1] / 2)))
+    return float(seg[k, 0]), float(seg[k, 1])
+
+
+def _runs(mask: np.ndarray):
+    """(start, stop) of each run of True in mask."""
+    edges = np.diff(np.concatenate([[0], mask.astype(np.int8), [0]]))
+    return zip(np.flatnonzero(edges == 1), np.flatnonzero(edges == -1))
 
 
 def draw_overlay(ax, traced: Traced, overlay, label: str) -> None:

@@ -42,11 +42,30 @@ def field_index(states: np.ndarray) -> np.ndarray:
 
 
 def fields_at(T, P, x) -> np.ndarray:
-    """Field names at the points (T °C, P bar, x mole fraction NaCl), by the decision tree of
-    the classification over the correlations: the three-phase pressure first (below it vapor
-    with or without halite), then the halite liquidus, the boiling pressure of water (below
-    373.976 °C) or the critical pressure (from it on), then the liquid and vapor branches of the
-    vapor-liquid surface. "" where an input is NaN."""
+    """The fields of the diagrams at points, by the decision tree of the classification.
+
+    The tree asks the correlations in the order of the phase-state classification: the
+    three-phase pressure first (below it vapor with or without halite), then the halite
+    liquidus, the boiling pressure of water (below 373.976 °C) or the critical pressure (from
+    it on), then the liquid and vapor branches of the vapor-liquid surface.
+
+    Parameters
+    ----------
+    T, P, x : array_like
+        Temperature (°C), pressure (bar) and composition (mole fraction NaCl); they broadcast.
+
+    Returns
+    -------
+    numpy.ndarray of str
+        The name of the field (one of :data:`FIELDS`) at each point; ``""`` where an input is
+        NaN.
+
+    Examples
+    --------
+    >>> import kelvoran.diagrams as kd
+    >>> kd.fields_at([400.0, 25.0], [250.0, 1.0], 0.05)
+    array(['V+L', 'L/F'], dtype='<U5')
+    """
     T, P, x = np.broadcast_arrays(*(np.asarray(v, dtype=np.float64) for v in (T, P, x)))
     with np.errstate(invalid="ignore"):
         p3 = c.three_phase_pressure_bar(T)

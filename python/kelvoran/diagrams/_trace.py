@@ -79,17 +79,30 @@ class Window:
 
 @dataclass
 class Curve:
-    """One traced boundary line: its points, in order, cut into segments (each a connected
-    polyline), and for every point the quantity along which the line is crossed there and the
-    fields on its two sides.
+    """One traced boundary line of a diagram.
 
-    Arrays, one entry per point: ``T_C`` (°C), ``P_bar`` (bar), ``x_NaCl`` (mole fraction
-    NaCl: the composition of the section, or for the P-T projection the composition at which
-    the point separates the two fields), ``segment`` (0, 1, ... in drawing order), ``across``
-    (``"T_C"``, ``"P_bar"`` or ``"x_NaCl"``: the quantity that crosses the line there),
-    ``field_low`` and ``field_high`` (the fields on the side of the smaller and of the larger
-    value of ``across``, at the relative distance ``step`` from the point (temperatures
-    relative to their kelvin value); the names of kelvoran.diagrams.FIELDS).
+    Its points, in order, cut into segments (each a connected polyline), and for every point
+    the quantity along which the line is crossed there and the fields on its two sides.
+
+    Attributes
+    ----------
+    name : str
+        The line's name, as in ``Diagram.curves``.
+    label : str
+        Its legend text.
+    T_C, P_bar, x_NaCl : numpy.ndarray
+        The points: °C, bar and mole fraction NaCl (the composition of the section, or for the
+        P-T projection the composition at which the point separates the two fields).
+    segment : numpy.ndarray of int
+        0, 1, ...: the connected piece each point belongs to, in drawing order.
+    across : numpy.ndarray of str
+        ``"T_C"``, ``"P_bar"`` or ``"x_NaCl"``: the quantity that crosses the line at the
+        point.
+    field_low, field_high : numpy.ndarray of str
+        The fields (names of ``kelvoran.diagrams.FIELDS``) on the side of the smaller and of
+        the larger value of `across`, at the relative distance `step` from the point.
+    step : float
+        That distance, relative (temperatures relative to their kelvin value).
     """
 
     name: str
@@ -107,16 +120,29 @@ class Curve:
         return int(self.T_C.size)
 
     def segments(self) -> Iterator[np.ndarray]:
-        """Index arrays of the points of each segment, in order."""
+        """The points of each segment.
+
+        Yields
+        ------
+        numpy.ndarray of int
+            The indices of one segment's points, in order.
+        """
         if self.segment.size == 0:
             return
         cuts = np.flatnonzero(np.diff(self.segment)) + 1
         yield from np.split(np.arange(self.segment.size), cuts)
 
     def interior(self) -> np.ndarray:
-        """Mask of the points that are not the first or last of their segment (the ends are
-        where a line meets another one or the window's edge: there a third field may be just
-        beside the point)."""
+        """The points that are not the first or last of their segment.
+
+        The ends are where a line meets another one or the window's edge: there a third field
+        may be just beside the point.
+
+        Returns
+        -------
+        numpy.ndarray of bool
+            True for the interior points.
+        """
         mask = np.zeros(self.segment.size, dtype=bool)
         for idx in self.segments():
             mask[idx[1:-1]] = True
