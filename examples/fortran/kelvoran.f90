@@ -80,6 +80,7 @@ module kelvoran
   end type kelvoran_gradient
 
   type, bind(c), public :: kelvoran_phase_derivatives
+    type(kelvoran_gradient) :: mass_fraction
     type(kelvoran_gradient) :: density_kg_m3
     type(kelvoran_gradient) :: specific_enthalpy_j_kg
     type(kelvoran_gradient) :: phase_mass_fraction

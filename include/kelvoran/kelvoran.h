@@ -140,6 +140,7 @@ typedef struct kelvoran_gradient {
 
 /// Derivatives of one phase's (or the bulk's) values. Frozen, as kelvoran_phase_columns.
 typedef struct kelvoran_phase_derivatives {
+    kelvoran_gradient mass_fraction;           ///< of the NaCl mass fraction of the phase, kg/kg
     kelvoran_gradient density_kg_m3;           ///< of the density, kg/m³ per unit input
     kelvoran_gradient specific_enthalpy_j_kg;  ///< of the specific enthalpy, J/kg per unit input
     kelvoran_gradient phase_mass_fraction;     ///< of the mass fraction of the phase

@@ -9,8 +9,9 @@ bool namesArray(const kelvoran_gradient& g) {
 }
 
 bool namesArray(const kelvoran_phase_derivatives& d) {
-    return namesArray(d.density_kg_m3) || namesArray(d.specific_enthalpy_j_kg) ||
-           namesArray(d.phase_mass_fraction) || namesArray(d.saturation);
+    return namesArray(d.mass_fraction) || namesArray(d.density_kg_m3) ||
+           namesArray(d.specific_enthalpy_j_kg) || namesArray(d.phase_mass_fraction) ||
+           namesArray(d.saturation);
 }
 
 }  // namespace
