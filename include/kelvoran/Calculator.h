@@ -98,11 +98,15 @@ enum Warning : std::uint32_t {
     kWarningAmountsUndetermined = 1U << 5,
     /// A water state came from the bracketed fallback solve (the Newton iteration failed).
     kWarningWaterFallbackSolve = 1U << 6,
+    /// An input no fluid can have (T or P not finite, T below absolute zero, P not above zero,
+    /// x outside 0–1, or NaN): the batch evaluations give such a point state Undetermined and
+    /// no numbers (see isPhysicalInput in kelvoran/Batch.h).
+    kWarningInvalidInput = 1U << 7,
 };
 
 /// Short name of one warning bit: "outside_fitted_range", "ice_field", "low_pressure_volume",
 /// "high_temperature_volume", "liquid_enthalpy_vapor_side", "amounts_undetermined",
-/// "water_fallback_solve"; empty for anything else.
+/// "water_fallback_solve", "invalid_input"; empty for anything else.
 std::string_view warningName(Warning warning);
 
 /// The short names of the bits set in `warnings`, in the order of their bits, joined by '|';

@@ -10,6 +10,7 @@ from numpy.typing import ArrayLike
 
 from . import _core
 from ._arrays import prepare, threads_argument
+from ._labels import labelled
 from ._result import AMOUNT_FIELDS, PHASE_FIELDS, PHASES, Result
 
 
@@ -21,13 +22,16 @@ def _compositions(caller: str, x: Any, w: Any) -> Tuple[str, Any, bool]:
 
 
 def _both_compositions(shape: Tuple[int, ...], given: np.ndarray, by_mass: bool) -> Tuple[np.ndarray, np.ndarray]:
-    """(mole fraction, mass fraction) arrays: the given one and the one derived from it."""
+    """(mole fraction, mass fraction) arrays: the given one and the one derived from it, NaN
+    where the given one lies outside 0-1 (no mixture has it; the point is invalid)."""
     derived = np.empty(shape, dtype=np.float64)
     if by_mass:
         _core.mole_fraction_from_mass_fraction(given.reshape(-1), derived.reshape(-1))
-        return derived, given
-    _core.mass_fraction_from_mole_fraction(given.reshape(-1), derived.reshape(-1))
-    return given, derived
+    else:
+        _core.mass_fraction_from_mole_fraction(given.reshape(-1), derived.reshape(-1))
+    with np.errstate(invalid="ignore"):
+        derived[~((given >= 0.0) & (given <= 1.0))] = np.nan
+    return (derived, given) if by_mass else (given, derived)
 
 
 def _state_columns(shape: Tuple[int, ...], columns: Dict[str, np.ndarray]) -> Dict[str, np.ndarray]:
@@ -48,6 +52,7 @@ def _out_of_range(t: np.ndarray, p: np.ndarray, x: np.ndarray) -> np.ndarray:
     return np.logical_not(flags, out=flags)
 
 
+@labelled
 def evaluate(
     T: ArrayLike,
     P: ArrayLike,
@@ -60,24 +65,53 @@ def evaluate(
 
     Parameters
     ----------
-    T : temperature, °C (a number or an array-like)
-    P : pressure, bar
-    x : bulk composition, mole fraction NaCl (give either x or w)
-    w : bulk composition, mass fraction NaCl, converted with the molar masses of the model,
-        18.015 g/mol H2O and 58.443 g/mol NaCl
-    threads : worker threads; None or 0 (the default) uses every core. The numbers do not
-        depend on it. The GIL is released while the points are evaluated; Ctrl-C stops the
-        work and raises KeyboardInterrupt.
+    T : array_like, xarray.DataArray, pandas.Series or dask array
+        Temperature, °C.
+    P : array_like, xarray.DataArray, pandas.Series or dask array
+        Pressure, bar.
+    x : array_like, xarray.DataArray, pandas.Series or dask array, optional
+        Bulk composition, mole fraction NaCl (give either x or w).
+    w : array_like, xarray.DataArray, pandas.Series or dask array, optional
+        Bulk composition, mass fraction NaCl, converted with the molar masses of the model,
+        18.015 g/mol H2O and 58.443 g/mol NaCl.
+    threads : int, optional
+        Worker threads; None or 0 (the default) uses every core (one a chunk for dask
+        arrays). The numbers do not depend on it. The GIL is released while the points are
+        evaluated; Ctrl-C stops the work and raises KeyboardInterrupt.
 
-    T, P and x (or w) broadcast together with numpy's rules; the result holds one entry per
-    point of the broadcast shape (0-d when all are scalars). A point with a NaN input gets
-    state 0 ("undetermined") and NaN everywhere; the other points are not affected. No input
-    is rejected for its value: use ``out_of_range`` and ``warnings`` to tell doubtful numbers
-    apart.
+    Returns
+    -------
+    Result
+        One entry per point of the broadcast shape (0-d when all inputs are scalars).
 
-    Raises TypeError for non-numeric input or for none or both of x and w, ValueError for
-    shapes that do not broadcast.
+    Raises
+    ------
+    TypeError
+        For input that is not numeric, for none or both of x and w, and for labelled inputs
+        mixed with unlabelled arrays.
+    ValueError
+        For shapes that do not broadcast.
 
+    Notes
+    -----
+    The inputs broadcast together with numpy's rules. xarray DataArrays broadcast by dimension
+    name after xarray's alignment of their coordinates, and ``Result.to_xarray()`` gives them
+    back; pandas Series are aligned on the union of their indexes (a label missing from one is
+    NaN there) and ``Result.to_pandas()`` keeps that index; scalars may accompany either. The
+    masked points of masked arrays are not evaluated and are masked in every array of the
+    result. Dask arrays give a result of dask arrays: nothing is evaluated until they are
+    computed, then each chunk once, by one call on its own worker (``Result.compute()``
+    computes every column in one pass); it runs on any dask scheduler, a distributed cluster
+    included.
+
+    A point with an input no fluid can have (T or P not finite, T below absolute zero, P not
+    above 0, x or w outside 0-1, NaN among them) is not evaluated: it gets state 0
+    ("undetermined"), the warning ``invalid_input`` and NaN everywhere; the other points are
+    not affected. Other inputs outside the fitted range are evaluated as extrapolations: use
+    ``out_of_range`` and ``warnings`` to tell doubtful numbers apart.
+
+    Examples
+    --------
     >>> import numpy as np, kelvoran
     >>> r = kelvoran.evaluate(400.0, 250.0, 0.05)
     >>> str(r.state_name), float(r.liquid.density), float(r.vapor.x)
@@ -89,6 +123,8 @@ def evaluate(
     >>> T, P = np.meshgrid(np.linspace(100, 800, 8), np.geomspace(1, 1000, 4), indexing="ij")
     >>> kelvoran.evaluate(T, P, w=0.1).liquid.density.shape
     (8, 4)
+    >>> kelvoran.evaluate([400.0, 400.0], [0.0, 250.0], w=[0.1, 1.5]).warning_names
+    array(['invalid_input', 'invalid_input'], dtype='<U13')
     """
     caller = "kelvoran.evaluate"
     composition_name, composition, by_mass = _compositions(caller, x, w)
@@ -133,15 +169,35 @@ def _inverse(
 
 
 _INVERSE_NOTES = """
+    x : array_like, optional
+        Bulk composition, mole fraction NaCl (give either x or w).
+    w : array_like, optional
+        Bulk composition, mass fraction NaCl.
+    threads : int, optional
+        Worker threads; None or 0 (the default) uses every core.
+
+    Returns
+    -------
+    Result
+        With ``status`` and ``status_name``; its ``to_pandas()`` has the columns of
+        kelvoran-table for the same input.
+
+    Raises
+    ------
+    TypeError, ValueError
+        As ``evaluate``.
+
+    Notes
+    -----
     The search runs over 0-1000 °C (1-5000 bar for evaluate_trho) with a bracketed root
     finder; the state found reproduces the given value to about 1e-10 relative. Where no state
     has it, ``status`` says why (kelvoran.InverseStatus: 1 out of range, 2 undefined, 3 invalid
     input, NaN inputs among them), the point has state 0 and NaN everywhere, and the other
-    points are not affected. The inputs broadcast as in evaluate; threads, Ctrl-C, TypeError
-    and ValueError as there. The result is a Result with ``status`` and ``status_name``; its
-    ``to_pandas()`` has the columns of kelvoran-table for the same input."""
+    points are not affected. The inputs broadcast, align and chunk as in ``evaluate``
+    (DataArrays, Series, masked and dask arrays); threads and Ctrl-C as there."""
 
 
+@labelled
 def evaluate_ph(
     P: ArrayLike,
     h: ArrayLike,
@@ -150,16 +206,24 @@ def evaluate_ph(
     w: Optional[ArrayLike] = None,
     threads: Optional[int] = None,
 ) -> Result:
-    """The temperature and the state at pressure P (bar), bulk specific enthalpy h (J/kg) and
-    bulk composition x (mole fraction NaCl; or w, mass fraction): the variables of simulators
-    of hydrothermal systems, continuous across phase changes.
+    """The temperature and the state at a pressure, bulk specific enthalpy and composition.
 
-    The result's ``T`` is the temperature found (°C), ``h`` the given enthalpy; each phase
-    has its amounts (``phase_mass_fraction``, ``saturation``) and the bulk its density. The
-    model gives no enthalpy of halite, so h is found among the halite-free states only: an h
-    that falls where halite is present is ``undefined``.
+    The variables of simulators of hydrothermal systems, continuous across phase changes. The
+    result's ``T`` is the temperature found (°C), ``h`` the given enthalpy; each phase has its
+    amounts (``phase_mass_fraction``, ``saturation``) and the bulk its density. The model gives
+    no enthalpy of halite, so h is found among the halite-free states only: an h that falls
+    where halite is present is ``undefined``.
+
+    Parameters
+    ----------
+    P : array_like
+        Pressure, bar.
+    h : array_like
+        Bulk specific enthalpy, J/kg.
     {notes}
 
+    Examples
+    --------
     >>> import kelvoran
     >>> r = kelvoran.evaluate_ph(250.0, [1.6e6, 2.0e6, 1e9], w=0.1)
     >>> r.T                                   # °C
@@ -172,6 +236,7 @@ def evaluate_ph(
     return _inverse("ph", "kelvoran.evaluate_ph", [P, h], ["P", "h"], x, w, threads)
 
 
+@labelled
 def evaluate_prho(
     P: ArrayLike,
     rho: ArrayLike,
@@ -180,14 +245,22 @@ def evaluate_prho(
     w: Optional[ArrayLike] = None,
     threads: Optional[int] = None,
 ) -> Result:
-    """The temperature and the state at pressure P (bar), bulk density rho (kg/m³) and bulk
-    composition x (mole fraction NaCl; or w, mass fraction).
+    """The temperature and the state at a pressure, bulk density and composition.
 
     The result's ``T`` is the temperature found (°C), ``rho`` the given density. States with
     halite are included; a density in the jump of the bulk density at the vapor + liquid +
     halite curve gives V + L + H there, with the amounts of the three phases that produce it.
+
+    Parameters
+    ----------
+    P : array_like
+        Pressure, bar.
+    rho : array_like
+        Bulk density, kg/m³.
     {notes}
 
+    Examples
+    --------
     >>> import kelvoran
     >>> r = kelvoran.evaluate_prho(300.0, [150.0, 200.0, 1100.0], w=0.3)
     >>> r.state_name
@@ -198,6 +271,7 @@ def evaluate_prho(
     return _inverse("prho", "kelvoran.evaluate_prho", [P, rho], ["P", "rho"], x, w, threads)
 
 
+@labelled
 def evaluate_trho(
     T: ArrayLike,
     rho: ArrayLike,
@@ -206,13 +280,22 @@ def evaluate_trho(
     w: Optional[ArrayLike] = None,
     threads: Optional[int] = None,
 ) -> Result:
-    """The pressure and the state at temperature T (°C), bulk density rho (kg/m³) and bulk
-    composition x (mole fraction NaCl; or w, mass fraction): the points of an isochore.
+    """The pressure and the state at a temperature, bulk density and composition.
 
-    The result's ``P`` is the pressure found (bar), ``rho`` the given density; at the
-    three-phase pressure of T, V + L + H with the amounts that produce rho.
+    The points of an isochore. The result's ``P`` is the pressure found (bar), ``rho`` the
+    given density; at the three-phase pressure of T, V + L + H with the amounts that produce
+    rho.
+
+    Parameters
+    ----------
+    T : array_like
+        Temperature, °C.
+    rho : array_like
+        Bulk density, kg/m³.
     {notes}
 
+    Examples
+    --------
     >>> import kelvoran
     >>> r = kelvoran.evaluate_trho([200.0, 300.0, 400.0], 900.0, w=0.05)
     >>> r.P                                   # bar

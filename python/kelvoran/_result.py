@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import enum
+import functools
 from types import MappingProxyType
 from typing import Any, Dict, Generic, Iterator, Mapping, Optional, Tuple, TypeVar, Union, overload
 
@@ -10,6 +11,7 @@ import numpy as np
 from numpy.typing import NDArray
 
 from . import _core
+from ._labels import Labels, is_dask
 
 FloatArray = NDArray[np.float64]
 IntArray = NDArray[np.int32]
@@ -78,6 +80,9 @@ class Warnings(enum.IntFlag):
     AMOUNTS_UNDETERMINED = 1 << 5
     #: a water state came from the bracketed fallback solve (the Newton iteration failed)
     WATER_FALLBACK_SOLVE = 1 << 6
+    #: an input no fluid can have (T or P not finite, T below absolute zero, P not above 0, x
+    #: outside 0-1, NaN among them): the point was not evaluated and has state 0
+    INVALID_INPUT = 1 << 7
 
     @property
     def short_name(self) -> str:
@@ -183,6 +188,92 @@ def _warning_names(bits: np.ndarray) -> np.ndarray:
     names = np.array([_core.warning_names(int(b)) for b in unique.tolist()] or [""])
     return names[inverse.reshape(-1)].reshape(bits.shape)
 
+
+def _freeze(columns: Mapping[str, Any]) -> None:
+    """Makes the numpy arrays among the values read-only: a result is a value."""
+    for values in columns.values():
+        if isinstance(values, np.ndarray):
+            values.flags.writeable = False
+
+
+def _require(module: str, caller: str, extra: str) -> Any:
+    """Imports an optional dependency, or says how to install it."""
+    try:
+        return __import__(module)
+    except ImportError as error:
+        raise ImportError(
+            f"{caller} needs {module}, which is not installed: pip install {module} (or pip install 'kelvoran[{extra}]')"
+        ) from error
+
+
+def _masked_column(pd: Any, values: np.ndarray, masked: np.ndarray) -> Any:
+    """A DataFrame column with the masked rows missing: NaN for floats, <NA> for the others."""
+    if values.dtype.kind == "f":
+        return np.where(masked, np.nan, values)
+    column = pd.array(values)
+    column[masked] = pd.NA
+    return column
+
+
+# CF-style attributes of the columns: (units, long name) of the inputs and of the phase fields.
+_INPUT_ATTRIBUTES = {
+    "T_C": ("degC", "temperature"),
+    "P_bar": ("bar", "pressure"),
+    "x_NaCl": ("mol mol-1", "bulk mole fraction of NaCl"),
+    "w_NaCl": ("kg kg-1", "bulk mass fraction of NaCl"),
+    "h_J_kg": ("J kg-1", "bulk specific enthalpy"),
+    "rho_kg_m3": ("kg m-3", "bulk density"),
+}
+_FIELD_ATTRIBUTES = {
+    "x_NaCl": ("mol mol-1", "mole fraction of NaCl in the {}"),
+    "w_NaCl": ("kg kg-1", "mass fraction of NaCl in the {}"),
+    "density_kg_m3": ("kg m-3", "density of the {}"),
+    "molar_volume_cm3_mol": ("cm3 mol-1", "molar volume of the {}"),
+    "specific_enthalpy_J_kg": ("J kg-1", "specific enthalpy of the {}"),
+    "heat_capacity_J_kg_K": ("J kg-1 K-1", "isobaric specific heat capacity of the {}"),
+    "mass_fraction": ("kg kg-1", "mass of the {} per mass of the bulk"),
+    "saturation": ("1", "volume fraction of the {} (saturation)"),
+}
+
+
+def _flags(enum_type: Any) -> Dict[str, Any]:
+    return {
+        "flag_values": np.array([m.value for m in enum_type], dtype=np.int32),
+        "flag_meanings": " ".join(m.name.lower() for m in enum_type),
+    }
+
+
+def _cf_attributes(name: str) -> Dict[str, Any]:
+    """``units`` and ``long_name`` of a column (flags for the codes); {} for one unknown here."""
+    if name in _INPUT_ATTRIBUTES:
+        units, long_name = _INPUT_ATTRIBUTES[name]
+        return {"units": units, "long_name": long_name}
+    if name == "state":
+        return {"long_name": "phase state", **_flags(Phases)}
+    if name == "fluid_type_code":
+        return {"long_name": "fluid type of a single fluid", **_flags(FluidType)}
+    if name == "inverse_status_code":
+        return {"long_name": "how the inverse search ended", **_flags(InverseStatus)}
+    if name == "warning_bits":
+        bits = [1 << i for i in range(32) if _core.warning_names(1 << i)]
+        return {
+            "long_name": "reasons to doubt the numbers of the point",
+            "flag_masks": np.array(bits, dtype=np.uint32),
+            "flag_meanings": " ".join(_core.warning_names(b) for b in bits),
+        }
+    if name == "out_of_range":
+        return {"long_name": "outside the fitted range (0-1000 degC, 1-5000 bar, 0 <= x <= 1)"}
+    phase, _, field = name.partition("_")
+    if phase in PHASES and field in _FIELD_ATTRIBUTES:
+        units, long_name = _FIELD_ATTRIBUTES[field]
+        return {"units": units, "long_name": long_name.format(phase)}
+    return {}
+
+
+def _lookup(codes: np.ndarray, table: np.ndarray) -> np.ndarray:
+    return table[codes]
+
+
 V = TypeVar("V")
 
 
@@ -191,7 +282,11 @@ class _Column(Generic[V]):
 
     def __init__(self, key: str, doc: str) -> None:
         self.key = key
+        self.name = key
         self.__doc__ = doc
+
+    def __set_name__(self, owner: type, name: str) -> None:
+        self.name = name
 
     @overload
     def __get__(self, obj: None, owner: Optional[type] = None) -> "_Column[V]": ...
@@ -206,7 +301,7 @@ class _Column(Generic[V]):
             raise AttributeError(f"this result has no {self.key} column") from None
 
     def __set__(self, obj: Any, value: Any) -> None:
-        raise AttributeError(f"{self.key} is read-only")
+        raise AttributeError(f"{self.name} is read-only: a result is a value (copy the array to change it)")
 
 
 _DOCS = {
@@ -228,10 +323,19 @@ class _Columns:
     evaluation that made them ("direct", or the inverse "ph", "prho", "trho")."""
 
     _prefix = ""
+    #: the dimensions and coordinates (xarray) or the index (pandas) of labelled inputs
+    _labels: Optional["Labels"] = None
+    #: for masked inputs: True at the points that were masked, and so not evaluated
+    _mask: Optional[np.ndarray] = None
 
     def __init__(self, columns: Mapping[str, Any], mode: str = "direct") -> None:
         self._columns: Dict[str, Any] = dict(columns)
         self._mode = mode
+        _freeze(self._columns)
+
+    def __setstate__(self, state: Dict[str, Any]) -> None:
+        self.__dict__.update(state)
+        _freeze(self._columns)  # an unpickled array is writeable again
 
     @property
     def mode(self) -> str:
@@ -242,12 +346,49 @@ class _Columns:
     def _value(self, key: str) -> Any:
         return self._columns[key]
 
+    def _lazy(self) -> bool:
+        """Whether the columns are dask arrays, not computed yet."""
+        return any(is_dask(values) for values in self._columns.values())
+
+    def _masked(self, values: Any) -> Any:
+        """`values` (of the result's shape) masked where the inputs were masked."""
+        if self._mask is None:
+            return values
+        return np.ma.MaskedArray(values, mask=self._mask)
+
     @property
     def columns(self) -> Mapping[str, Any]:
-        """Every column by its kelvoran-table name (read-only view), bulk columns included.
-        Where the table writes names, the codes are held instead: ``warning_bits``,
-        ``fluid_type_code`` and, for the inverse evaluations, ``inverse_status_code``."""
+        """Every column by its kelvoran-table name (read-only view of read-only arrays), bulk
+        columns included. Where the table writes names, the codes are held instead:
+        ``warning_bits``, ``fluid_type_code`` and, for the inverse evaluations,
+        ``inverse_status_code``. The arrays are not masked (see ``Result.mask``)."""
+        if self._lazy():
+            # A dask array can be assigned to in place: each caller gets an array of its own.
+            return MappingProxyType({k: v.copy() if is_dask(v) else v for k, v in self._columns.items()})
         return MappingProxyType(self._columns)
+
+    def compute(self, **kwargs: Any) -> Any:
+        """The result with its dask arrays computed, as numpy arrays (itself when it holds none).
+
+        Parameters
+        ----------
+        **kwargs
+            Passed to ``dask.compute`` (``scheduler=``, ...).
+
+        Returns
+        -------
+        Result
+            The same columns, labels and mode; every chunk is evaluated once for all columns.
+        """
+        if not self._lazy():
+            return self
+        import dask
+
+        names = list(self._columns)
+        values = dask.compute(*(self._columns[name] for name in names), **kwargs)
+        result = type(self)(dict(zip(names, values)), self._mode)
+        result._labels = self._labels
+        return result
 
     def _flat(self, key: str) -> np.ndarray:
         return np.ravel(np.asarray(self._columns[key]))
@@ -256,26 +397,35 @@ class _Columns:
         """The result as a pandas DataFrame, one row per point in C order (the last axis of
         the inputs varies fastest).
 
-        The columns are those of kelvoran-table for the same evaluation, named and ordered as in
-        its header (``kelvoran.TABLE_COLUMNS``, or ``TABLE_COLUMNS_PH``, ``TABLE_COLUMNS_PRHO``,
-        ``TABLE_COLUMNS_TRHO`` for the inverse evaluations): ``line`` is the point number from
-        1, ``error`` is always empty (every point is computed), ``warnings``, ``fluid_type`` and
-        ``inverse_status`` hold the short names, an absent phase is NaN. The columns the table
-        does not have follow: the rest of the bulk fluid's (``bulk_x_NaCl`` ...) and the codes
-        ``warning_bits``, ``fluid_type_code`` (and ``inverse_status_code``).
+        Returns
+        -------
+        pandas.DataFrame
+            The columns of kelvoran-table for the same evaluation, named and ordered as in its
+            header (``kelvoran.TABLE_COLUMNS``, or ``TABLE_COLUMNS_PH``, ``TABLE_COLUMNS_PRHO``,
+            ``TABLE_COLUMNS_TRHO`` for the inverse evaluations): ``line`` is the point number
+            from 1, ``error`` is always empty (every point is computed), ``warnings``,
+            ``fluid_type`` and ``inverse_status`` hold the short names, an absent phase is NaN.
+            The columns the table does not have follow: the rest of the bulk fluid's
+            (``bulk_x_NaCl`` ...) and the codes ``warning_bits``, ``fluid_type_code`` (and
+            ``inverse_status_code``). The index is that of pandas Series inputs, else a
+            RangeIndex. Masked points have NaN (<NA> in the columns that are not floats). A
+            result of dask arrays is computed first. The DataFrame owns its data.
 
+        Raises
+        ------
+        ImportError
+            If pandas is not installed.
+
+        Examples
+        --------
         >>> kelvoran.evaluate([25, 400], [1, 250], 0.05).to_pandas()[["T_C", "state_name", "fluid_type"]]
              T_C state_name fluid_type
         0   25.0          F     liquid
         1  400.0        V+L
         """
-        try:
-            import pandas as pd
-        except ImportError as error:
-            raise ImportError(
-                "to_pandas() needs pandas, which is not installed: "
-                "pip install pandas (or pip install 'kelvoran[pandas]')"
-            ) from error
+        pd = _require("pandas", "to_pandas()", "pandas")
+        if self._lazy():
+            return self.compute().to_pandas()
         n = self._flat("state").size
         data: Dict[str, Any] = {}
         for name in _TABLE_COLUMNS_BY_MODE[self._mode]:
@@ -297,7 +447,71 @@ class _Columns:
         # The codes last, in the order of _CODE_COLUMNS.
         for name in sorted(rest, key=lambda name: _CODE_COLUMNS.index(name) + 1 if name in _CODE_COLUMNS else 0):
             data[name] = self._flat(name)
-        return pd.DataFrame(data)
+        if self._mask is not None:
+            masked = np.ravel(self._mask)
+            data = {name: values if name == "line" else _masked_column(pd, values, masked) for name, values in data.items()}
+        labels = self._labels
+        return pd.DataFrame(data, index=labels.index if labels is not None else None)
+
+    def to_xarray(self) -> Any:
+        """The result as an xarray Dataset: one variable per column, on the dimensions and
+        with the coordinates of the inputs.
+
+        The variables are named as the columns (``kelvoran.TABLE_COLUMNS`` less ``line``,
+        ``state_name``, ``warnings``, ``fluid_type``, ``inverse_status`` and ``error``, plus the
+        bulk columns and the codes) and carry CF-style attributes: ``units`` (UDUNITS
+        strings: ``degC``, ``bar``, ``kg m-3``, ``J kg-1``, ``mol mol-1`` ...) and
+        ``long_name``; the codes ``state``, ``fluid_type_code`` and ``inverse_status_code`` have
+        ``flag_values`` and ``flag_meanings``, ``warning_bits`` has ``flag_masks`` and
+        ``flag_meanings``.
+
+        Returns
+        -------
+        xarray.Dataset
+            With DataArray inputs, their dimensions (in the order xarray broadcast them to)
+            and coordinates; with pandas Series, one dimension named after the index, with the
+            index as coordinate; otherwise ``dim_0``, ``dim_1``, ... without coordinates. The
+            variables of a result of dask arrays are those dask arrays, not computed; the others
+            share the result's read-only arrays (``ds.copy(deep=True)`` gives writeable ones).
+            At masked points the float variables are NaN and the codes are those of a point not
+            evaluated (state 0, ``invalid_input``).
+
+        Raises
+        ------
+        ImportError
+            If xarray is not installed.
+
+        Examples
+        --------
+        >>> import xarray as xr
+        >>> T = xr.DataArray([300.0, 400.0], dims="T", coords={"T": [300.0, 400.0]})
+        >>> P = xr.DataArray([100.0, 250.0, 500.0], dims="P", coords={"P": [100.0, 250.0, 500.0]})
+        >>> ds = kelvoran.evaluate(T, P, 0.05).to_xarray()
+        >>> ds.liquid_density_kg_m3.dims, ds.liquid_density_kg_m3.attrs["units"]
+        (('T', 'P'), 'kg m-3')
+        >>> ds.state.sel(T=400.0).values.tolist()       # V+L at 250 bar, F at 500 bar
+        [5, 4, 3]
+        """
+        xr = _require("xarray", "to_xarray()", "xarray")
+        labels = self._labels
+        shape = np.shape(self._columns["state"])
+        coords: Any = {}
+        if labels is not None and labels.index is not None:
+            dim = labels.index.name if isinstance(labels.index.name, str) else "index"
+            dims: Tuple[str, ...] = (dim,)
+            coords = {dim: labels.index}
+        elif labels is not None:
+            dims, coords = labels.dims, labels.coords
+        else:
+            dims = tuple(f"dim_{i}" for i in range(len(shape)))
+        variables = {}
+        for name, values in self._columns.items():
+            values = values if is_dask(values) else np.asarray(values)
+            if self._mask is not None and values.dtype.kind == "f":
+                values = np.where(self._mask, np.nan, values)
+            variables[name] = (dims, values, _cf_attributes(name))
+        attrs = {"source": f"kelvoran {_core.__version__}", "kelvoran_evaluation": self._mode}
+        return xr.Dataset(variables, coords=coords, attrs=attrs)
 
 
 class Phase:
@@ -368,6 +582,12 @@ class Result(_Columns):
     0-d one) gives a :class:`Point` of plain Python numbers. A 0-d result (all inputs scalars)
     holds 0-d values: numpy scalars. Results pickle.
 
+    A result is a value: its arrays are read-only (copy one to change it) and its attributes
+    cannot be assigned. After masked inputs the arrays are masked arrays (``mask`` says where);
+    after dask inputs they are dask arrays, computed on demand (``compute()``). Indexing keeps
+    the mask and a pandas index, not the xarray labels (index the Dataset of ``to_xarray()``
+    for those).
+
     >>> r = kelvoran.evaluate(400.0, 250.0, [0.01, 0.05])
     >>> r.state_name
     array(['V+L', 'V+L'], dtype='<U12')
@@ -399,27 +619,47 @@ class Result(_Columns):
 
     def _value(self, key: str) -> Any:
         value = self._columns[key]
+        if is_dask(value):
+            return value.copy()  # a dask array can be assigned to in place: the caller's own
+        value = self._masked(value)
         return value[()] if value.ndim == 0 else value
+
+    def _named(self, key: str, table: np.ndarray) -> Any:
+        """The names in `table` of the codes of column `key`."""
+        codes = self._columns[key]
+        if is_dask(codes):
+            return codes.map_blocks(functools.partial(_lookup, table=table), dtype=table.dtype)
+        return self._masked(table[codes])
+
+    @property
+    def mask(self) -> Optional[np.ndarray]:
+        """For masked inputs, True at the points that were masked and so not evaluated (the
+        arrays of the result are masked there); None otherwise."""
+        return self._mask
 
     @property
     def state_name(self) -> StrArray:
         """Short name of the phase state: "L", "V", "F", "V+L", "V+H", "L+H", "V+L+H" (or
-        "undetermined" where an input is NaN or no state was found)."""
-        return _NAMES_BY_CODE[self._columns["state"]]  # a numpy str for a 0-d result
+        "undetermined" where an input is invalid or no state was found)."""
+        return self._named("state", _NAMES_BY_CODE)  # a numpy str for a 0-d result
 
     @property
     def warning_names(self) -> StrArray:
         """The short names of the warnings joined by "|" ("" when none), as in the
         ``warnings`` column of kelvoran-table: "outside_fitted_range", "ice_field",
         "low_pressure_volume", "high_temperature_volume", "liquid_enthalpy_vapor_side",
-        "amounts_undetermined", "water_fallback_solve" (see kelvoran.Warnings)."""
-        return _warning_names(self._columns["warning_bits"])[()]
+        "amounts_undetermined", "water_fallback_solve", "invalid_input" (see
+        kelvoran.Warnings)."""
+        bits = self._columns["warning_bits"]
+        if is_dask(bits):
+            return bits.map_blocks(_warning_names, dtype=np.str_)
+        return self._masked(_warning_names(bits))[()]
 
     @property
     def fluid_type(self) -> StrArray:
         """For a single fluid, "liquid" or "vapor" below the critical temperature of its
         composition, "supercritical" above it; "" for two or three phases."""
-        return _FLUID_TYPES_BY_CODE[self._columns["fluid_type_code"]]
+        return self._named("fluid_type_code", _FLUID_TYPES_BY_CODE)
 
     @property
     def status_name(self) -> StrArray:
@@ -427,7 +667,7 @@ class Result(_Columns):
         kelvoran.InverseStatus)."""
         if "inverse_status_code" not in self._columns:
             raise AttributeError("status_name: this result is not of an inverse evaluation")
-        return _STATUSES_BY_CODE[self._columns["inverse_status_code"]]
+        return self._named("inverse_status_code", _STATUSES_BY_CODE)
 
     @property
     def liquid(self) -> Phase:
@@ -478,18 +718,41 @@ class Result(_Columns):
             yield self[i]
 
     def __getitem__(self, index: Any) -> Union["Result", "Point"]:
-        picked = {name: np.asarray(values)[index] for name, values in self._columns.items()}
+        picked = {name: values[index] for name, values in self._columns.items()}
         if np.ndim(picked["state"]) == 0:
-            return Point({name: value.item() for name, value in picked.items()}, self._mode)
-        return Result(picked, self._mode)
+            if self._lazy():
+                import dask
+
+                picked = dict(zip(picked, dask.compute(*picked.values())))
+            return Point({name: np.asarray(value).item() for name, value in picked.items()}, self._mode)
+        result = Result(picked, self._mode)
+        if self._mask is not None:
+            result._mask = np.array(self._mask[index])
+            result._mask.flags.writeable = False
+        if self._labels is not None and self._labels.index is not None and self.ndim == 1:
+            result._labels = Labels(index=self._labels.index[index])  # a pandas index follows its rows
+        return result
 
     def item(self) -> "Point":
-        """The only point of a result of size 1, as a :class:`Point`."""
+        """The only point of a result of size 1.
+
+        Returns
+        -------
+        Point
+            Its values as plain Python numbers.
+
+        Raises
+        ------
+        ValueError
+            If the result has more or fewer points than one.
+        """
         if self.size != 1:
             raise ValueError(f"item() needs a result of one point, this one has {self.size}")
-        return Point({name: np.asarray(v).reshape(-1)[0].item() for name, v in self._columns.items()}, self._mode)
+        return self[(0,) * self.ndim]
 
     def __repr__(self) -> str:
+        if self._lazy():
+            return f"<kelvoran.Result {self._mode} shape={self.shape} of dask arrays, not computed>"
         counts = np.bincount(np.ravel(self._columns["state"]), minlength=len(STATE_NAMES))
         states = ", ".join(f"{STATE_NAMES[c]}: {k}" for c, k in enumerate(counts.tolist()) if k)
         if self._mode == "direct":

@@ -33,7 +33,7 @@ from . import _core
 from ._arrays import prepare
 from ._evaluate import evaluate_trho
 from ._result import INVERSE_STATUS_NAMES, Result
-from .correlations import _apply
+from .correlations import _SALT_TRIPLE_POINT_TEMPERATURE_C, _apply, _halite_exists, _is_temperature
 
 __all__ = [
     "salinity_from_halite_dissolution",
@@ -48,38 +48,84 @@ Floats = Union[NDArray[np.float64], np.float64]
 
 
 def salinity_from_halite_dissolution(T: ArrayLike) -> Floats:
-    """Salinity (mole fraction NaCl) of a liquid whose last halite dissolves at T (°C) on the
-    vapor + liquid + halite curve, the usual case of dissolution below homogenization: the
-    halite liquidus at (T, the three-phase pressure at T).
+    """Salinity of a liquid whose last halite dissolves on the vapor + liquid + halite curve.
 
+    The usual case, dissolution below homogenization: the halite liquidus at (T, the
+    three-phase pressure at T).
+
+    Parameters
+    ----------
+    T : array_like
+        Dissolution temperature of the last halite, °C.
+
+    Returns
+    -------
+    numpy.ndarray or numpy.float64
+        Salinity, mole fraction NaCl. The three-phase curve ends at the triple point of NaCl,
+        800.7 °C, where the salinity reaches 1: NaN above it and for an invalid T.
+
+    Examples
+    --------
     >>> from kelvoran import inclusions
-    >>> float(inclusions.salinity_from_halite_dissolution(300.0))
-    0.15732066248434606
+    >>> inclusions.salinity_from_halite_dissolution([300.0, 850.0])
+    array([0.15732066,        nan])
     """
-    return _apply(_core.salinity_from_halite_dissolution, "kelvoran.inclusions.salinity_from_halite_dissolution", ["T"], [T])
+    return _apply(
+        _core.salinity_from_halite_dissolution, "kelvoran.inclusions.salinity_from_halite_dissolution", ["T"], [T],
+        domain=lambda t: _is_temperature(t) & (t <= _SALT_TRIPLE_POINT_TEMPERATURE_C), composition=True,
+    )
 
 
 def salinity_from_halite_dissolution_at(T: ArrayLike, P: ArrayLike) -> Floats:
-    """Salinity (mole fraction NaCl) of a liquid whose last halite dissolves at T (°C) and
-    pressure P (bar), dissolution in the liquid field (after homogenization): the halite
-    liquidus at (T, P).
+    """Salinity of a liquid whose last halite dissolves at a given pressure.
 
+    Dissolution in the liquid field (after homogenization): the halite liquidus at (T, P).
+
+    Parameters
+    ----------
+    T : array_like
+        Dissolution temperature of the last halite, °C.
+    P : array_like
+        Pressure at dissolution, bar.
+
+    Returns
+    -------
+    numpy.ndarray or numpy.float64
+        Salinity, mole fraction NaCl; NaN above the melting temperature of NaCl at P (where the
+        liquidus reaches 1) and for an invalid T or P.
+
+    Examples
+    --------
     >>> from kelvoran import inclusions
     >>> inclusions.salinity_from_halite_dissolution_at(300.0, [100.0, 1000.0])
     array([0.15737662, 0.15843566])
     """
     return _apply(
-        _core.salinity_from_halite_dissolution_at, "kelvoran.inclusions.salinity_from_halite_dissolution_at", ["T", "P"], [T, P]
+        _core.salinity_from_halite_dissolution_at, "kelvoran.inclusions.salinity_from_halite_dissolution_at", ["T", "P"], [T, P],
+        domain=_halite_exists, composition=True,
     )
 
 
 def salinity_from_ice_melting(Tm: ArrayLike) -> Floats:
-    """Salinity as NaCl **mass fraction** (kg/kg) from the final melting temperature of ice Tm
-    (°C), by the freezing-point depression of NaCl solutions of Bodnar (1993, Geochimica et
-    Cosmochimica Acta 57, 683-684): wt % = 1.78 θ - 0.0442 θ² + 0.000557 θ³, θ = -Tm. This
-    correlation is not part of the H2O-NaCl model of this package. Defined from 0 down to
-    -21.2 °C (the eutectic, 23.2 wt %); NaN outside.
+    """Salinity from the final melting temperature of ice.
 
+    By the freezing-point depression of NaCl solutions of Bodnar (1993, Geochimica et
+    Cosmochimica Acta 57, 683-684): wt % = 1.78 θ - 0.0442 θ² + 0.000557 θ³, θ = -Tm. This
+    correlation is not part of the H2O-NaCl model of this package.
+
+    Parameters
+    ----------
+    Tm : array_like
+        Final melting temperature of ice, °C.
+
+    Returns
+    -------
+    numpy.ndarray or numpy.float64
+        Salinity as NaCl **mass fraction**, kg/kg (``kelvoran.mole_fraction_from_mass_fraction``
+        converts). Defined from 0 down to -21.2 °C (the eutectic, 23.2 wt %); NaN outside.
+
+    Examples
+    --------
     >>> from kelvoran import inclusions
     >>> inclusions.salinity_from_ice_melting([-0.5, -10.0, -21.2, -25.0])
     array([0.0087902 , 0.13937   , 0.23177919,        nan])
@@ -107,14 +153,36 @@ class Homogenization(NamedTuple):
 
 
 def homogenization(x: ArrayLike, Th: ArrayLike, to: str = "liquid") -> Homogenization:
-    """Homogenization of an inclusion of salinity x (mole fraction NaCl) at Th (°C), to the
-    liquid (``to="liquid"``: the vapor bubble disappears, the bubble point) or to the vapor
-    (``to="vapor"``: the liquid disappears, the dew point): the pressure on the vapor-liquid
-    surface where that branch has the composition x, and the bulk density of the inclusion.
+    """Pressure and bulk density of an inclusion at homogenization.
 
-    Returns a :class:`Homogenization` (pressure bar, density kg/m³, status). Raises ValueError
-    for another ``to``.
+    The pressure on the vapor-liquid surface at Th where the branch the inclusion homogenizes
+    to has the composition x, and the bulk density of the inclusion there.
 
+    Parameters
+    ----------
+    x : array_like
+        Salinity of the inclusion, mole fraction NaCl.
+    Th : array_like
+        Homogenization temperature, °C.
+    to : {"liquid", "vapor"}
+        ``"liquid"``: the vapor bubble disappears (the bubble point); ``"vapor"``: the liquid
+        disappears (the dew point).
+
+    Returns
+    -------
+    Homogenization
+        ``pressure`` (bar), ``density`` (kg/m³) and ``status`` (a code of
+        ``kelvoran.InverseStatus``: 0 solved, 1 no such point on the vapor-liquid surface at
+        Th, 3 invalid input such as x outside 0-1), arrays of the broadcast shape; pressure and
+        density are NaN unless solved.
+
+    Raises
+    ------
+    ValueError
+        For a `to` other than "liquid" or "vapor".
+
+    Examples
+    --------
     >>> from kelvoran import inclusions
     >>> h = inclusions.homogenization(0.05, [200.0, 300.0], to="liquid")
     >>> h.pressure, h.density                 # bar, kg/m³
@@ -139,11 +207,29 @@ def homogenization(x: ArrayLike, Th: ArrayLike, to: str = "liquid") -> Homogeniz
 def isochore(
     x: ArrayLike, rho: ArrayLike, T: ArrayLike, *, threads: Optional[int] = None
 ) -> Result:
-    """The isochore of bulk composition x (mole fraction NaCl) and bulk density rho (kg/m³)
-    through the temperatures T (°C): at each, the pressure in 1-5000 bar at which the bulk has
-    that density, and the whole state there, as ``kelvoran.evaluate_trho(T, rho, x)`` gives it
-    (``P`` the pressure, bar; ``status`` where none is found).
+    """The isochore along which an inclusion was trapped.
 
+    At each temperature, the pressure in 1-5000 bar at which the bulk has the density rho, and
+    the whole state there: ``kelvoran.evaluate_trho(T, rho, x)``.
+
+    Parameters
+    ----------
+    x : array_like
+        Bulk composition of the inclusion, mole fraction NaCl.
+    rho : array_like
+        Bulk density of the inclusion, kg/m³ (its density at homogenization).
+    T : array_like
+        Temperatures, °C.
+    threads : int, optional
+        Worker threads; None or 0 uses every core.
+
+    Returns
+    -------
+    Result
+        ``P`` the pressure found (bar), ``status`` where none is found, and the state there.
+
+    Examples
+    --------
     >>> import numpy as np
     >>> from kelvoran import inclusions
     >>> path = inclusions.isochore(0.05, 950.0, np.linspace(150.0, 450.0, 4))

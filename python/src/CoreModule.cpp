@@ -32,8 +32,6 @@ using StateOut = nb::ndarray<std::int32_t, nb::ndim<1>, nb::c_contig, nb::device
 using BitsOut = nb::ndarray<std::uint32_t, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 using FlagOut = nb::ndarray<bool, nb::ndim<1>, nb::c_contig, nb::device::cpu>;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
 // Every array of one call holds the same number of points.
 template <typename First, typename... Rest>
 std::size_t commonLength(const First& first, const Rest&... rest) {
@@ -127,7 +125,6 @@ double** columnSlot(kelvoran::BatchColumns& out, std::string_view name) {
 struct BoundColumns {
     kelvoran::BatchColumns out;
     kelvoran::InverseColumns inverse;
-    std::vector<double*> values;  // every float64 column, for the NaN points
     std::vector<nb::object> keep;
 };
 
@@ -163,7 +160,6 @@ BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found) {
             double** slot = columnSlot(bound.out, name);
             if (slot == nullptr) throw std::invalid_argument("kelvoran: unknown column " + name);
             *slot = columnData<Out>(value, name, n, "float64");
-            bound.values.push_back(*slot);
         }
         bound.keep.push_back(nb::borrow(value));
     }
@@ -183,9 +179,9 @@ kelvoran::BatchOptions interruptible(int threads, bool& interrupted) {
     return options;
 }
 
-// Evaluates the points into the named columns (see bindColumns). A point with a NaN input gets
-// state 0 (undetermined), no warnings and NaN in every float column: nothing is known there.
-// Ctrl-C stops the workers and raises KeyboardInterrupt.
+// Evaluates the points into the named columns (see bindColumns). A point with an input no fluid
+// can have (a NaN among them) gets state 0 (undetermined), the warning invalid_input and NaN in
+// every float column, from the batch. Ctrl-C stops the workers and raises KeyboardInterrupt.
 void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
     const std::size_t n = commonLength(t, p, x);
     BoundColumns bound = bindColumns(columns, n, nullptr);
@@ -195,15 +191,6 @@ void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
         nb::gil_scoped_release unlocked;
         const kelvoran::BatchColumns& out = bound.out;
         kelvoran::evaluateBatch({t.data(), n}, {p.data(), n}, {x.data(), n}, out, options);
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!std::isnan(t.data()[i]) && !std::isnan(p.data()[i]) && !std::isnan(x.data()[i])) {
-                continue;
-            }
-            if (out.state != nullptr) out.state[i] = 0;
-            if (out.warnings != nullptr) out.warnings[i] = 0;
-            if (out.fluidType != nullptr) out.fluidType[i] = 0;
-            for (double* column : bound.values) column[i] = kNaN;
-        }
     }
     if (interrupted) throw nb::python_error();
 }

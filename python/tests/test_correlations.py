@@ -22,7 +22,7 @@ REFERENCE = [
     (kelvoran.halite_liquidus_composition, (25.0, 1.0), 0.0998416, 1e-5),
     (kelvoran.halite_saturated_vapor_composition, (400.0, 100.0), 7.80788e-07, 1e-5),
     (kelvoran.salt_melting_temperature_c, (1000.0,), 825.426, 1e-6),
-    (kelvoran.salt_boiling_pressure_bar, (500.0,), 1.94045e-07, 1e-5),
+    (kelvoran.salt_boiling_pressure_bar, (1000.0,), 0.0118005, 1e-5),
     (kelvoran.salt_sublimation_pressure_bar, (500.0,), 2.64863e-08, 1e-5),
     (kelvoran.water_saturation_pressure_bar, (373.5,), 219.298, 1e-5),
     (kelvoran.water_saturation_temperature_c, (1.01325,), 100.0, 1e-3),  # published

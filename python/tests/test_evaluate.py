@@ -178,3 +178,33 @@ def test_one_version_everywhere():
         printed = subprocess.run([str(program), "--version"], capture_output=True, text=True).stdout.split()
         if printed and re.fullmatch(r"[0-9.]+", printed[-1]):
             assert printed[-1] == cmake
+
+
+def test_results_are_values():
+    r = kelvoran.evaluate(*POINTS)
+    before = r.to_pandas()
+    views = {
+        "r.liquid.density": lambda: r.liquid.density,
+        "r.T": lambda: r.T,
+        "r.state": lambda: r.state,
+        "r.columns": lambda: r.columns["vapor_x_NaCl"],
+        "a slice": lambda: r[1:].bulk.density,
+        "a mask": lambda: r[r.state > 0].warnings,
+        "a copy by pickle": lambda: pickle.loads(pickle.dumps(r)).halite.density,
+        "masked": lambda: kelvoran.evaluate(np.ma.array(POINTS[0], mask=[0, 1, 0, 0]), 250.0, 0.05).liquid.density,
+    }
+    for name, array in views.items():
+        with pytest.raises(ValueError, match="read-only"):
+            array()[0] = -1
+        assert not array().flags.writeable, name
+    assert r.to_pandas().equals(before)
+    # Assigning an attribute names the attribute.
+    for target, attribute in ((r, "T"), (r.liquid, "density"), (r[1], "state"), (r.bulk, "phase_mass_fraction")):
+        with pytest.raises(AttributeError, match=rf"^{attribute} is read-only"):
+            setattr(target, attribute, 0.0)
+    # What leaves the result is the caller's: a DataFrame, a copy.
+    df = r.to_pandas()
+    df.loc[0, "liquid_density_kg_m3"] = -1.0
+    copy = r.liquid.density.copy()
+    copy[0] = -1.0
+    assert r.liquid.density[0] == before.liquid_density_kg_m3[0] > 0

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <limits>
@@ -50,6 +51,13 @@ void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     writePhase(out.vapor, i, r.vapor, r.hasVapor());
     writePhase(out.halite, i, r.halite, r.hasHalite());
     writePhase(out.bulk, i, r.bulk, r.phases != Phases::Undetermined);
+}
+
+// What a point that no fluid can have gets instead of a state.
+PointResult invalidInputResult() {
+    PointResult r;
+    r.warnings = kWarningInvalidInput;
+    return r;
 }
 
 void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::size_t i,
@@ -175,12 +183,25 @@ void checkLengths(const char* name, std::span<const double> a, std::span<const d
 
 }  // namespace
 
+bool isPhysicalInput(double temperatureC, double pressureBar, double composition) {
+    constexpr double kAbsoluteZeroC = -273.15;
+    return std::isfinite(temperatureC) && temperatureC >= kAbsoluteZeroC &&
+           std::isfinite(pressureBar) && pressureBar > 0.0 && composition >= 0.0 &&
+           composition <= 1.0;
+}
+
 BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const double> pressureBar,
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options) {
     checkLengths("evaluateBatch", temperatureC, pressureBar, composition);
+    static const PointResult invalid = invalidInputResult();
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writePoint(out, i, e.evaluate(temperatureC[i], pressureBar[i], composition[i]));
+        const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
+        if (isPhysicalInput(t, p, x)) {
+            writePoint(out, i, e.evaluate(t, p, x));
+        } else {
+            writePoint(out, i, invalid);
+        }
     });
 }
 

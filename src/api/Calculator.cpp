@@ -58,6 +58,8 @@ std::string_view warningName(Warning warning) {
             return "amounts_undetermined";
         case kWarningWaterFallbackSolve:
             return "water_fallback_solve";
+        case kWarningInvalidInput:
+            return "invalid_input";
     }
     return "";
 }

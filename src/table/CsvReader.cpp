@@ -361,13 +361,7 @@ bool CsvReader::next(InputRow& row) {
                 break;
         }
     }
-    if (compositionIsMass_) {
-        row.massFraction = composition;
-        row.composition = moleFractionFromMassFraction(composition);
-    } else {
-        row.composition = composition;
-        row.massFraction = massFractionFromMoleFraction(composition);
-    }
+    row.setComposition(composition, compositionIsMass_);
     return true;
 }
 

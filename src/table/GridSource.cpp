@@ -53,13 +53,7 @@ bool GridSource::next(InputRow& row) {
             row.bulkValue = second_[j];
             break;
     }
-    if (massFractions_) {
-        row.massFraction = compositions_[k];
-        row.composition = moleFractionFromMassFraction(row.massFraction);
-    } else {
-        row.composition = compositions_[k];
-        row.massFraction = massFractionFromMoleFraction(row.composition);
-    }
+    row.setComposition(compositions_[k], massFractions_);
     return true;
 }
 

@@ -2,8 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
+
+#include "kelvoran/Calculator.h"
 
 namespace kelvoran {
 
@@ -46,6 +49,18 @@ struct InputRow {
     std::vector<std::string> extras;
 
     bool ok() const { return error.empty(); }
+
+    /// Sets the composition given as mole fraction (or, `byMass`, as mass fraction) and the
+    /// other one converted from it: NaN when the given one lies outside 0–1, which no mixture
+    /// has (the batch then reports the row as an invalid input).
+    void setComposition(double given, bool byMass) {
+        const bool possible = given >= 0.0 && given <= 1.0;
+        double& derived = byMass ? composition : massFraction;
+        (byMass ? massFraction : composition) = given;
+        derived = !possible ? std::numeric_limits<double>::quiet_NaN()
+                  : byMass  ? moleFractionFromMassFraction(given)
+                            : massFractionFromMoleFraction(given);
+    }
 
     /// Bytes of text the row holds (for bounding the memory of a block of rows).
     std::size_t textBytes() const {

@@ -87,8 +87,10 @@ Output columns:
   columns (L, F) or the vapor columns (V). warnings: reasons to doubt the point's
   numbers, joined by | (outside_fitted_range, ice_field, low_pressure_volume,
   high_temperature_volume, liquid_enthalpy_vapor_side, amounts_undetermined,
-  water_fallback_solve). fluid_type: for a single fluid, liquid or vapor below
-  the critical temperature of its composition, supercritical above it.
+  water_fallback_solve, invalid_input). invalid_input: an input no fluid can
+  have (P not above 0, x outside 0-1, T below absolute zero) gets state 0,
+  undetermined, and no values. fluid_type: for a single fluid, liquid or vapor
+  below the critical temperature of its composition, supercritical above it.
   <phase>_mass_fraction is kg of the phase per kg of the whole (not its NaCl
   content, which is <phase>_w_NaCl); <phase>_saturation its volume fraction.
   Phases absent at a point have empty columns, as have the enthalpy of halite and

@@ -283,10 +283,16 @@ void TableFormatter::appendRow(std::string& out, const InputRow& row,
         field(values[phase]->phaseMassFraction, false);
         field(values[phase]->saturation, false);
     }
-    field(point.bulkDensity, false);
+    // A point without a state (an input no fluid can have) has no bulk values either.
+    const bool determined = point.phases != Phases::Undetermined;
+    if (determined) {
+        field(point.bulkDensity, false);
+    } else {
+        out += d;
+    }
     out += d;
     // Without an enthalpy of halite there is no bulk enthalpy of a state with halite.
-    if (!present[2]) {
+    if (determined && !present[2]) {
         appendValue(out, point.bulkSpecificEnthalpy, true);
     }
     out += d;

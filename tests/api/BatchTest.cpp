@@ -46,9 +46,13 @@ bool same(double a, double b) {
 
 TEST(BatchTest, ColumnsEqualTheCalculatorForAnyThreadCount) {
     std::vector<double> t, p, x;
-    for (double ti : {-10.0, 0.0, 25.0, 100.0, 373.976, 400.0, 500.0, 700.0, 900.0, 1200.0})
-        for (double pi : {0.001, 1.0, 100.0, 250.0, 322.00274, 1000.0, 5000.0})
-            for (double xi : {0.0, 1e-7, 0.001, 0.05, 0.2, 0.6, 1.0, std::nan("")}) {
+    // Inputs no fluid can have among them (below absolute zero, infinite, P not above zero, x
+    // outside 0-1 or NaN): those points are not evaluated.
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (double ti :
+         {-300.0, -10.0, 0.0, 25.0, 100.0, 373.976, 400.0, 500.0, 700.0, 900.0, 1200.0, inf})
+        for (double pi : {-1.0, 0.0, 0.001, 1.0, 100.0, 250.0, 322.00274, 1000.0, 5000.0})
+            for (double xi : {-0.1, 0.0, 1e-7, 0.001, 0.05, 0.2, 0.6, 1.0, 1.5, std::nan("")}) {
                 t.push_back(ti);
                 p.push_back(pi);
                 x.push_back(xi);
@@ -62,10 +66,15 @@ TEST(BatchTest, ColumnsEqualTheCalculatorForAnyThreadCount) {
         options.threads = threads;
         ASSERT_EQ(evaluateBatch(t, p, x, runs.back().out, options), BatchStatus::Completed);
     }
+    PointResult invalid;
+    invalid.warnings = kWarningInvalidInput;
+    std::size_t invalidPoints = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const PointResult r = calculator.evaluate(t[i], p[i], x[i]);
+        const bool physical = isPhysicalInput(t[i], p[i], x[i]);
+        invalidPoints += physical ? 0 : 1;
+        const PointResult r = physical ? calculator.evaluate(t[i], p[i], x[i]) : invalid;
         const PhaseRecord* records[] = {&r.liquid, &r.vapor, &r.halite, &r.bulk};
-        const bool present[] = {r.hasLiquid(), r.hasVapor(), r.hasHalite(), true};
+        const bool present[] = {r.hasLiquid(), r.hasVapor(), r.hasHalite(), physical};
         for (const Columns& run : runs) {
             ASSERT_EQ(run.state[i], static_cast<std::int32_t>(r.phases)) << i;
             ASSERT_EQ(run.warnings[i], r.warnings) << i;
@@ -87,6 +96,8 @@ TEST(BatchTest, ColumnsEqualTheCalculatorForAnyThreadCount) {
             }
         }
     }
+    // 10 of the 12 temperatures, 7 of the 9 pressures and 7 of the 10 compositions are physical.
+    EXPECT_EQ(invalidPoints, n - 10 * 7 * 7);
 }
 
 TEST(BatchTest, MismatchedLengthsAndCancellation) {
