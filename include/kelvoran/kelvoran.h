@@ -203,9 +203,9 @@ static inline void kelvoran_options_init(kelvoran_options* options) {
 
 /// (T °C, P bar, x mole fraction NaCl) → the phase state and the properties, for n points, into
 /// *outputs and, where derivatives names arrays, their derivatives; derivatives and options may
-/// be NULL. Status KELVORAN_POINT_INVALID_INPUT marks a point whose inputs are not finite, T
-/// below absolute zero, P ≤ 0 or x outside 0–1: do not use its values. Every other point is
-/// SOLVED.
+/// be NULL. A point whose inputs are not finite, T below absolute zero, P ≤ 0 or x outside 0–1
+/// is not evaluated: status KELVORAN_POINT_INVALID_INPUT, state 0, the warning invalid_input
+/// (bit 7) and NaN. Every other point is SOLVED.
 KELVORAN_API int32_t kelvoran_evaluate(int64_t n, const double* temperature_c,
                                        const double* pressure_bar, const double* composition,
                                        const kelvoran_outputs* outputs,

@@ -1,7 +1,6 @@
 // The evaluations of the C interface: the caller's structs checked and copied, the C++ batch
 // run on them, every failure turned into a code.
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -65,13 +64,6 @@ BatchColumns batchColumns(const kelvoran_outputs& o) {
     return b;
 }
 
-/// Whether the inputs of a direct point are ones the model is defined for: finite, T not below
-/// absolute zero, P > 0 bar, 0 ≤ x ≤ 1.
-bool validPoint(double temperatureC, double pressureBar, double composition) {
-    return std::isfinite(temperatureC) && temperatureC >= -273.15 && std::isfinite(pressureBar) &&
-           pressureBar > 0.0 && composition >= 0.0 && composition <= 1.0;
-}
-
 /// A call's arguments, checked: the code to return, and the copies the batch runs on.
 struct Request {
     std::int32_t code = KELVORAN_OK;
@@ -127,8 +119,9 @@ void writeDirectInputs(const kelvoran_outputs& o, std::span<const double> t,
                        std::span<const double> p, std::span<const double> x) {
     for (std::size_t i = 0; i < t.size(); ++i) {
         if (o.status != nullptr) {
-            o.status[i] =
-                validPoint(t[i], p[i], x[i]) ? KELVORAN_POINT_SOLVED : KELVORAN_POINT_INVALID_INPUT;
+            o.status[i] = kelvoran::isPhysicalInput(t[i], p[i], x[i])
+                              ? KELVORAN_POINT_SOLVED
+                              : KELVORAN_POINT_INVALID_INPUT;
         }
         if (o.temperature_c != nullptr) o.temperature_c[i] = t[i];
         if (o.pressure_bar != nullptr) o.pressure_bar[i] = p[i];
