@@ -23,6 +23,7 @@
 #include "table/GridAxis.h"
 #include "table/TableFormatter.h"
 #include "text/NumberText.h"
+#include "text/NumberWriter.h"
 
 namespace {
 

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
-ensure_packages cmake ninja-build libboost-dev clang libclang-rt-14-dev libcli11-dev
+ensure_packages cmake ninja-build libboost-dev clang libclang-rt-14-dev libcli11-dev libfmt-dev
 
 seconds="${1:-60}"
 shift || true

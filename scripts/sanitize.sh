@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
-ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libcli11-dev
+ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libcli11-dev libfmt-dev
 ensure_packages gfortran pkg-config binutils
 
 cmake -S . -B build-asan -G Ninja -DKELVORAN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds everything in ./build (the console, kelvoran-table, the library and the test suite)
 # and runs every test, installing on a fresh Debian machine what that needs: CMake, Ninja, g++,
-# GoogleTest, Google Benchmark and CLI11, and gfortran and pkg-config for the C and Fortran
-# examples. Safe to run again.
+# GoogleTest, Google Benchmark, CLI11 and {fmt}, and gfortran and pkg-config for the C and
+# Fortran examples. Safe to run again.
 # Usage: scripts/test.sh [extra cmake options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
-ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev
 # The C and Fortran examples of the C interface, built against the installed package.
 ensure_packages gfortran pkg-config binutils
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVORAN_BUILD_TESTS=ON \
@@ -39,3 +39,15 @@ KELVORAN_TABLE=build/kelvoran-table .venv/bin/python -m pytest python/tests -q
 # The documentation site from docs/ (docs/conf.py) into build/docs/, offline, warnings as errors;
 # python/tests/test_docs_site.py above runs the examples of its pages.
 .venv/bin/python -m sphinx -W --keep-going -E -q -b html docs build/docs
+
+# The web site (docs/web.md): the core compiled to WebAssembly by Debian's emscripten and the
+# site built into web/dist/, then the module's tests in node against build/kelvoran-table and
+# the Python diagrams, and the site's tests in Debian's Chromium, driven by playwright-core
+# from npm (web/package-lock.json; it downloads no browser).
+ensure_packages emscripten chromium libfmt-dev
+command -v node >/dev/null || ensure_packages nodejs
+command -v npm >/dev/null || ensure_packages npm
+(cd web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+scripts/build_web.sh
+KELVORAN_TABLE=build/kelvoran-table KELVORAN_PYTHON=.venv/bin/python \
+  node --test web/test/module.test.mjs web/test/browser.test.mjs

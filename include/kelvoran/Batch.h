@@ -17,6 +17,10 @@
 // bulk enthalpy of a state with halite; the heat capacity of the bulk of several phases; the
 // amounts and bulk values of V + L + H). The results depend on each point alone: identical for
 // any thread count and any order.
+//
+// evaluateBatch computes only what its columns need: no volumes without a density, molar
+// volume or saturation column, no enthalpies without an enthalpy or heat capacity column (a
+// warnings column needs both).
 
 #include <cstddef>
 #include <cstdint>

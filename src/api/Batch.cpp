@@ -174,6 +174,21 @@ BatchStatus runBatch(std::size_t total, const BatchOptions& options, const Point
     return BatchStatus::Completed;
 }
 
+// What the columns of `out` read: the evaluation skips the volumes or the enthalpies and heat
+// capacities where no column asks for them (the warnings need both).
+PhaseStateEvaluator::Needs needsOf(const BatchColumns& out) {
+    const PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite, &out.bulk};
+    PhaseStateEvaluator::Needs needs{false, false};
+    for (const PhaseColumns* c : phases) {
+        needs.volumes = needs.volumes || c->density != nullptr || c->molarVolume != nullptr ||
+                        c->saturation != nullptr;
+        needs.thermal =
+            needs.thermal || c->specificEnthalpy != nullptr || c->heatCapacity != nullptr;
+    }
+    if (out.warnings != nullptr) needs.volumes = needs.thermal = true;
+    return needs;
+}
+
 void checkLengths(const char* name, std::span<const double> a, std::span<const double> b,
                   std::span<const double> c) {
     if (a.size() != b.size() || a.size() != c.size()) {
@@ -194,11 +209,12 @@ BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const 
                           std::span<const double> composition, const BatchColumns& out,
                           const BatchOptions& options) {
     checkLengths("evaluateBatch", temperatureC, pressureBar, composition);
+    const PhaseStateEvaluator::Needs needs = needsOf(out);
     static const PointResult invalid = invalidInputResult();
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
         if (isPhysicalInput(t, p, x)) {
-            writePoint(out, i, e.evaluate(t, p, x));
+            writePoint(out, i, e.evaluate(t, p, x, needs));
         } else {
             writePoint(out, i, invalid);
         }

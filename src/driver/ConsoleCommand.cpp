@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -32,7 +33,8 @@ that is not wholly a number (0,05 or 0.05abc or 0x1p3) is an error about that
 value, and nothing is evaluated before the three values of a point are read. A
 value too small for a double reads as zero; one too large is an error. On a
 terminal such an error is reported and the value asked for again; from a pipe or
-a file it ends the program.
+a file it ends the program. Words after the point that ends the session are not
+read: one line on standard error names the first of them.
 
 Options:
   -h, --help     show this help and exit
@@ -51,17 +53,9 @@ For many points at once, and CSV tables, use kelvoran-table.
 
 // Writes `text` to standard output; status 0, or 1 with a message when it cannot be written.
 int print(const std::string& text) {
-    DescriptorOutputBuffer buffer(STDOUT_FILENO);
-    std::ostream out(&buffer);
-    out.exceptions(std::ios::badbit);
-    try {
-        out << text;
-        out.flush();
-    } catch (const ConsoleStreamError& e) {
-        std::cerr << "kelvoran: " << e.what() << '\n';
-        return 1;
-    } catch (const std::ios_base::failure&) {
-        std::cerr << "kelvoran: cannot write the output\n";
+    const int error = writeAll(STDOUT_FILENO, text);
+    if (error != 0) {
+        std::cerr << "kelvoran: cannot write the output: " << std::strerror(error) << '\n';
         return 1;
     }
     return 0;
@@ -72,19 +66,22 @@ int print(const std::string& text) {
 const char* consoleHelp() { return kHelp; }
 
 int runConsoleCommand(int argc, char** argv) {
-    if (argc == 2) {
-        const std::string_view argument = argv[1];
-        if (argument == "--help" || argument == "-h") {
+    if (argc > 1) {
+        const std::string_view first = argv[1];
+        const bool help = first == "--help" || first == "-h";
+        const bool version = first == "--version";
+        if (argc == 2 && help) {
             return print(std::string(kHelp) + "Error reports: " + kMaintainerContact + "\n");
         }
-        if (argument == "--version") {
+        if (argc == 2 && version) {
             return print(std::string("kelvoran ") + kProgramVersion +
                          "\nError reports: " + kMaintainerContact + "\n");
         }
-    }
-    if (argc > 1) {
-        std::cerr << "kelvoran: unknown argument '" << printable(argv[1])
-                  << "'; the console takes no arguments but --help and --version\n"
+        // The first word that is not allowed where it stands.
+        const bool option = help || version;
+        std::cerr << "kelvoran: unexpected argument '" << printable(option ? argv[2] : argv[1])
+                  << "'" << (option ? " after " + std::string(first) : std::string())
+                  << "; the console takes no arguments but --help or --version alone\n"
                   << "Run kelvoran --help for the usage.\n";
         return 2;
     }

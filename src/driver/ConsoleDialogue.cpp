@@ -88,6 +88,21 @@ std::string readValue(const Word& word, double& value) {
     return shown + ", which is not a number";
 }
 
+// Words that follow the point that ended the session are not read: one line names the first
+// of them. Only what is at hand is looked at (the input is never waited for).
+void reportWordsAfterTheEnd(std::streambuf& input, std::ostream& error) {
+    while (input.in_avail() > 0 && isSpace(input.sgetc())) {
+        input.sbumpc();
+    }
+    if (input.in_avail() <= 0) return;
+    std::string word;
+    while (input.in_avail() > 0 && !isSpace(input.sgetc()) && word.size() <= kShownCharacters) {
+        word += Traits::to_char_type(input.sbumpc());
+    }
+    error << "kelvoran: the input goes on after the point that ended the session (T <= 0): \""
+          << printable(word, kShownCharacters) << "\" and what follows were not read\n";
+}
+
 constexpr std::int32_t code(Phases phases) { return static_cast<std::int32_t>(phases); }
 
 const char* phaseStateLine(std::int32_t state) {
@@ -240,6 +255,7 @@ int dialogue(std::streambuf& input, std::ostream& output, std::ostream& error,
         printResultBox(output, result.liquid, result.vapor, result.halite, result.bulk);
     }
     flush(output);
+    reportWordsAfterTheEnd(input, error);
     return 0;
 }
 

@@ -21,7 +21,9 @@ inline constexpr std::size_t kLongestConsoleValue = 1000;
 /// evaluated. Each value is one word (text between blanks or line ends) that must be a decimal
 /// number as a whole ("0,05", "0.05abc" and "0x1p3" are not); nothing is evaluated before all
 /// three values of a point are read. Returns the process exit status:
-///   0 when the loop ends on T <= 0, or when the input ends before a temperature is read;
+///   0 when the loop ends on T <= 0, or when the input ends before a temperature is read (words
+///     at hand after the point that ends the session are not read: one line on `error` names
+///     the first);
 ///   1 when the input ends in the middle of a point, a value is not a number (unless
 ///     interactive: then it is asked for again), or the input or the output fails. One line on
 ///     `error` names the value and what was found there, or the failure.

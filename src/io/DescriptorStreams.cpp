@@ -24,14 +24,15 @@ DescriptorInputBuffer::int_type DescriptorInputBuffer::underflow() {
     if (gptr() < egptr()) {
         return traits_type::to_int_type(*gptr());
     }
-    while (true) {
+    while (!ended_) {
         const ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
         if (n > 0) {
             setg(buffer_, buffer_, buffer_ + n);
             return traits_type::to_int_type(*gptr());
         }
         if (n == 0) {
-            return traits_type::eof();
+            ended_ = true;
+            break;
         }
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -40,6 +41,23 @@ DescriptorInputBuffer::int_type DescriptorInputBuffer::underflow() {
         }
         throw ConsoleStreamError(std::string("cannot read the input: ") + std::strerror(errno));
     }
+    return traits_type::eof();
+}
+
+std::streamsize DescriptorInputBuffer::showmanyc() {
+    if (ended_) return -1;
+    pollfd entry{fd_, POLLIN, 0};
+    if (::poll(&entry, 1, 0) <= 0 || (entry.revents & (POLLIN | POLLHUP)) == 0) return 0;
+    const ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
+    if (n > 0) {
+        setg(buffer_, buffer_, buffer_ + n);
+        return n;
+    }
+    if (n == 0) {
+        ended_ = true;
+        return -1;
+    }
+    return 0;  // a failure: the next read reports it
 }
 
 DescriptorOutputBuffer::DescriptorOutputBuffer(int fd) : fd_(fd) {
@@ -55,23 +73,12 @@ DescriptorOutputBuffer::~DescriptorOutputBuffer() {
 }
 
 void DescriptorOutputBuffer::drain() {
-    const char* next = pbase();
-    while (next < pptr()) {
-        const ssize_t n = ::write(fd_, next, static_cast<std::size_t>(pptr() - next));
-        if (n > 0) {
-            next += n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            waitFor(fd_, POLLOUT);
-            continue;
-        }
-        const int error = n < 0 ? errno : EIO;
-        setp(buffer_, buffer_ + sizeof buffer_);  // what could not be written is dropped
+    const int error =
+        writeAll(fd_, std::string_view(pbase(), static_cast<std::size_t>(pptr() - pbase())));
+    setp(buffer_, buffer_ + sizeof buffer_);  // what could not be written is dropped
+    if (error != 0) {
         throw ConsoleStreamError(std::string("cannot write the output: ") + std::strerror(error));
     }
-    setp(buffer_, buffer_ + sizeof buffer_);
 }
 
 DescriptorOutputBuffer::int_type DescriptorOutputBuffer::overflow(int_type c) {
@@ -85,6 +92,25 @@ DescriptorOutputBuffer::int_type DescriptorOutputBuffer::overflow(int_type c) {
 
 int DescriptorOutputBuffer::sync() {
     drain();
+    return 0;
+}
+
+int writeAll(int fd, std::string_view text) {
+    const char* next = text.data();
+    const char* const end = text.data() + text.size();
+    while (next < end) {
+        const ssize_t n = ::write(fd, next, static_cast<std::size_t>(end - next));
+        if (n > 0) {
+            next += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            waitFor(fd, POLLOUT);
+            continue;
+        }
+        return n < 0 ? errno : EIO;
+    }
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace kelvoran {
 
@@ -15,16 +16,20 @@ class ConsoleStreamError : public std::runtime_error {
 
 /// Reads a file descriptor through a buffer. A read error is never taken for the end of the
 /// input: it throws ConsoleStreamError. Interrupted reads are repeated, and a descriptor set
-/// to non-blocking is waited for.
+/// to non-blocking is waited for. The end of the input is final: once a read found it (a
+/// Ctrl-D at a terminal), no further read is made. in_avail() never waits: it counts the bytes
+/// that are buffered or ready to be read.
 class DescriptorInputBuffer : public std::streambuf {
   public:
     explicit DescriptorInputBuffer(int fd) : fd_(fd) {}
 
   protected:
     int_type underflow() override;
+    std::streamsize showmanyc() override;
 
   private:
     int fd_;
+    bool ended_ = false;
     char buffer_[4096];
 };
 
@@ -45,6 +50,10 @@ class DescriptorOutputBuffer : public std::streambuf {
     int fd_;
     char buffer_[8192];
 };
+
+/// Writes all of `text` to `fd` (interrupted and partial writes completed, a non-blocking
+/// descriptor waited for); returns 0, or the errno of the failure (EIO for a write of nothing).
+int writeAll(int fd, std::string_view text);
 
 /// Makes sure descriptors 0, 1 and 2 are open, so that no file the program opens takes their
 /// numbers (and receives its messages or its table). A closed one is opened on /dev/null the

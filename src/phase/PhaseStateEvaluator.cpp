@@ -1,6 +1,5 @@
 #include "phase/PhaseStateEvaluator.h"
 
-#include <bit>
 #include <cstdint>
 #include <limits>
 
@@ -8,6 +7,7 @@
 #include "boundaries/CriticalCurve.h"
 #include "kelvoran/Constants.h"
 #include "mixture/MixtureProperties.h"
+#include "numerics/BitCast.h"
 #include "salt/HaliteLiquidus.h"
 #include "salt/HaliteProperties.h"
 #include "salt/HaliteSaturatedVapor.h"
@@ -54,8 +54,7 @@ void setMolarVolume(PhaseRecord& r) {
 // its pressure-dependent part is evaluated again.
 const CoexistingLiquidBranch& PhaseStateEvaluator::liquidBranch(double t,
                                                                 double waterBoilingPressureBar) {
-    if (!haveBranch_ ||
-        std::bit_cast<std::uint64_t>(branch_.temperatureC) != std::bit_cast<std::uint64_t>(t)) {
+    if (!haveBranch_ || bitCast<std::uint64_t>(branch_.temperatureC) != bitCast<std::uint64_t>(t)) {
         branch_ = coexistingLiquidBranch(t, waterBoilingPressureBar);
         haveBranch_ = true;
     }
@@ -113,17 +112,27 @@ PhaseStateEvaluator::Classification PhaseStateEvaluator::classify(double t, doub
 // A fluid phase of the given composition, all of its properties from the mixture model; the
 // warnings its extrapolations call for are added to `warnings`.
 PhaseRecord PhaseStateEvaluator::fluidPhase(double t, double p, double composition, Phases phases,
-                                            FluidKind kind, std::uint32_t& warnings) {
+                                            FluidKind kind, std::uint32_t& warnings, Needs needs) {
     PhaseRecord r = recordAt(t, p, composition, phases);
-    const MixtureVolume volume = mixtureVolume(t, p, composition, kind, water_);
-    r.density = phaseDensityKgM3(composition, volume.molarVolumeCm3Mol);
-    if (volume.mapping == VolumeMapping::LowPressureLiquid) warnings |= kWarningLowPressureVolume;
-    if (volume.mapping == VolumeMapping::HighTemperature) warnings |= kWarningHighTemperatureVolume;
-    const MixtureThermalProperties thermal = mixtureThermalProperties(t, p, composition, water_);
-    r.specificEnthalpy = thermal.specificEnthalpyJKg;
-    r.heatCapacity = thermal.heatCapacityJKgK;
-    if (kind == FluidKind::Liquid && thermal.onVaporSideOfBoilingCurve) {
-        warnings |= kWarningLiquidEnthalpyVaporSide;
+    r.density = r.specificEnthalpy = r.heatCapacity = kNaN;
+    if (needs.volumes) {
+        const MixtureVolume volume = mixtureVolume(t, p, composition, kind, water_);
+        r.density = phaseDensityKgM3(composition, volume.molarVolumeCm3Mol);
+        if (volume.mapping == VolumeMapping::LowPressureLiquid) {
+            warnings |= kWarningLowPressureVolume;
+        }
+        if (volume.mapping == VolumeMapping::HighTemperature) {
+            warnings |= kWarningHighTemperatureVolume;
+        }
+    }
+    if (needs.thermal) {
+        const MixtureThermalProperties thermal =
+            mixtureThermalProperties(t, p, composition, water_);
+        r.specificEnthalpy = thermal.specificEnthalpyJKg;
+        r.heatCapacity = thermal.heatCapacityJKgK;
+        if (kind == FluidKind::Liquid && thermal.onVaporSideOfBoilingCurve) {
+            warnings |= kWarningLiquidEnthalpyVaporSide;
+        }
     }
     setMolarVolume(r);
     return r;
@@ -184,10 +193,19 @@ FluidType PhaseStateEvaluator::fluidTypeOf(Phases phases, double t, double x) {
 // capacity are those of pure water too; with liquid and halite (V + L + H) they come from the
 // mixture model at its composition.
 PhaseRecord PhaseStateEvaluator::vaporWithHalite(double t, double p, double composition,
-                                                 Phases phases) {
+                                                 Phases phases, Needs needs) {
     PhaseRecord r = recordAt(t, p, composition, phases);
+    r.density = r.specificEnthalpy = r.heatCapacity = kNaN;
+    if (!needs.volumes && !needs.thermal) {
+        setMolarVolume(r);
+        return r;
+    }
     const WaterPoint water = water_.pureWater(t, p);
-    r.density = water.densityKgM3;
+    if (needs.volumes) r.density = water.densityKgM3;
+    if (!needs.thermal) {
+        setMolarVolume(r);
+        return r;
+    }
     if (phases == Phases::VaporHalite) {
         r.specificEnthalpy = water.specificEnthalpyJKg;
         r.heatCapacity = water.heatCapacityJKgK;
@@ -201,15 +219,15 @@ PhaseRecord PhaseStateEvaluator::vaporWithHalite(double t, double p, double comp
     return r;
 }
 
-PhaseRecord PhaseStateEvaluator::halitePhase(double t, double p, Phases phases) {
+PhaseRecord PhaseStateEvaluator::halitePhase(double t, double p, Phases phases, Needs needs) {
     PhaseRecord r;
     r.phaseState = static_cast<std::int32_t>(phases);
     r.temperature = t;
     r.pressure = p;
     r.composition = 1.0;
     r.massPercent = 100.0;
-    r.density = haliteDensityKgM3(t, p);
-    r.heatCapacity = haliteHeatCapacityJKgK(t, p);
+    r.density = needs.volumes ? haliteDensityKgM3(t, p) : kNaN;
+    r.heatCapacity = needs.thermal ? haliteHeatCapacityJKgK(t, p) : kNaN;
     setMolarVolume(r);
     return r;
 }
@@ -220,14 +238,19 @@ PhaseRecord PhaseStateEvaluator::halitePhase(double t, double p, Phases phases) 
 // and the bulk composition, and setAmounts gives it the bulk values.
 PointResult PhaseStateEvaluator::evaluate(double t, double p, double x) {
     water_.takeNotes();  // only the notes of this point's water states count
-    return fill(classify(t, p, x), t, p, x);
+    return fill(classify(t, p, x), t, p, x, Needs{});
+}
+
+PointResult PhaseStateEvaluator::evaluate(double t, double p, double x, Needs needs) {
+    water_.takeNotes();
+    return fill(classify(t, p, x), t, p, x, needs);
 }
 
 PointResult PhaseStateEvaluator::evaluateThreePhase(double t, double p, double x) {
     water_.takeNotes();
     const Classification c{Phases::VaporLiquidHalite, haliteSaturatedVaporComposition(t, p), kNaN,
                            kNaN, kNaN};
-    return fill(c, t, p, x);
+    return fill(c, t, p, x, Needs{});
 }
 
 double PhaseStateEvaluator::bulkSpecificEnthalpy(double t, double p, double x) {
@@ -245,7 +268,8 @@ double PhaseStateEvaluator::bulkSpecificEnthalpy(double t, double p, double x) {
     return m.a * hV + m.b * hL;
 }
 
-PointResult PhaseStateEvaluator::fill(const Classification& c, double t, double p, double x) {
+PointResult PhaseStateEvaluator::fill(const Classification& c, double t, double p, double x,
+                                      Needs n) {
     PointResult r;
     r.phases = c.phases;
     std::uint32_t& w = r.warnings;
@@ -253,39 +277,39 @@ PointResult PhaseStateEvaluator::fill(const Classification& c, double t, double 
     constexpr FluidKind vapor = FluidKind::Vapor;
     switch (c.phases) {
         case Phases::Liquid:
-            r.bulk = fluidPhase(t, p, x, c.phases, liquid, w);
+            r.bulk = fluidPhase(t, p, x, c.phases, liquid, w, n);
             r.liquid = r.bulk;
             break;
         case Phases::Vapor:
-            r.bulk = fluidPhase(t, p, x, c.phases, vapor, w);
+            r.bulk = fluidPhase(t, p, x, c.phases, vapor, w, n);
             r.vapor = r.bulk;
             break;
         case Phases::Fluid:
-            r.bulk = fluidPhase(t, p, x, c.phases, liquid, w);
+            r.bulk = fluidPhase(t, p, x, c.phases, liquid, w, n);
             r.liquid = r.bulk;
             r.vapor.phaseState = r.bulk.phaseState;
             r.halite.phaseState = r.bulk.phaseState;
             break;
         case Phases::VaporLiquid:
             r.bulk = recordAt(t, p, x, c.phases);
-            r.liquid = fluidPhase(t, p, c.coexistingLiquid, c.phases, liquid, w);
-            r.vapor = fluidPhase(t, p, c.coexistingVapor, c.phases, vapor, w);
+            r.liquid = fluidPhase(t, p, c.coexistingLiquid, c.phases, liquid, w, n);
+            r.vapor = fluidPhase(t, p, c.coexistingVapor, c.phases, vapor, w, n);
             break;
         case Phases::VaporHalite:
             r.bulk = recordAt(t, p, x, c.phases);
-            r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases);
-            r.halite = halitePhase(t, p, c.phases);
+            r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases, n);
+            r.halite = halitePhase(t, p, c.phases, n);
             break;
         case Phases::LiquidHalite:
             r.bulk = recordAt(t, p, x, c.phases);
-            r.liquid = fluidPhase(t, p, c.haliteLiquidus, c.phases, liquid, w);
-            r.halite = halitePhase(t, p, c.phases);
+            r.liquid = fluidPhase(t, p, c.haliteLiquidus, c.phases, liquid, w, n);
+            r.halite = halitePhase(t, p, c.phases, n);
             break;
         case Phases::VaporLiquidHalite:
             r.bulk = recordAt(t, p, x, c.phases);
-            r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases);
-            r.liquid = fluidPhase(t, p, haliteLiquidusComposition(t, p), c.phases, liquid, w);
-            r.halite = halitePhase(t, p, c.phases);
+            r.vapor = vaporWithHalite(t, p, c.haliteSaturatedVapor, c.phases, n);
+            r.liquid = fluidPhase(t, p, haliteLiquidusComposition(t, p), c.phases, liquid, w, n);
+            r.halite = halitePhase(t, p, c.phases, n);
             w |= kWarningAmountsUndetermined;
             break;
         case Phases::Undetermined:

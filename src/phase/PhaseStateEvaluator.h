@@ -15,7 +15,17 @@ namespace kelvoran {
 /// thread at a time.
 class PhaseStateEvaluator {
   public:
+    /// Which properties of the phases a caller reads: the others are left NaN, not computed.
+    /// The state, the compositions, the amounts and the fluid type are always computed; the
+    /// warnings are complete only with everything.
+    struct Needs {
+        bool volumes = true;  ///< densities and molar volumes (and so saturations, bulk density)
+        bool thermal = true;  ///< specific enthalpies and heat capacities (and bulk enthalpy)
+    };
+
     PointResult evaluate(double temperatureC, double pressureBar, double composition);
+    /// evaluate() computing only what `needs` asks for; the values computed are the same.
+    PointResult evaluate(double temperatureC, double pressureBar, double composition, Needs needs);
 
     /// The V + L + H state at (T °C, P bar, x) whatever the classification says there: the
     /// records of the three phases at T and P, for a P that stands for the three-phase pressure
@@ -38,16 +48,16 @@ class PhaseStateEvaluator {
     };
 
     Classification classify(double t, double p, double x);
-    PointResult fill(const Classification& c, double t, double p, double x);
+    PointResult fill(const Classification& c, double t, double p, double x, Needs needs);
     const CoexistingLiquidBranch& liquidBranch(double t, double waterBoilingPressureBar);
 
     // Records of the fill routines.
     PhaseRecord fluidPhase(double t, double p, double composition, Phases phases, FluidKind kind,
-                           std::uint32_t& warnings);
-    PhaseRecord vaporWithHalite(double t, double p, double composition, Phases phases);
+                           std::uint32_t& warnings, Needs needs);
+    PhaseRecord vaporWithHalite(double t, double p, double composition, Phases phases, Needs needs);
     static FluidType fluidTypeOf(Phases phases, double t, double x);
     static void setAmounts(PointResult& r);
-    static PhaseRecord halitePhase(double t, double p, Phases phases);
+    static PhaseRecord halitePhase(double t, double p, Phases phases, Needs needs);
 
     WaterStateMemo water_;
     CoexistingLiquidBranch branch_{};

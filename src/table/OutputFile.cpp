@@ -1,7 +1,9 @@
 #include "table/OutputFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "text/NumberText.h"
 
 namespace kelvoran {
 
@@ -120,7 +124,7 @@ void prepareOutputSignals() {
     ::signal(SIGXFSZ, SIG_IGN);
 }
 
-OutputFile::OutputFile(const std::string& path) : name_(path) {
+OutputFile::OutputFile(const std::string& path) : name_(quotedName(path)) {
     buffer_.reserve(kBufferBytes);
     if (path.empty() || path == "-") {
         fd_ = STDOUT_FILENO;
@@ -136,7 +140,7 @@ OutputFile::OutputFile(const std::string& path) : name_(path) {
         if (descriptor >= 0) {
             const int flags = ::fcntl(descriptor, F_GETFL);
             if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
-                throw OutputError("cannot write " + path + ": " + describeErrno(EBADF));
+                throw OutputError("cannot write " + name_ + ": " + describeErrno(EBADF));
             }
             fd_ = descriptor;
             return;
@@ -146,13 +150,14 @@ OutputFile::OutputFile(const std::string& path) : name_(path) {
             break;
         }
         if (hops == 40) {
-            throw OutputError("cannot write " + path + ": " + describeErrno(ELOOP));
+            throw OutputError("cannot write " + name_ + ": " + describeErrno(ELOOP));
         }
         std::vector<char> text(
             static_cast<std::size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
         const ssize_t length = ::readlink(target.c_str(), text.data(), text.size());
         if (length < 0 || static_cast<std::size_t>(length) >= text.size()) {
-            throw OutputError("cannot write " + path + ": cannot read the symbolic link " + target);
+            throw OutputError("cannot write " + name_ + ": cannot read the symbolic link " +
+                              quotedName(target));
         }
         const std::string next(text.data(), static_cast<std::size_t>(length));
         target = !next.empty() && next.front() == '/' ? next : folderOf(target) + next;
@@ -162,7 +167,7 @@ OutputFile::OutputFile(const std::string& path) : name_(path) {
     struct stat existing {};
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
-        throw OutputError("cannot write " + path + ": it is a folder");
+        throw OutputError("cannot write " + name_ + ": it is a folder");
     }
     if (exists && !S_ISREG(existing.st_mode)) {
         // A device, pipe or socket (/dev/null, a named pipe) is written in place: it cannot be
@@ -170,7 +175,7 @@ OutputFile::OutputFile(const std::string& path) : name_(path) {
         fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) {
             const int error = errno;
-            throw OutputError("cannot write " + path + ": " + describeErrno(error));
+            throw OutputError("cannot write " + name_ + ": " + describeErrno(error));
         }
         ownsDescriptor_ = true;
         return;
@@ -180,30 +185,46 @@ OutputFile::OutputFile(const std::string& path) : name_(path) {
         const int probe = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (probe < 0) {
             const int error = errno;
-            throw OutputError("cannot write " + path + ": " + describeErrno(error));
+            throw OutputError("cannot write " + name_ + ": " + describeErrno(error));
         }
         ::close(probe);
     }
 
     const std::string folder = folderOf(target_);
     const std::string base = target_.substr(folder.size());
-    std::string temporary = folder + "." + base.substr(0, kTemporaryNameKept) + ".tmp-XXXXXX";
+    const std::string prefix = "." + base.substr(0, kTemporaryNameKept) + ".tmp-";
+    std::string temporary = folder + prefix + "XXXXXX";
     if (temporary.size() >= sizeof gTemporaryPath) {
-        throw OutputError("cannot write " + path + ": " + describeErrno(ENAMETOOLONG));
+        throw OutputError("cannot write " + name_ + ": " + describeErrno(ENAMETOOLONG));
     }
-    // No signal between creating the temporary file and telling the handler about it.
-    sigset_t all, previous;
-    sigfillset(&all);
-    ::pthread_sigmask(SIG_BLOCK, &all, &previous);
-    const int fd = ::mkstemp(temporary.data());
-    const int error = errno;
-    if (fd >= 0) {
-        std::memcpy(gTemporaryPath, temporary.c_str(), temporary.size() + 1);
-        gTemporaryActive.store(true);
+    removeStaleTemporaries(folder, prefix);
+    int fd = -1;
+    int error = 0;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        temporary = folder + prefix + "XXXXXX";
+        // No signal between creating the temporary file and telling the handler about it.
+        sigset_t all, previous;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+        fd = ::mkstemp(temporary.data());
+        error = errno;
+        if (fd >= 0) {
+            std::memcpy(gTemporaryPath, temporary.c_str(), temporary.size() + 1);
+            gTemporaryActive.store(true);
+        }
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        if (fd < 0) break;
+        // Held while the file is written: the mark of a live temporary file. Another run that
+        // took it for stale in the moment before has removed it: then make another.
+        struct stat mine {};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &mine) == 0 && mine.st_nlink > 0) break;
+        gTemporaryActive.store(false);
+        ::close(fd);
+        fd = -1;
+        error = EEXIST;
     }
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
-        throw OutputError("cannot write " + path + ": " + describeErrno(error) +
+        throw OutputError("cannot write " + name_ + ": " + describeErrno(error) +
                           (exists && (error == EACCES || error == EROFS)
                                ? " (the folder must be writable to replace the file safely)"
                                : ""));
@@ -224,6 +245,51 @@ OutputFile::OutputFile(const std::string& path) : name_(path) {
         mode = 0666 & ~mask;
     }
     ::fchmod(fd_, mode);
+}
+
+void OutputFile::removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    DIR* directory = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (directory == nullptr) return;
+    constexpr std::size_t kRandomPart = 6;  // mkstemp's XXXXXX
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + kRandomPart ||
+            name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        const std::string shown = quotedName(folder + name);
+        const int fd = ::openat(::dirfd(directory), name.c_str(),
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            continue;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            notices_.push_back(shown + " is being written by another run at this moment; the " +
+                               "run that finishes last replaces " + name_);
+        } else if (info.st_uid != ::geteuid()) {
+            notices_.push_back(shown + " was left by an earlier run that was killed (it is " +
+                               "not yours to remove)");
+        } else if (::unlinkat(::dirfd(directory), name.c_str(), 0) == 0) {
+            notices_.push_back("removed " + shown +
+                               ", left by an earlier run that was killed before it finished");
+        } else {
+            const int error = errno;
+            notices_.push_back(shown + " was left by an earlier run that was killed; it cannot " +
+                               "be removed: " + describeErrno(error));
+        }
+        ::close(fd);
+    }
+    ::closedir(directory);
+}
+
+bool OutputFile::writesToTerminal(const struct stat& terminal) const {
+    struct stat mine {};
+    if (toFile_ || fd_ < 0 || ::fstat(fd_, &mine) != 0) return false;
+    return S_ISCHR(mine.st_mode) && S_ISCHR(terminal.st_mode) && mine.st_rdev == terminal.st_rdev &&
+           ::isatty(fd_) == 1;
 }
 
 OutputFile::~OutputFile() {

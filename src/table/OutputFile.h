@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvoran {
 
@@ -19,6 +20,11 @@ class OutputError : public std::runtime_error {
 /// A regular file is written under a temporary name in the folder of the file and renamed over
 /// it by commit(); if commit() is never reached (error, exception, or any terminating signal
 /// that can be caught), the temporary file is removed and an existing file is left untouched.
+/// The file is replaced, not rewritten: it is a new file (a hard link to the old one keeps the
+/// old contents; the new one belongs to the caller, with the old file's mode). While it is
+/// written, the temporary file is locked (flock): a temporary file of the same name pattern that
+/// no one holds was left by a run that was killed (SIGKILL, a power cut) and is removed when it
+/// is the caller's; any other is named in notices().
 /// Otherwise the path is treated as a shell redirection would treat it:
 ///   - "-", /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N (also through symbolic
 ///     links) write to that open descriptor in place, without reopening what it names;
@@ -46,12 +52,20 @@ class OutputFile {
     /// (device and inode compared).
     bool writesTo(const struct stat& file) const;
 
-    /// The name for messages: the path, or "standard output".
+    /// Whether the table goes to the terminal described by `terminal` (character devices
+    /// compared).
+    bool writesToTerminal(const struct stat& terminal) const;
+
+    /// The name for messages: the quoted path, or "standard output".
     const std::string& name() const { return name_; }
+
+    /// One line for each stale temporary file found beside the target (removed or left).
+    const std::vector<std::string>& notices() const { return notices_; }
 
   private:
     void flushBuffer();
     void discard();
+    void removeStaleTemporaries(const std::string& folder, const std::string& prefix);
     [[noreturn]] void fail(int error) const;
 
     int fd_ = -1;
@@ -62,6 +76,7 @@ class OutputFile {
     std::string name_;
     std::string target_;
     std::string temporary_;
+    std::vector<std::string> notices_;
 };
 
 /// Sets up the signal handling of a program that writes an OutputFile: a terminating signal

@@ -9,7 +9,9 @@ namespace kelvoran {
 
 /// A one-line progress bar with rate and time left, redrawn in place on a terminal. It stays
 /// silent for the first second, so short jobs print nothing, and at most redraws a few times a
-/// second. The caller decides whether it is enabled (standard error is a terminal).
+/// second. It is never as wide as the terminal (so it never wraps), dropping its parts from the
+/// end as the terminal narrows. The caller decides whether it is enabled (standard error is a
+/// terminal that does not show the table).
 class ProgressBar {
   public:
     /// `stream` is the terminal to draw on; `totalPoints` is 0 when the count is not known in
@@ -23,9 +25,10 @@ class ProgressBar {
     /// Erases the bar, if drawn.
     void finish();
 
-    /// The text of the bar, without the carriage return (for tests).
+    /// The text of the bar, without the carriage return, shorter than `width` columns (0: any
+    /// length).
     static std::string render(std::uint64_t donePoints, std::uint64_t totalPoints, double fraction,
-                              double elapsedSeconds);
+                              double elapsedSeconds, std::size_t width = 0);
 
   private:
     using Clock = std::chrono::steady_clock;

@@ -11,11 +11,13 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "BuildInfo.h"
+#include "io/DescriptorStreams.h"
 #include "table/CsvReader.h"
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
@@ -46,7 +48,11 @@ constexpr const char* kFooter = R"(Input CSV:
   around them are ignored; a field may be quoted as spreadsheets write it ("a, b",
   "say ""hi""", line breaks inside quotes). Blank lines, lines of empty fields and
   lines starting with # are skipped (after the header only while the first column
-  is one of the input columns). A line may hold at most 1 MiB (1048576 bytes).
+  is one of the input columns; a spreadsheet error value such as #N/A is a bad
+  value, not a comment). A record may hold at most 1 MiB (1048576 bytes). A quoted
+  field that spans lines and turns out broken is taken for a stray quote: its
+  first line is a bad row, the lines after it are read again. With both x_NaCl and
+  w_NaCl (this program's table read back) they must agree to the digits written.
 
 Inverse evaluations, chosen by the header (each with x_NaCl or w_NaCl):
   P_bar,h_J_kg      bulk specific enthalpy (J/kg) at P: finds T_C
@@ -109,14 +115,17 @@ Output file (-o):
   file is left and an earlier file is untouched. /dev/stdout, /dev/stderr and
   /dev/fd/N are written in place, like -o -. A read-only file is not replaced,
   a dangling symbolic link creates the file it names, and the input file itself
-  is refused as output.
+  is refused as output. Unlike >, -o replaces the file by a new one (hard links
+  keep the old contents; the owner becomes the caller). A temporary file left by
+  a killed run is removed by the next one.
 
 Exit status:
   0  every row computed (also rows of an inverse mode without a state found;
      a line on standard error counts them)
   1  the table was written, but some input rows could not be read
   2  bad command line
-  3  the input cannot be used (cannot be read, no header, missing column)
+  3  the input cannot be used (cannot be read, no header, missing column), or
+     could not be read to its end (the rows before are written)
   4  the output cannot be written (also a file-size limit)
   5  any other failure (such as running out of memory)
 
@@ -139,8 +148,9 @@ struct Options {
     std::string enthalpy;
     std::string density;
     std::string delimiter = ",";
-    int threads = 0;
-    int digits = 0;
+    std::string threads = "0";
+    std::string digits = "0";
+    std::string columns;
     bool decimalComma = false;
     bool quiet = false;
 };
@@ -166,6 +176,44 @@ std::string axisOption(const std::string& text, const char* option, std::vector<
     } catch (const std::invalid_argument& e) {
         return std::string(option) + ": " + e.what();
     }
+}
+
+// Reads the whole number `text` of `option` into `value`, within [low, high]; the fault, or
+// empty.
+std::string integerOption(const std::string& text, const char* option, int low, int high,
+                          int& value) {
+    double read = 0.0;
+    const std::string shown = "'" + printable(text) + "'";
+    if (parseNumber(text, read) != NumberParse::Ok ||
+        read != static_cast<double>(static_cast<long long>(read))) {
+        return std::string(option) + ": " + shown + " is not a whole number";
+    }
+    if (read < low || read > high) {
+        return std::string(option) + ": " + shown + " is not in " + std::to_string(low) + "-" +
+               std::to_string(high);
+    }
+    value = static_cast<int>(read);
+    return {};
+}
+
+// The names of a comma-separated list.
+std::vector<std::string> listItems(const std::string& text) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        items.emplace_back(trimBlanks(std::string_view(text).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start)));
+        if (comma == std::string::npos) return items;
+        start = comma + 1;
+    }
+}
+
+// Whether the table goes to the terminal that standard error is (the bar would share its lines).
+bool sharesTerminalWithStandardError(const OutputFile& table) {
+    struct stat error {};
+    return ::isatty(STDERR_FILENO) == 1 && ::fstat(STDERR_FILENO, &error) == 0 &&
+           table.writesToTerminal(error);
 }
 
 int failure(const std::string& message, int status) {
@@ -232,12 +280,18 @@ int runTable(int argc, char** argv) {
     composition->excludes(massFraction);
     enthalpy->excludes(density);
     app.add_option("-j,--threads", options.threads,
-                   "worker threads (0 or default: all cores); the output is the same for any")
-        ->check(CLI::Range(0, 1024));
-    app.add_option("--digits", options.digits,
-                   "significant digits of computed values, 1-17 (default: the shortest form "
-                   "that reads back exactly)")
-        ->check(CLI::Range(1, 17));
+                   "worker threads, 0-1024 (0 or default: all cores); the output is the same "
+                   "for any")
+        ->type_name("N");
+    auto* digits = app.add_option("--digits", options.digits,
+                                  "significant digits of computed values, 1-17 (default: the "
+                                  "shortest form that reads back exactly)")
+                       ->type_name("N");
+    auto* columns =
+        app.add_option("--columns", options.columns,
+                       "write only these columns, in this order (comma-separated names of output "
+                       "or passed-through columns); only what they need is computed")
+            ->type_name("LIST");
     app.add_option("-d,--delimiter", options.delimiter,
                    "field separator of the input and the output: ',' (default), ';', '|' or tab")
         ->type_name("CHAR");
@@ -250,10 +304,29 @@ int runTable(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-            return app.exit(e);
+            // --help or --version: a failed write of the text is an output error.
+            std::ostringstream text, errors;
+            app.exit(e, text, errors);
+            const int error = writeAll(STDOUT_FILENO, text.str());
+            if (error != 0) {
+                return failure(std::string("cannot write standard output: ") + std::strerror(error),
+                               TableExitOutput);
+            }
+            return TableExitOk;
         }
         return usageError(e.what());
     }
+
+    int threadCount = 0;
+    int digitCount = 0;
+    for (const std::string& fault :
+         {integerOption(options.threads, "--threads", 0, 1024, threadCount),
+          digits->count() > 0 ? integerOption(options.digits, "--digits", 1, 17, digitCount)
+                              : std::string()}) {
+        if (!fault.empty()) return usageError(fault);
+    }
+    std::vector<std::string> columnNames;
+    if (columns->count() > 0) columnNames = listItems(options.columns);
 
     if (output->count() > 0 && options.output.empty()) {
         return usageError("--output: the file name is empty");
@@ -267,7 +340,7 @@ int runTable(int argc, char** argv) {
         return usageError("--decimal-comma needs another field separator: --delimiter ';'");
     }
     TableStyle style;
-    style.digits = options.digits;
+    style.digits = digitCount;
     style.delimiter = delimiter;
     style.decimalMark = options.decimalComma ? ',' : '.';
 
@@ -349,16 +422,16 @@ int runTable(int argc, char** argv) {
             input.file = stdin;
             inputName = "<stdin>";
         } else {
-            inputName = options.input;
+            inputName = quotedName(options.input);
             struct stat info {};
             if (::stat(options.input.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-                std::cerr << kProgram << ": cannot read " << options.input << ": it is a folder\n";
+                std::cerr << kProgram << ": cannot read " << inputName << ": it is a folder\n";
                 return TableExitInput;
             }
             input.file = std::fopen(options.input.c_str(), "r");
             if (input.file == nullptr) {
                 const int error = errno;
-                std::cerr << kProgram << ": cannot read " << options.input << ": "
+                std::cerr << kProgram << ": cannot read " << inputName << ": "
                           << std::strerror(error) << '\n';
                 return TableExitInput;
             }
@@ -370,17 +443,19 @@ int runTable(int argc, char** argv) {
         }
     }
 
-    const int threads = options.threads > 0
-                            ? options.threads
-                            : static_cast<int>(std::thread::hardware_concurrency() > 0
-                                                   ? std::thread::hardware_concurrency()
-                                                   : 1);
+    const int threads = threadCount > 0 ? threadCount
+                                        : static_cast<int>(std::thread::hardware_concurrency() > 0
+                                                               ? std::thread::hardware_concurrency()
+                                                               : 1);
 
     std::unique_ptr<OutputFile> table;
     try {
         table = std::make_unique<OutputFile>(options.output);
     } catch (const OutputError& e) {
         return failure(e.what(), TableExitOutput);
+    }
+    for (const std::string& notice : table->notices()) {
+        std::cerr << kProgram << ": " << notice << '\n';
     }
     // Writing into the file being read would replace the input (or, appending, read the table
     // back in).
@@ -392,23 +467,43 @@ int runTable(int argc, char** argv) {
 
     std::optional<CsvReader> reader;
     TableTotals totals;
-    ProgressBar progress(stderr, !options.quiet && ::isatty(STDERR_FILENO),
-                         gridMode ? grid->size() : 0);
+    // The bar is drawn on a terminal, but not on the one that shows the table.
+    ProgressBar progress(
+        stderr,
+        !options.quiet && ::isatty(STDERR_FILENO) == 1 && !sharesTerminalWithStandardError(*table),
+        gridMode ? grid->size() : 0);
     try {
         std::vector<std::string> extraColumns;
         TableMode mode = gridTableMode;
         if (!gridMode) {
             reader.emplace(input.file, inputName, CsvDialect{delimiter, style.decimalMark});
             reader->readHeader();
-            extraColumns = reader->extraColumns();
             mode = reader->mode();
+            // A table this program wrote (its first column is line) is read back: its computed
+            // columns are computed again, not passed through.
+            if (reader->headerColumns().front() == "line") {
+                std::vector<bool> drop;
+                for (const std::string& name : reader->extraColumns()) {
+                    drop.push_back(!TableFormatter::clashingColumn({name}, mode).empty());
+                }
+                reader->dropExtraColumns(drop);
+            }
+            extraColumns = reader->extraColumns();
             const std::string clash = TableFormatter::clashingColumn(extraColumns, mode);
             if (!clash.empty()) {
-                throw InputError(inputName + ": the input column '" + printable(clash) +
+                throw InputError(inputName + ":" + std::to_string(reader->headerLine()) +
+                                 ": the input column '" + printable(clash) +
                                  "' has the name of an output column; rename it");
             }
         }
         TableFormatter formatter(style, extraColumns, mode);
+        if (!columnNames.empty()) {
+            const std::string fault = formatter.select(columnNames);
+            if (!fault.empty()) {
+                progress.finish();
+                return usageError("--columns: " + fault);
+            }
+        }
         table->write(formatter.header());
 
         TableJob job;
@@ -420,8 +515,8 @@ int runTable(int argc, char** argv) {
         job.write = [&](std::string_view text) { table->write(text); };
         job.rowFailed = [&](const InputRow& row) {
             progress.finish();
-            std::cerr << kProgram << ": " << inputName << ":" << row.line << ": " << row.error
-                      << '\n';
+            std::cerr << kProgram << ": " << inputName << ":" << row.line << ": "
+                      << printable(row.error, 400) << '\n';
         };
         job.progress = [&](std::uint64_t done) {
             double fraction = -1.0;
@@ -459,9 +554,13 @@ int runTable(int argc, char** argv) {
     if (totals.failedRows > 0) {
         std::cerr << kProgram << ": " << totals.failedRows << " of " << totals.rows
                   << " rows could not be read; see the error column\n";
-        return TableExitBadRows;
     }
-    return TableExitOk;
+    if (reader && !reader->stopped().empty()) {
+        std::cerr << kProgram << ": " << reader->stopped()
+                  << "; the table holds the rows before it\n";
+        return TableExitInput;
+    }
+    return totals.failedRows > 0 ? TableExitBadRows : TableExitOk;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Inverse.h"
 #include "table/InputRow.h"
+#include "text/NumberWriter.h"
 
 namespace kelvoran {
 
@@ -55,6 +56,59 @@ struct TableStyle {
     char decimalMark = '.';  ///< '.' or ',' (',' only with another delimiter)
 };
 
+/// What one output column shows.
+enum class ColumnKind : std::uint8_t {
+    Line,               ///< input line number (CSV input) or point number (grid)
+    Temperature,        ///< T_C, °C: given, or found (P–h and P–ρ modes)
+    Pressure,           ///< P_bar, bar: given, or found (T–ρ mode)
+    MoleFraction,       ///< x_NaCl, given or derived
+    MassFraction,       ///< w_NaCl, given or derived
+    GivenBulk,          ///< h_J_kg or rho_kg_m3 of an inverse mode
+    InverseStatus,      ///< how an inverse search ended
+    Extra,              ///< a passed-through input column
+    OutOfRange,         ///< 1 outside the fitted range
+    State,              ///< phase-state code
+    StateName,          ///< L, V, F, V+L, V+H, L+H, V+L+H
+    PhaseComposition,   ///< <phase>_x_NaCl
+    PhaseSalinity,      ///< <phase>_w_NaCl
+    PhaseDensity,       ///< <phase>_density_kg_m3
+    PhaseMolarVolume,   ///< <phase>_molar_volume_cm3_mol
+    PhaseEnthalpy,      ///< <phase>_specific_enthalpy_J_kg
+    PhaseHeatCapacity,  ///< <phase>_heat_capacity_J_kg_K
+    Warnings,           ///< warning names joined by '|'
+    FluidType,          ///< liquid, vapor, supercritical
+    PhaseMassFraction,  ///< <phase>_mass_fraction
+    PhaseSaturation,    ///< <phase>_saturation
+    BulkDensity,        ///< bulk_density_kg_m3
+    BulkEnthalpy,       ///< bulk_specific_enthalpy_J_kg
+    Error,              ///< why the input line could not be read
+};
+
+/// One column of the output table: its name and what it shows (`phase` 0 liquid, 1 vapor,
+/// 2 halite for the phase columns; `extra` the index of a passed-through column).
+struct OutputColumn {
+    std::string name;
+    ColumnKind kind = ColumnKind::Line;
+    std::uint8_t phase = 0;
+    std::uint32_t extra = 0;
+};
+
+/// Which computed values a set of output columns reads (what the evaluation must provide).
+struct ColumnNeeds {
+    bool state = false;         ///< the phase state (every phase column needs it too)
+    bool warnings = false;      ///< the warning bits
+    bool fluidType = false;     ///< the fluid type
+    bool compositions = false;  ///< phase compositions and mass fractions NaCl
+    bool volumes = false;       ///< densities, molar volumes, saturations, bulk density
+    bool thermal = false;       ///< specific enthalpies, heat capacities, bulk enthalpy
+    bool amounts = false;       ///< phase mass fractions
+    /// Whether any column needs an evaluation at all (in the direct mode only the inputs,
+    /// out_of_range and the error need none).
+    bool any() const {
+        return state || warnings || fluidType || compositions || volumes || thermal || amounts;
+    }
+};
+
 /// Writes the output table as CSV. Columns, in order:
 ///   line          input line number (CSV input) or point number (grid)
 ///   T_C, P_bar    °C and bar: the inputs, except the one an inverse evaluation finds
@@ -74,10 +128,12 @@ struct TableStyle {
 ///   bulk_density_kg_m3, bulk_specific_enthalpy_J_kg   of the whole fluid (the enthalpy empty
 ///                 in a state with halite, whose enthalpy the model does not give)
 ///   error         why the input line could not be read; empty for a computed row
-/// A row of an inverse mode whose search found no state has its found quantity and every
-/// column from out_of_range on empty. Every number is written by appendNumber: inputs in the
-/// shortest form that reads back to the same double, computed values the same way or with
-/// `digits` significant digits; a value the model cannot evaluate is written nan.
+/// select() keeps some of them, in any order. A row of an inverse mode whose search found no
+/// state has its found quantity and every computed column empty. Every number is written by
+/// writeNumber: inputs in the shortest form that reads back to the same double, computed values
+/// the same way or with `digits` significant digits; a value the model cannot evaluate is
+/// written nan. A formatter remembers the text of the last number of each column, to copy a
+/// repeated value: one formatter serves one thread at a time.
 class TableFormatter {
   public:
     explicit TableFormatter(TableStyle style = {}, std::vector<std::string> extraColumns = {},
@@ -85,6 +141,11 @@ class TableFormatter {
     /// Shorthand for a comma-separated table with `digits` significant digits.
     explicit TableFormatter(int digits, TableMode mode = TableMode::Direct)
         : TableFormatter(TableStyle{digits}, {}, mode) {}
+
+    /// Keeps only the columns named in `names` (output column names, letter case ignored, or
+    /// the names of passed-through columns), in that order. Returns why it cannot (an unknown
+    /// or repeated name), or empty; the columns are then unchanged.
+    std::string select(const std::vector<std::string>& names);
 
     /// The header line, with its newline.
     std::string header() const;
@@ -102,8 +163,21 @@ class TableFormatter {
     /// text of its input fields as read, its passed-through fields and the error.
     void appendErrorRow(std::string& out, const InputRow& row) const;
 
+    /// The most bytes writeRow or writeErrorRow may use at `out` for `row` (its text and scratch).
+    std::size_t rowBytes(const InputRow& row) const;
+    /// appendRow and appendErrorRow straight into a buffer with room for rowBytes(row) bytes;
+    /// they return the end of the line.
+    char* writeRow(char* out, const InputRow& row, const ComputedPoint& point) const;
+    char* writeErrorRow(char* out, const InputRow& row) const;
+
     /// Number of fields of every line.
-    int columnCount() const;
+    int columnCount() const { return static_cast<int>(columns_.size()); }
+
+    /// The columns written, in order.
+    const std::vector<OutputColumn>& columns() const { return columns_; }
+
+    /// What the columns written read of a computed point.
+    ColumnNeeds needs() const;
 
     TableMode mode() const { return mode_; }
 
@@ -112,15 +186,54 @@ class TableFormatter {
     static std::string clashingColumn(const std::vector<std::string>& names,
                                       TableMode mode = TableMode::Direct);
 
+    /// Every output column of `mode` with `extraColumns` passed through, in the default order.
+    static std::vector<OutputColumn> defaultColumns(const std::vector<std::string>& extraColumns,
+                                                    TableMode mode);
+
   private:
-    void appendPhase(std::string& out, const PhaseValues& values, bool present,
-                     bool hasEnthalpy) const;
-    void appendExtras(std::string& out, const InputRow& row) const;
-    void appendValue(std::string& out, double value, bool computed) const;
+    // Room the fields of one row need, besides its passed-through and error texts.
+    std::size_t fixedRowBytes() const;
+
+    // What writeRow does for one column, prepared once: where its number lies (a member of
+    // the input row, or an offset into the ComputedPoint) and when it is shown.
+    struct WriteStep {
+        enum Op : std::uint8_t {
+            Line,
+            Given,
+            Found,
+            Computed,
+            Status,
+            Extra,
+            OutOfRange,
+            State,
+            StateName,
+            Warnings,
+            FluidType,
+            Nothing
+        };
+        Op op = Nothing;
+        std::uint8_t presence = 0;          // Computed: shown for a present phase, always, ...
+        bool computed = false;              // empty in an unsolved row of an inverse mode
+        std::uint16_t offset = 0;           // Found, Computed: of the double in the ComputedPoint
+        std::uint32_t extra = 0;            // Extra: which passed-through field
+        double InputRow::*input = nullptr;  // Given
+    };
+    // The text of the last number written in a column (at first that of +0).
+    struct NumberMemo {
+        std::uint64_t bits = 0;
+        std::uint8_t size = 1;
+        char text[kLongestNumberText] = {'0'};
+    };
+    void prepareSteps();
+    template <bool kUnsolved>
+    char* writeFields(char* out, const InputRow& row, const ComputedPoint& point) const;
 
     TableStyle style_;
     std::vector<std::string> extraColumns_;
     TableMode mode_;
+    std::vector<OutputColumn> columns_;
+    std::vector<WriteStep> steps_;
+    mutable std::vector<NumberMemo> memos_;
 };
 
 /// `text` as one CSV field with separator `delimiter`: unchanged, or in double quotes (inner

@@ -1,5 +1,7 @@
 #include "table/TableRunner.h"
 
+#include <algorithm>
+#include <cstring>
 #include <span>
 
 #include "kelvoran/Batch.h"
@@ -51,24 +53,27 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
     const auto phaseColumn = [&](std::size_t phase, std::size_t value) {
         return column(phase * kValuesPerPhase + value);
     };
+    // Only the columns the table writes: the evaluation skips what none of them needs.
+    const ColumnNeeds needs = formatter_.needs();
+    const auto wanted = [](bool need, double* values) { return need ? values : nullptr; };
     BatchColumns out;
     out.state = state_.data();
-    out.warnings = warnings_.data();
-    out.fluidType = fluidType_.data();
+    out.warnings = needs.warnings ? warnings_.data() : nullptr;
+    out.fluidType = needs.fluidType ? fluidType_.data() : nullptr;
     PhaseColumns* phases[] = {&out.liquid, &out.vapor, &out.halite};
     for (std::size_t phase = 0; phase < 3; ++phase) {
         PhaseColumns& columns = *phases[phase];
-        columns.composition = phaseColumn(phase, 0);
-        columns.massFraction = phaseColumn(phase, 1);
-        columns.density = phaseColumn(phase, 2);
-        columns.molarVolume = phaseColumn(phase, 3);
-        columns.specificEnthalpy = phaseColumn(phase, 4);
-        columns.heatCapacity = phaseColumn(phase, 5);
-        columns.phaseMassFraction = phaseColumn(phase, 6);
-        columns.saturation = phaseColumn(phase, 7);
+        columns.composition = wanted(needs.compositions, phaseColumn(phase, 0));
+        columns.massFraction = wanted(needs.compositions, phaseColumn(phase, 1));
+        columns.density = wanted(needs.volumes, phaseColumn(phase, 2));
+        columns.molarVolume = wanted(needs.volumes, phaseColumn(phase, 3));
+        columns.specificEnthalpy = wanted(needs.thermal, phaseColumn(phase, 4));
+        columns.heatCapacity = wanted(needs.thermal, phaseColumn(phase, 5));
+        columns.phaseMassFraction = wanted(needs.amounts, phaseColumn(phase, 6));
+        columns.saturation = wanted(needs.volumes, phaseColumn(phase, 7));
     }
-    out.bulk.density = column(3 * kValuesPerPhase);
-    out.bulk.specificEnthalpy = column(3 * kValuesPerPhase + 1);
+    out.bulk.density = wanted(needs.volumes, column(3 * kValuesPerPhase));
+    out.bulk.specificEnthalpy = wanted(needs.thermal, column(3 * kValuesPerPhase + 1));
     InverseColumns inverse;
     inverse.status = status_.data();
     if (mode == TableMode::TemperatureDensity) {
@@ -84,7 +89,8 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
             return true;
         };
     }
-    if (good > 0) {
+    // In the direct mode a table of inputs alone needs no evaluation.
+    if (good > 0 && (mode != TableMode::Direct || needs.any())) {
         const std::span<const double> a(first_.data(), good), b(second_.data(), good),
             x(composition_.data(), good);
         switch (mode) {
@@ -103,13 +109,14 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
         }
     }
 
-    text_.clear();
+    textBytes_ = 0;
     std::uint64_t unsolved = 0;
     std::size_t j = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const InputRow& row = rows_[i];
         if (!row.ok()) {
-            formatter_.appendErrorRow(text_, row);
+            char* out = textRoom(formatter_.rowBytes(row));
+            textBytes_ = static_cast<std::size_t>(formatter_.writeErrorRow(out, row) - text_.get());
             continue;
         }
         ComputedPoint point;
@@ -139,14 +146,28 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
             }
             if (point.status != InverseStatus::Solved) ++unsolved;
         }
-        formatter_.appendRow(text_, row, point);
+        char* out = textRoom(formatter_.rowBytes(row));
+        textBytes_ = static_cast<std::size_t>(formatter_.writeRow(out, row, point) - text_.get());
         ++j;
     }
     return unsolved;
 }
 
+char* TableRunner::textRoom(std::size_t bytes) {
+    if (textCapacity_ - textBytes_ < bytes) {
+        std::size_t capacity = textCapacity_ > 0 ? 2 * textCapacity_ : std::size_t{1} << 16;
+        while (capacity - textBytes_ < bytes) capacity *= 2;
+        auto larger = std::unique_ptr<char[]>(new char[capacity]);
+        if (textBytes_ > 0) std::memcpy(larger.get(), text_.get(), textBytes_);
+        text_ = std::move(larger);
+        textCapacity_ = capacity;
+    }
+    return text_.get() + textBytes_;
+}
+
 TableTotals TableRunner::run(const TableJob& job) {
-    const std::size_t blockSize = rowsPerThreadBlock * static_cast<std::size_t>(threads_);
+    const std::size_t blockSize =
+        std::min(rowsPerThreadBlock * static_cast<std::size_t>(threads_), maximumRowsInFlight);
     rows_.resize(blockSize);
     first_.resize(blockSize);
     second_.resize(blockSize);
@@ -186,9 +207,10 @@ TableTotals TableRunner::run(const TableJob& job) {
                 row = InputRow{};
             }
         }
-        job.write(text_);
-        if (text_.capacity() > kKeptOutputBytes) {
-            std::string().swap(text_);
+        job.write(std::string_view(text_.get(), textBytes_));
+        if (textCapacity_ > kKeptOutputBytes) {
+            text_.reset();
+            textCapacity_ = 0;
         }
         totals.rows += count;
         if (job.progress) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,10 @@ struct TableTotals {
 /// Reads rows in blocks, evaluates the readable rows of each block with kelvoran::evaluateBatch
 /// (or, in the inverse modes of the formatter, evaluateBatchPH, evaluateBatchPRho or
 /// evaluateBatchTRho) on a number of threads, and writes every row of the block, in input order,
-/// before reading the next block, so memory stays bounded on any input size. Rows are formatted
-/// on the calling thread from the batch's columns, so the output does not depend on the thread
-/// count.
+/// before reading the next block, so memory stays bounded on any input size and any thread
+/// count. Only the values of the formatter's columns are computed (TableFormatter::needs).
+/// Rows are formatted on the calling thread from the batch's columns, so the output does not
+/// depend on the thread count.
 class TableRunner {
   public:
     TableRunner(int threads, TableFormatter formatter);
@@ -47,6 +49,9 @@ class TableRunner {
 
     /// Rows read per block and per thread.
     static constexpr std::size_t rowsPerThreadBlock = 1024;
+    /// Most rows read per block whatever the thread count: with their values and text about
+    /// 1.2 kB each, so the rows in flight stay within about 20 MB.
+    static constexpr std::size_t maximumRowsInFlight = 16384;
     /// A block ends early once its rows hold this much text (passed-through fields).
     static constexpr std::size_t textBytesPerBlock = std::size_t{8} << 20;
 
@@ -63,7 +68,11 @@ class TableRunner {
     std::vector<std::uint32_t> warnings_;
     std::vector<double> found_;   // the temperature or pressure an inverse evaluation found
     std::vector<double> values_;  // (3 phases × 8 + 2 bulk) columns × block rows
-    std::string text_;
+    // The lines of a block, written straight into this buffer.
+    char* textRoom(std::size_t bytes);
+    std::unique_ptr<char[]> text_;
+    std::size_t textBytes_ = 0;
+    std::size_t textCapacity_ = 0;
 };
 
 }  // namespace kelvoran

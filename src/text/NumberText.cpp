@@ -141,6 +141,23 @@ std::string printable(std::string_view text, std::size_t limit) {
     return out;
 }
 
+std::string quotedName(std::string_view name) {
+    std::string out(1, '\'');
+    for (const char ch : name) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+            out += escaped;
+            continue;
+        }
+        if (ch == '\'' || ch == '\\') out += '\\';
+        out += ch;
+    }
+    out += '\'';
+    return out;
+}
+
 std::string describeParseFailure(NumberParse outcome, std::string_view text) {
     std::string shown(1, '\'');
     shown += printable(trimBlanks(text));
@@ -159,76 +176,5 @@ std::string describeParseFailure(NumberParse outcome, std::string_view text) {
     }
     return shown + " cannot be read";
 }
-
-void appendNumber(std::string& out, double value, int digits, char decimalMark) {
-    if (std::isnan(value)) {
-        out += "nan";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value < 0.0 ? "-inf" : "inf";
-        return;
-    }
-    digits = digits < 0 ? 0 : (digits > 17 ? 17 : digits);
-    // The digits and the power of ten, from the scientific form d.ddde±XX.
-    char buffer[64];
-    const auto result = digits == 0 ? std::to_chars(buffer, buffer + sizeof buffer, value,
-                                                    std::chars_format::scientific)
-                                    : std::to_chars(buffer, buffer + sizeof buffer, value,
-                                                    std::chars_format::scientific, digits - 1);
-    const std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
-    std::size_t i = 0;
-    const bool negative = scientific[0] == '-';
-    if (negative) ++i;
-    char digitsBuffer[32];
-    std::size_t count = 0;
-    for (; i < scientific.size() && scientific[i] != 'e'; ++i) {
-        if (scientific[i] != '.') digitsBuffer[count++] = scientific[i];
-    }
-    int exponent = 0;
-    bool negativeExponent = false;
-    for (++i; i < scientific.size(); ++i) {
-        if (scientific[i] == '-') {
-            negativeExponent = true;
-        } else if (scientific[i] != '+') {
-            exponent = exponent * 10 + (scientific[i] - '0');
-        }
-    }
-    exponent = negativeExponent ? -exponent : exponent;
-    while (count > 1 && digitsBuffer[count - 1] == '0') {
-        --count;
-    }
-    const std::string_view mantissa(digitsBuffer, count);
-
-    if (negative) out += '-';
-    if (exponent < -4 || exponent > 15) {
-        out += mantissa[0];
-        if (mantissa.size() > 1) {
-            out += decimalMark;
-            out += mantissa.substr(1);
-        }
-        char tail[16];
-        std::snprintf(tail, sizeof tail, "e%c%02d", exponent < 0 ? '-' : '+',
-                      exponent < 0 ? -exponent : exponent);
-        out += tail;
-    } else if (exponent < 0) {
-        out += '0';
-        out += decimalMark;
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += mantissa;
-    } else {
-        const auto whole = static_cast<std::size_t>(exponent) + 1;
-        if (mantissa.size() <= whole) {
-            out += mantissa;
-            out.append(whole - mantissa.size(), '0');
-        } else {
-            out += mantissa.substr(0, whole);
-            out += decimalMark;
-            out += mantissa.substr(whole);
-        }
-    }
-}
-
-void appendExact(std::string& out, double value) { appendNumber(out, value, 0); }
 
 }  // namespace kelvoran

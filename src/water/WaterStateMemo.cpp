@@ -1,7 +1,8 @@
 #include "water/WaterStateMemo.h"
 
-#include <bit>
 #include <cstdint>
+
+#include "numerics/BitCast.h"
 
 namespace kelvoran {
 
@@ -9,7 +10,7 @@ namespace {
 
 // Keys match when their bits do: no two different inputs share a result, not even 0 and −0.
 bool same(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    return bitCast<std::uint64_t>(a) == bitCast<std::uint64_t>(b);
 }
 
 // The value kept for `equal` keys, or a new one computed by `compute` in the oldest slot.

@@ -82,10 +82,15 @@ TEST(ConsoleDialogueTest, BannerThenFirstPromptByteForByte) {
 }
 
 TEST(ConsoleDialogueTest, ZeroOrNegativeTemperatureIsPrintedThenEnds) {
-    for (const char* input : {"0 1 0.01\n", "-5\n1\n0.01\n", "-0 1 0"}) {
+    for (const char* input : {"0 1 0.01\n", "-5\n1\n0.01\n", "-0 1 0", "0 1 0 25 1\n0.1\n"}) {
         SCOPED_TRACE(input);
         const Session s = runProgram(input);
         EXPECT_EQ(s.status, 0);
+        // Words after the point that ends the session are named, not read.
+        EXPECT_EQ(s.err, std::string(input).size() > 10
+                             ? "kelvoran: the input goes on after the point that ended the "
+                               "session (T <= 0): \"25\" and what follows were not read\n"
+                             : "");
         ASSERT_EQ(s.out.rfind(kBanner + kPrompts + kBoxEdge, 0), 0u);
         // The box is closed, followed by one empty line, and no further prompt.
         EXPECT_TRUE(s.out.ends_with(kBoxEdge + "\n"));
@@ -336,6 +341,21 @@ TEST(ConsoleDialogueTest, TerminalAsksAgainAfterATypoAndEndsThePromptLine) {
     EXPECT_TRUE(terminal.seen().ends_with("Please enter T in C   : \r\n")) << terminal.seen();
 }
 
+// A Ctrl-D after a partial line hands over the word typed; a second one ends the input, and the
+// program with it (no third is waited for).
+TEST(ConsoleDialogueTest, TerminalEndsAtTheSecondCtrlDAfterAPartialLine) {
+    Terminal terminal;
+    ASSERT_TRUE(terminal.started());
+    ASSERT_TRUE(terminal.waitFor("Please enter T in C   : "));
+    terminal.type("40\x04");
+    ASSERT_TRUE(terminal.waitFor("40")) << terminal.seen();
+    terminal.type("\x04");
+    EXPECT_EQ(terminal.status(), 1) << terminal.seen();
+    EXPECT_NE(terminal.seen().find("kelvoran: cannot read the pressure: the input ended"),
+              std::string::npos)
+        << terminal.seen();
+}
+
 // --help and --version answer and end; anything else is a usage error; with no argument the
 // banner comes (BannerThenFirstPromptByteForByte).
 TEST(ConsoleDialogueTest, HelpVersionAndUsageErrors) {
@@ -358,11 +378,20 @@ TEST(ConsoleDialogueTest, HelpVersionAndUsageErrors) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string("kelvoran " KELVORAN_PROJECT_VERSION "\nError reports: ") +
                                kMaintainerContact + "\n");
-    for (const char* bad : {"-x", "input.txt", "--help --version", "--"}) {
-        const Session s = run(bad);
-        EXPECT_EQ(s.status, 2) << bad;
-        EXPECT_EQ(s.out, "") << bad;
-        EXPECT_NE(s.err.find("Run kelvoran --help"), std::string::npos) << bad;
+    // The message names the word that is not allowed where it stands.
+    const std::pair<const char*, const char*> bad[] = {{"-x", "'-x'"},
+                                                       {"input.txt", "'input.txt'"},
+                                                       {"--help --version", "'--version'"},
+                                                       {"--help x", "'x' after --help"},
+                                                       {"--", "'--'"}};
+    for (const auto& [arguments, named] : bad) {
+        const Session s = run(arguments);
+        EXPECT_EQ(s.status, 2) << arguments;
+        EXPECT_EQ(s.out, "") << arguments;
+        EXPECT_NE(s.err.find(std::string("kelvoran: unexpected argument ") + named),
+                  std::string::npos)
+            << s.err;
+        EXPECT_NE(s.err.find("Run kelvoran --help"), std::string::npos) << arguments;
     }
     const std::string full = std::string(KELVORAN_CONSOLE_PATH) + " --help > /dev/full 2>/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);

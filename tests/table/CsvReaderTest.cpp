@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -78,10 +81,10 @@ TEST(CsvReaderTest, BadHeadersAreFatalWithAClearMessage) {
         {"T_C,P_bar\n", "column x_NaCl is missing"},
         {"T_C,x_NaCl\n", "column P_bar is missing"},
         {"T,P_bar,x_NaCl\n", "test.csv:1: column T_C is missing"},
-        {"T,P_bar,x_NaCl\n", "(this header has 'T', 'P_bar', 'x_NaCl')"},
+        {"T,P_bar,x_NaCl\n", "(the header has 'T', 'P_bar', 'x_NaCl')"},
         {"25,1,0.01\n", "column T_C is missing"},
         {"T_C,P_bar,t_c,x_NaCl\n", "column T_C appears twice"},
-        {"T_C,P_bar,x_NaCl,w_NaCl\n", "not both"},
+        {"T_C,P_bar,x_NaCl,X_NACL\n", "column x_NaCl appears twice"},
         {"\n# c\nT_C;P_bar;x_NaCl\n", "test.csv:3: column T_C is missing"},
         {"\n# c\nT_C;P_bar;x_NaCl\n", "for ';' use --delimiter ';'"},
         {"T_C\tP_bar\tx_NaCl\n", "use --delimiter tab"},
@@ -113,13 +116,13 @@ TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
         std::string((1 << 20) + 1, '7') +
         ",1,0.01\n"         // 13: one byte over the limit
         "25,\"1\"x,0.01\n"  // 14
-        "25,1,\"0.01\n"     // 15, to the end: the quote is never closed
-        "26,1,0\n");
+        "25,1,\"0.01\n"     // 15, to the end: the quote is never closed, a stray quote
+        "26,1,0\n");        // 16: read again as a row
     const std::pair<std::int64_t, const char*> expected[] = {
         {3, ""},
         {5, "P_bar: 'abc' is not a number"},
         {6, "expected 3 values but found 2"},
-        {7, "expected 3 values but found 4"},
+        {7, "expected 3 values but found 4; the fields past the header's columns: 7"},
         {9, "T_C: the value is missing"},
         {10, "x_NaCl: 'nan' is not a finite number"},
         {11, "T_C: '1e400' is beyond the range of a double"},
@@ -128,7 +131,10 @@ TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
         {14,
          "field 2: text after the closing quote (a quote inside a quoted field is written "
          "twice: \"\")"},
-        {15, "field 3: a quoted field is not closed before the end of the input"},
+        {15,
+         "field 3: a quoted field is not closed before the end of the input (a stray quote?); "
+         "the lines after this one are read again as rows"},
+        {16, ""},
     };
     ASSERT_EQ(rows.size(), std::size(expected));
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -140,7 +146,7 @@ TEST(CsvReaderTest, BadRowsKeepTheirLineNumberAndSayWhy) {
     EXPECT_EQ(rows[1].inputText[1], "abc");
     EXPECT_EQ(rows[1].inputText[0], "25");
     EXPECT_EQ(rows[2].inputText[2], "");
-    EXPECT_EQ(rows[10].inputText[2], "0.01\n26,1,0\n");
+    EXPECT_EQ(rows[10].inputText[2], "0.01");
 }
 
 // What spreadsheets write: header names in any case with blanks, quoted fields (separators,
@@ -213,6 +219,43 @@ TEST(CsvReaderTest, ReadErrorsAreFailures) {
         EXPECT_NE(std::string(e.what()).find("Is a directory"), std::string::npos) << e.what();
     }
     std::fclose(folder);
+}
+
+// A read error after some lines keeps the rows before it; the record it cuts short is an error
+// row, and the failure names the last line read.
+TEST(CsvReaderTest, AReadErrorKeepsTheRowsBeforeIt) {
+    struct Source {
+        std::string text;
+        std::size_t given = 0;
+    };
+    Source source{"T_C,P_bar,x_NaCl\n25,1,0.01\n400,250,0.05\n30,1,0.0"};
+    const cookie_io_functions_t functions{
+        [](void* cookie, char* buffer, std::size_t size) -> ssize_t {
+            auto& s = *static_cast<Source*>(cookie);
+            if (s.given == s.text.size()) {
+                errno = EIO;
+                return -1;
+            }
+            const std::size_t n = std::min(size, s.text.size() - s.given);
+            std::memcpy(buffer, s.text.data() + s.given, n);
+            s.given += n;
+            return static_cast<ssize_t>(n);
+        },
+        nullptr, nullptr, nullptr};
+    std::FILE* file = ::fopencookie(&source, "r", functions);
+    ASSERT_NE(file, nullptr);
+    CsvReader reader(file, "<stdin>");
+    reader.readHeader();
+    std::vector<InputRow> rows;
+    for (InputRow row; reader.next(row);) rows.push_back(row);
+    std::fclose(file);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_TRUE(rows[0].ok() && rows[1].ok());
+    EXPECT_EQ(rows[1].temperatureC, 400.0);
+    EXPECT_EQ(rows[2].line, 4);
+    EXPECT_EQ(rows[2].error,
+              "cannot read <stdin> after line 3: Input/output error; the table ends here");
+    EXPECT_EQ(reader.readFailure(), "cannot read <stdin> after line 3: Input/output error");
 }
 
 TEST(CsvReaderTest, MassFractionsAreConvertedWithTheModelsMolarMasses) {

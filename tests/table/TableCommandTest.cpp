@@ -1,8 +1,10 @@
 // End-to-end tests of the kelvoran-table program, run as a user would run it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,8 +24,10 @@
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inverse.h"
+#include "table/ProgressBar.h"
 #include "table/TableFormatter.h"
 #include "text/NumberText.h"
+#include "text/NumberWriter.h"
 
 namespace kelvoran {
 namespace {
@@ -219,9 +223,9 @@ TEST_F(TableCommandTest, BadRowsAreReportedAndEveryGoodRowIsWritten) {
           "400,250,0.05\n");
     const Outcome r = run("points.csv -o out.csv");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("points.csv:4: P_bar: 'one' is not a number\n"), std::string::npos)
+    EXPECT_NE(r.err.find("'points.csv':4: P_bar: 'one' is not a number\n"), std::string::npos)
         << r.err;
-    EXPECT_NE(r.err.find("points.csv:6: expected 3 values but found 2\n"), std::string::npos)
+    EXPECT_NE(r.err.find("'points.csv':6: expected 3 values but found 2\n"), std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("2 of 4 rows could not be read"), std::string::npos) << r.err;
     const std::string table = read(dir_ / "out.csv");
@@ -251,12 +255,12 @@ TEST_F(TableCommandTest, UnusableInputFailsAtOnceAndLeavesNoFile) {
     write("no-pressure.csv", "T_C,h_J_kg,x_NaCl\n25,1e6,0\n");
     fs::create_directory(dir_ / "folder");
     const std::pair<std::string, std::string> cases[] = {
-        {"bad-header.csv", "bad-header.csv:1: column T_C is missing"},
+        {"bad-header.csv", "'bad-header.csv':1: column T_C is missing"},
         {"two-properties.csv", "give either h_J_kg or rho_kg_m3, not both"},
-        {"no-pressure.csv", "no-pressure.csv:1: column P_bar is missing"},
+        {"no-pressure.csv", "'no-pressure.csv':1: column P_bar is missing"},
         {"empty.csv", "no header line"},
-        {"missing.csv", "cannot read missing.csv"},
-        {"folder", "cannot read folder: it is a folder"},
+        {"missing.csv", "cannot read 'missing.csv'"},
+        {"folder", "cannot read 'folder': it is a folder"},
     };
     for (const auto& [input, message] : cases) {
         for (const std::string output : {"new.csv", "results.csv"}) {
@@ -350,7 +354,7 @@ TEST_F(TableCommandTest, OverlongLinesAndReadFailuresAreFailures) {
           "T_C,P_bar,x_NaCl\n25,1,0.01\n" + std::string(2 << 20, '7') + ",1,0.01\n400,250,0.05\n");
     const Outcome r = run("long.csv -j 1");
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("long.csv:3: the line is longer than 1048576 bytes"), std::string::npos)
+    EXPECT_NE(r.err.find("'long.csv':3: the line is longer than 1048576 bytes"), std::string::npos)
         << r.err.substr(0, 300);
     EXPECT_EQ(lines(r.out), 4u);
     EXPECT_NE(r.out.find("\n4,400,250,0.05,"), std::string::npos);
@@ -468,7 +472,7 @@ TEST_F(TableCommandTest, SignalsLeaveNoTemporaryFileAndIgnoredOnesStayIgnored) {
     const Outcome limited =
         shell("(ulimit -f 8; \"$K\" -T 0:1000:100 -P 1:100:100 -x 0 -q -o out.csv); echo $?\n");
     EXPECT_EQ(limited.out, "4\n") << limited.err;
-    EXPECT_NE(limited.err.find("cannot write out.csv: File too large"), std::string::npos)
+    EXPECT_NE(limited.err.find("cannot write 'out.csv': File too large"), std::string::npos)
         << limited.err;
     EXPECT_EQ(listing().find("out.csv"), std::string::npos) << listing();
 }
@@ -545,7 +549,7 @@ TEST_F(TableCommandTest, OutputPathsBehaveLikeShellRedirections) {
         ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     const Outcome r = shell(asUser + "./program -T 25 -P 1 -x 0 -o read-only.csv; echo $?");
     EXPECT_EQ(r.out, "4\n") << r.err;
-    EXPECT_NE(r.err.find("cannot write read-only.csv: Permission denied"), std::string::npos)
+    EXPECT_NE(r.err.find("cannot write 'read-only.csv': Permission denied"), std::string::npos)
         << r.err;
     EXPECT_EQ(read(dir_ / "read-only.csv"), "keep\n");
     EXPECT_EQ(listing().find(".tmp"), std::string::npos) << listing();
@@ -564,7 +568,7 @@ TEST_F(TableCommandTest, SpreadsheetExportsAreReadAndPassedThrough) {
           "C-3;25;1;oops;\r\n");
     const Outcome r = run("--delimiter ';' --decimal-comma export.csv");
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("export.csv:6: x_NaCl: 'oops' is not a number"), std::string::npos)
+    EXPECT_NE(r.err.find("'export.csv':6: x_NaCl: 'oops' is not a number"), std::string::npos)
         << r.err;
     std::istringstream table(r.out);
     std::string header, first;
@@ -850,6 +854,234 @@ TEST_F(TableCommandTest, InverseModesMatchTheLibraryAndReportRowsWithoutAState) 
             }
         }
     }
+}
+
+// Hostile inputs, each run as a user would run it: no row is lost without its error row, the
+// cause named is the real one, and every failure is a non-zero status. The inputs are made by
+// the shell script of each case (as in.csv); $K runs the program.
+TEST_F(TableCommandTest, HostileInputsLoseNoRowSilently) {
+    struct Case {
+        const char* name;
+        std::string script;  // makes in.csv (if it needs one), then runs "$K"
+        int status;
+        std::vector<std::string> err;  // parts of standard error
+        std::vector<std::string> out;  // parts of standard output
+        std::size_t lines;             // lines of standard output (0: not checked)
+    };
+    const std::string hundredThousand =
+        "awk 'BEGIN { print \"name,T_C,P_bar,x_NaCl\"; for (i = 1; i <= 100000; ++i)"
+        " print (i == 11 ? \"\\\"oops\" : \"s\" i) \",25,1,0.01\" }' >in.csv\n";
+    // A quoted note of 2 MiB over many lines, its closing quote at the start of a line.
+    const std::string longNote =
+        "{ echo 'note,T_C,P_bar,x_NaCl'; echo 'a,25,1,0.01'; printf '\"';"
+        " head -c 2100000 /dev/zero | tr '\\0' x | fold -w 1000; printf '\",25,1,0.01\\n';"
+        " echo 'c,400,250,0.05'; echo '\"d\",400,250,0.05'; } >in.csv\n";
+    const Case cases[] = {
+        {"a stray quote in a file (by name or on standard input): its line is the error row, "
+         "every later row is read",
+         hundredThousand + "\"$K\" -q in.csv",
+         1,
+         {"'in.csv':12: field 1: a quoted field is not closed before the end of the input (a "
+          "stray quote?); the lines after this one are read again as rows\n",
+          "1 of 100000 rows could not be read"},
+         {"\n12,,,,,\"oops,25,1,0.01\",", "\n13,25,1,0.01,", "\n100001,25,1,0.01,"},
+         100001},
+        {"a stray quote in a file on standard input: the same table",
+         hundredThousand +
+             "\"$K\" -q < in.csv >a.csv 2>/dev/null; \"$K\" -q in.csv 2>/dev/null | cmp - a.csv"
+             " && echo same",
+         0,
+         {},
+         {"same\n"},
+         1},
+        {"a stray quote from a pipe: the lines it covers, and reading stops with status 3",
+         hundredThousand + "cat in.csv | \"$K\" -q",
+         3,
+         {"<stdin>:12: lines 12-100001: field 1: a quoted field is not closed",
+          "reading stopped at a broken record; the table holds the rows before it"},
+         {"\n11,25,1,0.01,"},
+         12},
+        {"a long quoted field with line breaks is one error row, reading goes on after it",
+         longNote + "\"$K\" -q < in.csv",
+         1,
+         {"<stdin>:3: lines 3-2102 are one record", "1 of 4 rows could not be read"},
+         {"\n2,25,1,0.01,", "\n3,,,,,,", "\n2103,400,250,0.05,", "\n2104,400,250,0.05,"},
+         5},
+        {"spreadsheet error values in an input column are error rows; comments are skipped",
+         "printf 'T_C,P_bar,x_NaCl\\n#N/A,1,0.1\\n#VALUE!,1,0.1\\n#DIV/0! ,1,0.1\\n"
+         "# a comment\\n#\\n25,#REF!,0.1\\n25,1,0.1\\n' | \"$K\" -q",
+         1,
+         {"<stdin>:2: T_C: '#N/A' is a spreadsheet's error value, not a number",
+          "<stdin>:3: T_C: '#VALUE!'", "<stdin>:4: T_C: '#DIV/0!'", "<stdin>:7: P_bar: '#REF!'",
+          "4 of 5 rows could not be read"},
+         {"\n8,25,1,0.1,"},
+         6},
+        {"an error row keeps the fields beyond the header's columns",
+         "printf 'T_C,P_bar,x_NaCl\\n300,1,5,0.1,\"a,b\"\\n' | \"$K\" -q",
+         1,
+         {"expected 3 values but found 5; the fields past the header's columns: 0.1,\"a,b\""},
+         {"\n2,300,1,5,,"},
+         2},
+        {"a 100 MB line of blanks is a blank line",
+         "{ echo T_C,P_bar,x_NaCl; head -c 100000000 /dev/zero | tr '\\0' ' '; echo;"
+         " echo 25,1,0.01; } | \"$K\" -q",
+         0,
+         {},
+         {"\n3,25,1,0.01,"},
+         2},
+        {"a partial byte-order mark is text, not silently removed",
+         "printf '\\357\\273T_C,P_bar,x_NaCl\\n25,1,0\\n' | \"$K\" -q",
+         3,
+         {"column T_C is missing (the header has '\\xEF\\xBBT_C', 'P_bar', 'x_NaCl')"},
+         {},
+         0},
+        {"the table read back: x_NaCl and w_NaCl agree, the rows are the same",
+         "\"$K\" -q -T 25,400 -P 1,250 -w 0.1,0.3 >first.csv && \"$K\" -q first.csv >back.csv &&"
+         " cut -d, -f2- first.csv >a && cut -d, -f2- back.csv >b && cmp a b && echo same",
+         0,
+         {},
+         {"same\n"},
+         1},
+        {"x_NaCl and w_NaCl that disagree to the digits written are an error row",
+         "printf 'x_NaCl,w_NaCl,T_C,P_bar\\n0.1,0.26510,25,1\\n0.1000,0.2600,25,1\\n' | \"$K\" -q",
+         1,
+         {"<stdin>:3: x_NaCl '0.1000' and w_NaCl '0.2600' disagree (x_NaCl 0.1000 is w_NaCl "
+          "0.26495389386067514); give one of them"},
+         {"\n2,25,1,0.1,0.2651,"},
+         3},
+        {"many header names: the missing-column message names a few",
+         "printf 'a,b,c,d,e,f,g,h,i,j,k,l\\n1,2,3,4,5,6,7,8,9,10,11,12\\n' | \"$K\" -q",
+         3,
+         {"(the header has 'a', 'b', 'c', 'd', 'e', 'f' and 6 more); name T_C"},
+         {},
+         0},
+        {"a column clash names its line",
+         "printf '# made by hand\\nT_C,P_bar,x_NaCl,state\\n25,1,0,a\\n' >in.csv; \"$K\" in.csv",
+         3,
+         {"'in.csv':2: the input column 'state' has the name of an output column"},
+         {},
+         0},
+        {"a file name with a line break stays on one line",
+         "\"$K\" \"$(printf 'no\\nsuch.csv')\"",
+         3,
+         {"kelvoran-table: cannot read 'no\\x0Asuch.csv': No such file or directory\n"},
+         {},
+         0},
+        {"-j and --digits say what is wrong with their value",
+         "\"$K\" -j abc -T 1 -P 1 -x 0; echo $?; \"$K\" --digits x -T 1 -P 1 -x 0; echo $?;"
+         " \"$K\" -j 2000 -T 1 -P 1 -x 0",
+         2,
+         {"--threads: 'abc' is not a whole number", "--digits: 'x' is not a whole number",
+          "--threads: '2000' is not in 0-1024"},
+         {"2\n2\n"},
+         2},
+        {"--help and --version report a failed write",
+         "\"$K\" --help >/dev/full; echo $?; \"$K\" --version >&-",
+         4,
+         {"cannot write standard output: No space left on device",
+          "cannot write standard output: Bad file descriptor"},
+         {"4\n"},
+         1},
+        {"the temporary file of a killed run is removed by the next",
+         "\"$K\" -T 0:1000:1000 -P 1:1000:100 -x 0:0.5:100 -j 1 -q -o out.csv & pid=$!;"
+         " while ! ls -a | grep -q '^\\.out\\.csv\\.tmp-'; do sleep 0.05; done; kill -9 $pid;"
+         " wait $pid; \"$K\" -T 25 -P 1 -x 0 -o out.csv; ls -a | grep -c tmp",
+         1,
+         {"removed '.out.csv.tmp-", "left by an earlier run that was killed before it finished"},
+         {"0\n"},
+         1},
+        {"--columns writes the columns named, in their order",
+         "\"$K\" -q -T 25 -P 1,300 -x 0.01 --columns state_name,liquid_density_kg_m3,T_C",
+         0,
+         {},
+         {"state_name,liquid_density_kg_m3,T_C\nF,1019.5944256043323,25\n"},
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome r = shell(c.script);
+        EXPECT_EQ(r.status, c.status) << r.err.substr(0, 2000);
+        for (const std::string& part : c.err) {
+            EXPECT_NE(r.err.find(part), std::string::npos)
+                << part << "\nin: " << r.err.substr(0, 2000);
+        }
+        for (const std::string& part : c.out) {
+            EXPECT_NE(r.out.find(part), std::string::npos)
+                << part << "\nin: " << r.out.substr(0, 2000);
+        }
+        if (c.lines > 0) {
+            EXPECT_EQ(lines(r.out), c.lines);
+        }
+    }
+}
+
+// The rows in flight are bounded by memory, not by the thread count: a million rows on 1024
+// threads fit in 200 MB (the columns asked for need no evaluation, so no thread is started).
+TEST_F(TableCommandTest, RowsInFlightAreBoundedWhateverTheThreadCount) {
+#ifndef KELVORAN_SANITIZED_BUILD  // the sanitizers reserve more address space than the limit
+    const Outcome r = shell(
+        "(ulimit -v 200000; \"$K\" -j 1024 -q -T 0:1:1000 -P 1:2:1000 -x 0 --columns line,T_C"
+        " -o /dev/null); echo $?");
+    EXPECT_EQ(r.out, "0\n") << r.err;
+#endif
+    // A bar for 10^9 points fits on 40 columns.
+    EXPECT_LT(ProgressBar::render(999'999'999, 1'000'000'000, -1.0, 3600.0, 40).size(), 40u);
+    EXPECT_LT(ProgressBar::render(5, 0, 0.5, 3.0, 12).size(), 12u);
+}
+
+// What a run of the program shows on a terminal of 40 columns that is its standard output and
+// standard error.
+std::string onTerminal(const std::vector<std::string>& arguments) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 40;
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, &size);
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    std::string seen;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) {
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::waitpid(pid, nullptr, 0);
+    ::close(master);
+    return seen;
+}
+
+// The progress bar is drawn on the terminal of standard error, never as wide as it (so it
+// never wraps), and not at all when the table goes to that same terminal.
+TEST_F(TableCommandTest, ProgressBarStaysWithinTheTerminalAndOffTheTable) {
+    // Two seconds or so of inverse searches, with a short table.
+    const std::vector<std::string> job = {
+        KELVORAN_TABLE_PATH, "-P", "100", "-H", "1e6:3e6:12000", "-x", "0", "-j", "1", "--columns",
+        "inverse_status"};
+    std::vector<std::string> toNull = job;
+    toNull.insert(toNull.end(), {"-o", "/dev/null"});
+    const std::string bar = onTerminal(toNull);
+    ASSERT_NE(bar.find("points/s"), std::string::npos) << bar;
+    for (std::size_t start = 0, end; start < bar.size(); start = end + 1) {
+        end = bar.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = bar.size();
+        std::string line = bar.substr(start, end - start);
+        if (line.rfind("\x1b[K", 0) == 0) line.erase(0, 3);
+        if (line.size() >= 3 && line.compare(line.size() - 3, 3, "\x1b[K") == 0) {
+            line.erase(line.size() - 3);
+        }
+        if (line.find("points") != std::string::npos) {
+            EXPECT_LT(line.size(), 40u) << line;
+        }
+    }
+    const std::string table = onTerminal(job);
+    EXPECT_NE(table.find("inverse_status"), std::string::npos) << table.substr(0, 200);
+    EXPECT_EQ(table.find("points/s"), std::string::npos) << table.substr(0, 2000);
 }
 
 }  // namespace

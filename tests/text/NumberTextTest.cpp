@@ -8,6 +8,7 @@
 #include <string>
 
 #include "text/NumberText.h"
+#include "text/NumberWriter.h"
 
 namespace kelvoran {
 namespace {
