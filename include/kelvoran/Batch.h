@@ -27,6 +27,8 @@
 #include <functional>
 #include <span>
 
+#include "kelvoran/Inverse.h"
+
 namespace kelvoran {
 
 /// Output columns of one phase (or of the bulk fluid): arrays of N doubles owned by the
@@ -63,6 +65,10 @@ struct BatchOptions {
     /// evaluateBatch returns BatchStatus::Cancelled (the return value of the last call, made
     /// when every point is written, is ignored). Optional.
     std::function<bool(std::size_t done, std::size_t total)> progress;
+    /// The inverse batches (evaluateBatchPH, evaluateBatchPRho, evaluateBatchTRho): the
+    /// temperatures (pressures) searched, the same for every point; see SearchRange. Ignored
+    /// by evaluateBatch.
+    SearchRange searchRange;
 };
 
 /// How a batch ended.
@@ -91,11 +97,15 @@ struct InverseColumns {
     double* temperatureC = nullptr;  ///< °C found (given, for evaluateBatchTRho); NaN unsolved
     double* pressureBar = nullptr;   ///< bar given (found, for evaluateBatchTRho); NaN unsolved
     std::int32_t* status = nullptr;  ///< kelvoran::InverseStatus code, 0 when solved
+    /// InverseResult::amountsFromBulkProperty: true where the amounts of the phases were fixed
+    /// by the given bulk property (V + L + H, a two-phase state inside a jump); false elsewhere.
+    bool* amountsFromBulkProperty = nullptr;
 };
 
 /// evaluatePH (kelvoran/Inverse.h) for N points (P bar, bulk specific enthalpy J/kg, x mole
-/// fraction NaCl): the state of each into `out` (all NaN, state 0, where none is found) and
-/// the temperature and status into `inverse`. As evaluateBatch otherwise.
+/// fraction NaCl) over options.searchRange: the state of each into `out` (all NaN, state 0,
+/// where none is found; warnings with kWarningMultipleSolutions where the search range holds
+/// several) and the temperature and status into `inverse`. As evaluateBatch otherwise.
 BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             std::span<const double> specificEnthalpyJKg,
                             std::span<const double> composition, const BatchColumns& out,

@@ -102,11 +102,14 @@ enum Warning : std::uint32_t {
     /// x outside 0–1, or NaN): the batch evaluations give such a point state Undetermined and
     /// no numbers (see isPhysicalInput in kelvoran/Batch.h).
     kWarningInvalidInput = 1U << 7,
+    /// An inverse evaluation (kelvoran/Inverse.h) found more than one state with the given bulk
+    /// property in its search range and returned the one of lowest temperature (pressure).
+    kWarningMultipleSolutions = 1U << 8,
 };
 
 /// Short name of one warning bit: "outside_fitted_range", "ice_field", "low_pressure_volume",
 /// "high_temperature_volume", "liquid_enthalpy_vapor_side", "amounts_undetermined",
-/// "water_fallback_solve", "invalid_input"; empty for anything else.
+/// "water_fallback_solve", "invalid_input", "multiple_solutions"; empty for anything else.
 std::string_view warningName(Warning warning);
 
 /// The short names of the bits set in `warnings`, in the order of their bits, joined by '|';

@@ -53,14 +53,27 @@ struct Homogenization {
 /// Homogenization of an inclusion of salinity x (mole fraction NaCl) at Th (°C): the pressure
 /// on the vapor–liquid surface where the liquid (to liquid) or the vapor (to vapor) branch has
 /// the composition x, between the three-phase (or salt-boiling) pressure and the critical (or,
-/// below 373.976 °C, the water boiling) pressure at Th, and the bulk density there.
+/// below 373.976 °C, the water boiling) pressure at Th, and the bulk density there. Pure water
+/// homogenizes at its boiling pressure, with the density of its saturated liquid or vapor.
 Homogenization homogenization(double composition, double homogenizationTemperatureC,
                               HomogenizationKind kind);
 
+/// The pressures an isochore searches unless told otherwise: from 1e-4 bar, below the lowest
+/// pressure homogenization returns (5e-4 bar at the triple point of NaCl, 0.0046 bar for an
+/// inclusion at 0 °C), to 5000 bar. States below 1 bar are extrapolations of the model
+/// (kWarningOutsideFittedRange).
+inline constexpr SearchRange kIsochoreSearchRange{0.0, 1000.0, 1e-4, 5000.0};
+
 /// The isochore of bulk density ρ (kg/m³) and composition x through the given temperatures
-/// (°C): at each, the pressure in 1–5000 bar at which the bulk has that density, and the state
-/// there (evaluateTRho).
+/// (°C): at each, the pressure in range.lowerBar–range.upperBar at which the bulk has that
+/// density, and the state there (evaluateTRho); for pure water below its critical temperature
+/// V + L at the boiling pressure where ρ lies between its saturated vapor and liquid. Where
+/// several pressures give ρ, the lowest, with kWarningMultipleSolutions.
 std::vector<InverseResult> isochore(double composition, double densityKgM3,
                                     std::span<const double> temperaturesC);
+/// The isochore over the pressures of `range`.
+std::vector<InverseResult> isochore(double composition, double densityKgM3,
+                                    std::span<const double> temperaturesC,
+                                    const SearchRange& range);
 
 }  // namespace kelvoran

@@ -11,7 +11,7 @@ array(['F', 'V+L'], dtype='<U12')
 >>> r[1].vapor.density          # kg/m³, a float
 168.2905215026309
 >>> float(kelvoran.evaluate_ph(250.0, 1.6e6, w=0.1).T)   # °C at 250 bar and 1.6 MJ/kg
-383.65435379707367
+383.65435379706787
 """
 
 from . import _core

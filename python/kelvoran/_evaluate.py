@@ -138,6 +138,21 @@ def evaluate(
     return Result(columns)
 
 
+def _search_range(caller: str, names: Tuple[str, str], lower: Any, upper: Any, positive: bool) -> Tuple[float, float]:
+    """The bounds of an inverse search as floats; TypeError or ValueError for unusable ones."""
+    bounds = []
+    for name, value in zip(names, (lower, upper)):
+        if isinstance(value, (bool, np.bool_)) or not isinstance(value, (int, float, np.integer, np.floating)):
+            raise TypeError(f"{caller}: {name} must be a number, not {type(value).__name__}")
+        bounds.append(float(value))
+    low, high = bounds
+    if not (np.isfinite(low) and np.isfinite(high) and low < high):
+        raise ValueError(f"{caller}: the search range needs finite {names[0]} < {names[1]}, not {low} and {high}")
+    if positive and not low > 0.0:
+        raise ValueError(f"{caller}: {names[0]} must be above zero, not {low}")
+    return low, high
+
+
 def _inverse(
     mode: str,
     caller: str,
@@ -146,10 +161,14 @@ def _inverse(
     x: Any,
     w: Any,
     threads: Optional[int],
+    search: Tuple[Any, Any],
 ) -> Result:
-    """The inverse evaluation `mode` ("ph", "prho", "trho") of the two given quantities."""
+    """The inverse evaluation `mode` ("ph", "prho", "trho") of the two given quantities,
+    searching between the two bounds of `search` (T_min, T_max °C; P_min, P_max bar for "trho")."""
     composition_name, composition, by_mass = _compositions(caller, x, w)
     workers = threads_argument(threads)
+    bound_names = ("P_min", "P_max") if mode == "trho" else ("T_min", "T_max")
+    lower, upper = _search_range(caller, bound_names, search[0], search[1], mode == "trho")
     shape, (a, b, c) = prepare([*given, composition], [*given_names, composition_name], caller, copy=True)
     mole, mass = _both_compositions(shape, c, by_mass)
     found = np.empty(shape, dtype=np.float64)
@@ -162,7 +181,9 @@ def _inverse(
     computed = _state_columns(shape, columns)
     computed[found_name] = found.reshape(-1)
     computed["inverse_status_code"] = columns["inverse_status_code"].reshape(-1)
-    _core.evaluate_inverse_columns(mode, a.reshape(-1), b.reshape(-1), mole.reshape(-1), computed, workers)
+    _core.evaluate_inverse_columns(
+        mode, a.reshape(-1), b.reshape(-1), mole.reshape(-1), computed, workers, lower, upper
+    )
     columns["out_of_range"] = _out_of_range(t, p, mole)
     order = ["T_C", "P_bar", "x_NaCl", "w_NaCl", property_name, "inverse_status_code", "out_of_range"]
     return Result({name: columns[name] for name in order + [n for n in columns if n not in order]}, mode)
@@ -173,6 +194,7 @@ _INVERSE_NOTES = """
         Bulk composition, mole fraction NaCl (give either x or w).
     w : array_like, optional
         Bulk composition, mass fraction NaCl.
+    {bounds}
     threads : int, optional
         Worker threads; None or 0 (the default) uses every core.
 
@@ -185,16 +207,29 @@ _INVERSE_NOTES = """
     Raises
     ------
     TypeError, ValueError
-        As ``evaluate``.
+        As ``evaluate``; also for a search range that is not two numbers, lower below upper.
 
     Notes
     -----
-    The search runs over 0-1000 °C (1-5000 bar for evaluate_trho) with a bracketed root
-    finder; the state found reproduces the given value to about 1e-10 relative. Where no state
-    has it, ``status`` says why (kelvoran.InverseStatus: 1 out of range, 2 undefined, 3 invalid
-    input, NaN inputs among them), the point has state 0 and NaN everywhere, and the other
-    points are not affected. The inputs broadcast, align and chunk as in ``evaluate``
-    (DataArrays, Series, masked and dask arrays); threads and Ctrl-C as there."""
+    The search runs over the search range, the fitted range 0-1000 °C (1-5000 bar for
+    evaluate_trho) by default; the state found reproduces the given value to about 1e-10
+    relative. Where the value lies inside a jump of the bulk property at a phase boundary (pure
+    water boiling, a vapor + liquid field too narrow to resolve, the three-phase curve), the
+    state is the two- or three-phase state there with the amounts that give the value. The bulk
+    density is not monotonic (cold water has a density maximum near 4 °C; salt-rich fluids reach
+    one density on both sides of the three-phase curve): where several states of the range have
+    the value, the one of lowest temperature (pressure) is returned with the warning
+    ``multiple_solutions``, and a narrower range picks another. Where no state has the value,
+    ``status`` says why (kelvoran.InverseStatus: 1 out of range, 2 undefined, 3 invalid input,
+    NaN inputs among them), the point has state 0 and NaN everywhere, and the other points are
+    not affected. The inputs broadcast, align and chunk as in ``evaluate`` (DataArrays, Series,
+    masked and dask arrays); threads and Ctrl-C as there."""
+
+# The search range parameters of the inverse evaluations in temperature and in pressure.
+_TEMPERATURE_BOUNDS = """T_min, T_max : float, optional
+        The temperatures searched, °C (default 0 and 1000, the fitted range)."""
+_PRESSURE_BOUNDS = """P_min, P_max : float, optional
+        The pressures searched, bar (default 1 and 5000, the fitted range)."""
 
 
 @labelled
@@ -204,6 +239,8 @@ def evaluate_ph(
     x: Optional[ArrayLike] = None,
     *,
     w: Optional[ArrayLike] = None,
+    T_min: float = 0.0,
+    T_max: float = 1000.0,
     threads: Optional[int] = None,
 ) -> Result:
     """The temperature and the state at a pressure, bulk specific enthalpy and composition.
@@ -231,9 +268,16 @@ def evaluate_ph(
     >>> r.state_name, r.status_name
     (array(['F', 'V+L', 'undetermined'], dtype='<U12'), array(['solved', 'solved', 'out_of_range'], dtype='<U13'))
     >>> float(r.vapor.saturation[1])          # volume fraction of the vapor
-    0.8011340754053013
+    0.8011340754052866
+    >>> water = kelvoran.evaluate_ph(100.0, [1.2e6, 2.0e6, 3.0e6], 0.0)   # pure water at 100 bar
+    >>> water.T                               # the middle one boils at 311.03 °C
+    array([273.32425283, 311.03063232, 370.75708517])
+    >>> water.state_name, water.vapor.phase_mass_fraction   # (h - h_l) / (h_v - h_l) there
+    (array(['F', 'V+L', 'V'], dtype='<U12'), array([       nan, 0.44997826, 1.        ]))
+    >>> str(kelvoran.evaluate_ph(100.0, 2.0e6, 0.0, T_max=300.0).status_name)   # not below 300 °C
+    'out_of_range'
     """
-    return _inverse("ph", "kelvoran.evaluate_ph", [P, h], ["P", "h"], x, w, threads)
+    return _inverse("ph", "kelvoran.evaluate_ph", [P, h], ["P", "h"], x, w, threads, (T_min, T_max))
 
 
 @labelled
@@ -243,6 +287,8 @@ def evaluate_prho(
     x: Optional[ArrayLike] = None,
     *,
     w: Optional[ArrayLike] = None,
+    T_min: float = 0.0,
+    T_max: float = 1000.0,
     threads: Optional[int] = None,
 ) -> Result:
     """The temperature and the state at a pressure, bulk density and composition.
@@ -268,7 +314,7 @@ def evaluate_prho(
     >>> r[1].halite.phase_mass_fraction       # kg of halite per kg of the inclusion
     0.13225043005534862
     """
-    return _inverse("prho", "kelvoran.evaluate_prho", [P, rho], ["P", "rho"], x, w, threads)
+    return _inverse("prho", "kelvoran.evaluate_prho", [P, rho], ["P", "rho"], x, w, threads, (T_min, T_max))
 
 
 @labelled
@@ -278,6 +324,8 @@ def evaluate_trho(
     x: Optional[ArrayLike] = None,
     *,
     w: Optional[ArrayLike] = None,
+    P_min: float = 1.0,
+    P_max: float = 5000.0,
     threads: Optional[int] = None,
 ) -> Result:
     """The pressure and the state at a temperature, bulk density and composition.
@@ -299,10 +347,11 @@ def evaluate_trho(
     >>> import kelvoran
     >>> r = kelvoran.evaluate_trho([200.0, 300.0, 400.0], 900.0, w=0.05)
     >>> r.P                                   # bar
-    array([  15.05262755, 1555.1089754 , 3198.24012422])
+    array([  15.05262755, 1555.10897538, 3198.24012422])
     """
-    return _inverse("trho", "kelvoran.evaluate_trho", [T, rho], ["T", "rho"], x, w, threads)
+    return _inverse("trho", "kelvoran.evaluate_trho", [T, rho], ["T", "rho"], x, w, threads, (P_min, P_max))
 
 
-for _function in (evaluate_ph, evaluate_prho, evaluate_trho):
-    _function.__doc__ = (_function.__doc__ or "").replace("{notes}", _INVERSE_NOTES.strip())
+for _function, _bounds in ((evaluate_ph, _TEMPERATURE_BOUNDS), (evaluate_prho, _TEMPERATURE_BOUNDS), (evaluate_trho, _PRESSURE_BOUNDS)):
+    _notes = _INVERSE_NOTES.strip().replace("{bounds}", _bounds)
+    _function.__doc__ = (_function.__doc__ or "").replace("{notes}", _notes)

@@ -83,6 +83,9 @@ class Warnings(enum.IntFlag):
     #: an input no fluid can have (T or P not finite, T below absolute zero, P not above 0, x
     #: outside 0-1, NaN among them): the point was not evaluated and has state 0
     INVALID_INPUT = 1 << 7
+    #: an inverse evaluation found several states with the given value in its search range and
+    #: returned the one of lowest temperature (pressure); bound the search to choose another
+    MULTIPLE_SOLUTIONS = 1 << 8
 
     @property
     def short_name(self) -> str:
@@ -648,8 +651,8 @@ class Result(_Columns):
         """The short names of the warnings joined by "|" ("" when none), as in the
         ``warnings`` column of kelvoran-table: "outside_fitted_range", "ice_field",
         "low_pressure_volume", "high_temperature_volume", "liquid_enthalpy_vapor_side",
-        "amounts_undetermined", "water_fallback_solve", "invalid_input" (see
-        kelvoran.Warnings)."""
+        "amounts_undetermined", "water_fallback_solve", "invalid_input", "multiple_solutions"
+        (see kelvoran.Warnings)."""
         bits = self._columns["warning_bits"]
         if is_dask(bits):
             return bits.map_blocks(_warning_names, dtype=np.str_)

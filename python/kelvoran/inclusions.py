@@ -156,7 +156,8 @@ def homogenization(x: ArrayLike, Th: ArrayLike, to: str = "liquid") -> Homogeniz
     """Pressure and bulk density of an inclusion at homogenization.
 
     The pressure on the vapor-liquid surface at Th where the branch the inclusion homogenizes
-    to has the composition x, and the bulk density of the inclusion there.
+    to has the composition x, and the bulk density of the inclusion there. Pure water (x = 0)
+    homogenizes at its boiling pressure, with the density of its saturated liquid or vapor.
 
     Parameters
     ----------
@@ -205,12 +206,19 @@ def homogenization(x: ArrayLike, Th: ArrayLike, to: str = "liquid") -> Homogeniz
 
 
 def isochore(
-    x: ArrayLike, rho: ArrayLike, T: ArrayLike, *, threads: Optional[int] = None
+    x: ArrayLike,
+    rho: ArrayLike,
+    T: ArrayLike,
+    *,
+    P_min: float = _core.ISOCHORE_LOWEST_BAR,
+    P_max: float = 5000.0,
+    threads: Optional[int] = None,
 ) -> Result:
     """The isochore along which an inclusion was trapped.
 
-    At each temperature, the pressure in 1-5000 bar at which the bulk has the density rho, and
-    the whole state there: ``kelvoran.evaluate_trho(T, rho, x)``.
+    At each temperature, the pressure in P_min-P_max bar at which the bulk has the density rho,
+    and the whole state there: ``kelvoran.evaluate_trho(T, rho, x, P_min=P_min, P_max=P_max)``.
+    Pure water between its saturated vapor and liquid at T is V + L at its boiling pressure.
 
     Parameters
     ----------
@@ -220,6 +228,10 @@ def isochore(
         Bulk density of the inclusion, kg/m³ (its density at homogenization).
     T : array_like
         Temperatures, °C.
+    P_min, P_max : float, optional
+        The pressures searched, bar: by default from 1e-4 bar, below every pressure
+        ``homogenization`` returns (states below 1 bar are extrapolations, flagged
+        ``outside_fitted_range``), to 5000 bar.
     threads : int, optional
         Worker threads; None or 0 uses every core.
 
@@ -238,4 +250,4 @@ def isochore(
     >>> path.state_name
     array(['V+L', 'F', 'F', 'F'], dtype='<U12')
     """
-    return evaluate_trho(T, rho, x, threads=threads)
+    return evaluate_trho(T, rho, x, P_min=P_min, P_max=P_max, threads=threads)

@@ -153,6 +153,7 @@ BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found) {
             bound.out.warnings = columnData<BitsOut>(value, name, n, "uint32");
         } else if (found != nullptr && name == "inverse_status_code") {
             bound.inverse.status = columnData<StateOut>(value, name, n, "int32");
+
         } else if (found != nullptr && name == found) {
             double* data = columnData<Out>(value, name, n, "float64");
             (name == "T_C" ? bound.inverse.temperatureC : bound.inverse.pressureBar) = data;
@@ -196,18 +197,26 @@ void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
 }
 
 // The inverse evaluations into the named columns: `kind` "ph" (a = P bar, b = h J/kg), "prho"
-// (P, ρ kg/m³) or "trho" (T °C, ρ), the temperature (pressure for "trho") found into column
-// "T_C" ("P_bar") and the status code into "inverse_status_code". A point whose search finds
-// no state, a NaN input among them, has state 0 and NaN in every float column.
+// (P, ρ kg/m³) or "trho" (T °C, ρ), searching `lower`–`upper` (°C, or bar for "trho"), the
+// temperature (pressure for "trho") found into column "T_C" ("P_bar") and the status code into
+// "inverse_status_code". A point whose search finds no state, a NaN input among them, has state
+// 0 and NaN in every float column.
 void evaluateInverseColumns(const std::string& kind, In a, In b, In x, nb::dict columns,
-                            int threads) {
+                            int threads, double lower, double upper) {
     const std::size_t n = commonLength(a, b, x);
     if (kind != "ph" && kind != "prho" && kind != "trho") {
         throw std::invalid_argument("kelvoran: unknown inverse evaluation " + kind);
     }
     BoundColumns bound = bindColumns(columns, n, kind == "trho" ? "P_bar" : "T_C");
     bool interrupted = false;
-    const kelvoran::BatchOptions options = interruptible(threads, interrupted);
+    kelvoran::BatchOptions options = interruptible(threads, interrupted);
+    if (kind == "trho") {
+        options.searchRange.lowerBar = lower;
+        options.searchRange.upperBar = upper;
+    } else {
+        options.searchRange.lowerC = lower;
+        options.searchRange.upperC = upper;
+    }
     {
         nb::gil_scoped_release unlocked;
         const std::span<const double> first(a.data(), n), second(b.data(), n), c(x.data(), n);
@@ -343,7 +352,8 @@ NB_MODULE(_core, m) {
     m.def("evaluate_columns", &evaluateColumns, in("t"), in("p"), in("x"), nb::arg("columns"),
           nb::arg("threads"));
     m.def("evaluate_inverse_columns", &evaluateInverseColumns, nb::arg("kind"), in("a"), in("b"),
-          in("x"), nb::arg("columns"), nb::arg("threads"));
+          in("x"), nb::arg("columns"), nb::arg("threads"), nb::arg("lower"), nb::arg("upper"));
+    m.attr("ISOCHORE_LOWEST_BAR") = kelvoran::kIsochoreSearchRange.lowerBar;
     m.def("salinity_from_halite_dissolution", &map1<kelvoran::salinityFromHaliteDissolution>,
           in("t"), in("out"));
     m.def("salinity_from_halite_dissolution_at", &map2<kelvoran::salinityFromHaliteDissolutionAt>,

@@ -132,3 +132,59 @@ def test_inclusion_helpers_are_the_model_correlations_and_the_cpp_isochore():
     assert path.P[0] == pytest.approx(to_liquid.pressure[1], rel=1e-6)
     np.testing.assert_allclose(path.bulk.density[solved], to_liquid.density[1], rtol=1e-10)
     assert (np.diff(path.P[solved]) > 0).all()  # the pressure rises along an isochore
+
+
+def test_boiling_water_traces_of_salt_several_roots_and_search_ranges():
+    # Pure water between its saturated liquid and vapor at P boils at the model's own boiling
+    # point, the vapor mass fraction the lever rule on the enthalpy; traces of salt alike.
+    h = np.array([1.0e6, 1.5e6, 2.0e6])
+    t_boil = float(kelvoran.water_saturation_temperature_c(15.5))
+    for x in (0.0, 1e-10, 1e-8, 1e-6):
+        r = kelvoran.evaluate_ph(15.5, h, x)
+        assert (r.status == 0).all() and (r.state == kelvoran.Phases.VAPOR_LIQUID).all(), x
+        np.testing.assert_allclose(r.T, t_boil, rtol=0.0, atol=1e-3)
+        np.testing.assert_allclose(r.bulk.specific_enthalpy, h, rtol=1e-10)
+    water = kelvoran.evaluate_ph(15.5, h, 0.0)
+    assert (water.T == t_boil).all()
+    lever = (h - water.liquid.specific_enthalpy) / (water.vapor.specific_enthalpy - water.liquid.specific_enthalpy)
+    np.testing.assert_allclose(water.vapor.phase_mass_fraction, lever, rtol=1e-12)
+    np.testing.assert_allclose(water.vapor.saturation + water.liquid.saturation, 1.0, rtol=1e-15)
+    for r, rho in ((kelvoran.evaluate_prho(15.5, [100.0, 500.0], 0.0), [100.0, 500.0]),
+                   (kelvoran.evaluate_trho(200.0, [100.0, 500.0, 800.0], 0.0), [100.0, 500.0, 800.0])):
+        assert (r.state_name == "V+L").all()
+        np.testing.assert_allclose(r.bulk.density, rho, rtol=1e-12)
+
+    # Cold brine meets its density on both sides of its density maximum: the lowest
+    # temperature, said so; a search range from just below the original finds that one.
+    rho = float(kelvoran.evaluate(12.52, 1.0, 0.0061).bulk.density)
+    lowest = kelvoran.evaluate_prho(1.0, rho, 0.0061)
+    assert lowest.T < 12.0 and lowest.warnings & kelvoran.Warnings.MULTIPLE_SOLUTIONS
+    assert "multiple_solutions" in str(lowest.warning_names)
+    assert kelvoran.evaluate_prho(1.0, rho, 0.0061, T_min=12.0).T == pytest.approx(12.52, abs=1e-6)
+    assert str(kelvoran.evaluate_prho(1.0, rho, 0.0061, T_min=20.0).status_name) == "out_of_range"
+    assert str(kelvoran.evaluate_trho(200.0, 800.0, 0.0, P_max=10.0).status_name) == "out_of_range"
+    with pytest.raises(ValueError, match="T_min < T_max"):
+        kelvoran.evaluate_ph(15.5, 1e6, 0.0, T_min=500.0, T_max=100.0)
+    with pytest.raises(ValueError, match="P_min must be above zero"):
+        kelvoran.evaluate_trho(200.0, 800.0, 0.0, P_min=0.0)
+    with pytest.raises(TypeError, match="T_max must be a number"):
+        kelvoran.evaluate_prho(15.5, 500.0, 0.0, T_max="high")
+
+    # Pure water homogenizes into its saturated vapor; the isochore of a dilute inclusion that
+    # homogenizes below 1 bar starts there.
+    assert float(inclusions.homogenization(0.0, 250.0, to="vapor").density) == pytest.approx(19.956, abs=5e-4)
+    th = inclusions.homogenization(1e-3, 97.0, to="liquid")
+    assert th.pressure < 1.0
+    path = inclusions.isochore(1e-3, th.density, [97.0, 150.0])
+    assert (path.status == 0).all() and path.P[0] == pytest.approx(th.pressure, rel=1e-6)
+
+
+def test_kelvoran_table_searches_the_same_ranges(table):
+    rho = float(kelvoran.evaluate(12.52, 1.0, 0.0061).bulk.density)
+    rows = {}
+    for bounds in ([], ["--T-min=12"]):
+        header, row = table("-P", "1", "--density", repr(rho), "-x", "0.0061", "-q", *bounds).splitlines()[:2]
+        rows[len(bounds)] = dict(zip(header.split(","), row.split(",")))
+    assert rows[0]["warnings"] == "multiple_solutions" and rows[1]["warnings"] == ""
+    assert float(rows[0]["T_C"]) == float(kelvoran.evaluate_prho(1.0, rho, 0.0061).T)
+    assert float(rows[1]["T_C"]) == float(kelvoran.evaluate_prho(1.0, rho, 0.0061, T_min=12.0).T)

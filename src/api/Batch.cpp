@@ -67,6 +67,10 @@ void writeInverse(const BatchColumns& out, const InverseColumns& inverse, std::s
     put(inverse.temperatureC, i, r.temperatureC);
     put(inverse.pressureBar, i, r.pressureBar);
     if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(r.status);
+    if (inverse.amountsFromBulkProperty != nullptr) {
+        inverse.amountsFromBulkProperty[i] =
+            r.status == InverseStatus::Solved && r.amountsFromBulkProperty;
+    }
 }
 
 int workerCount(int requested, std::size_t total) {
@@ -227,9 +231,10 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
     return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i],
-                                                composition[i], BulkProperty::Enthalpy));
+        writeInverse(
+            out, inverse, i,
+            temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i], composition[i],
+                                       BulkProperty::Enthalpy, options.searchRange));
     });
 }
 
@@ -241,7 +246,7 @@ BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
     return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         writeInverse(out, inverse, i,
                      temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i], composition[i],
-                                                BulkProperty::Density));
+                                                BulkProperty::Density, options.searchRange));
     });
 }
 
@@ -252,7 +257,8 @@ BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
     checkLengths("evaluateBatchTRho", temperatureC, densityKgM3, composition);
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         writeInverse(out, inverse, i,
-                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i]));
+                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i],
+                                            options.searchRange));
     });
 }
 

@@ -60,6 +60,8 @@ std::string_view warningName(Warning warning) {
             return "water_fallback_solve";
         case kWarningInvalidInput:
             return "invalid_input";
+        case kWarningMultipleSolutions:
+            return "multiple_solutions";
     }
     return "";
 }

@@ -61,21 +61,35 @@ Homogenization homogenization(double composition, double homogenizationTemperatu
         return h;
     }
     h.pressureBar = bracketedRoot(side, lower, upper, atLower, atUpper);
+    h.status = InverseStatus::Solved;
+    if (h.pressureBar == boiling) {
+        // Pure water at its boiling pressure: the saturated liquid or vapor (the water state
+        // at exactly that pressure would be the liquid for both).
+        const WaterSaturatedStates states = waterSaturatedStatesAtTemperature(t);
+        h.densityKgM3 = kind == HomogenizationKind::ToLiquid ? states.liquid.densityKgM3
+                                                             : states.vapor.densityKgM3;
+        return h;
+    }
     h.densityKgM3 = mixtureProperties(
                         t, h.pressureBar, x,
                         kind == HomogenizationKind::ToLiquid ? FluidKind::Liquid : FluidKind::Vapor)
                         .densityKgM3;
-    h.status = InverseStatus::Solved;
     return h;
 }
 
 std::vector<InverseResult> isochore(double composition, double densityKgM3,
                                     std::span<const double> temperaturesC) {
+    return isochore(composition, densityKgM3, temperaturesC, kIsochoreSearchRange);
+}
+
+std::vector<InverseResult> isochore(double composition, double densityKgM3,
+                                    std::span<const double> temperaturesC,
+                                    const SearchRange& range) {
     std::vector<InverseResult> path;
     path.reserve(temperaturesC.size());
     PhaseStateEvaluator evaluator;
     for (const double t : temperaturesC) {
-        path.push_back(pressureForBulkDensity(evaluator, t, densityKgM3, composition));
+        path.push_back(pressureForBulkDensity(evaluator, t, densityKgM3, composition, range));
     }
     return path;
 }

@@ -13,26 +13,42 @@ std::string_view describe(InverseStatus status) {
             return "the value falls where the model defines no such bulk property (a state with "
                    "halite, whose enthalpy the model does not give, or a jump of the model)";
         case InverseStatus::InvalidInput:
-            return "an input is not a finite number, or the composition is outside 0-1";
+            return "an input is not a finite number, the composition is outside 0-1, or the "
+                   "search range is empty";
     }
     return "";
 }
 
 InverseResult evaluatePH(double pressureBar, double specificEnthalpyJKg, double composition) {
-    PhaseStateEvaluator evaluator;
-    return temperatureForBulkProperty(evaluator, pressureBar, specificEnthalpyJKg, composition,
-                                      BulkProperty::Enthalpy);
+    return evaluatePH(pressureBar, specificEnthalpyJKg, composition, SearchRange{});
 }
 
 InverseResult evaluatePRho(double pressureBar, double densityKgM3, double composition) {
-    PhaseStateEvaluator evaluator;
-    return temperatureForBulkProperty(evaluator, pressureBar, densityKgM3, composition,
-                                      BulkProperty::Density);
+    return evaluatePRho(pressureBar, densityKgM3, composition, SearchRange{});
 }
 
 InverseResult evaluateTRho(double temperatureC, double densityKgM3, double composition) {
+    return evaluateTRho(temperatureC, densityKgM3, composition, SearchRange{});
+}
+
+InverseResult evaluatePH(double pressureBar, double specificEnthalpyJKg, double composition,
+                         const SearchRange& range) {
     PhaseStateEvaluator evaluator;
-    return pressureForBulkDensity(evaluator, temperatureC, densityKgM3, composition);
+    return temperatureForBulkProperty(evaluator, pressureBar, specificEnthalpyJKg, composition,
+                                      BulkProperty::Enthalpy, range);
+}
+
+InverseResult evaluatePRho(double pressureBar, double densityKgM3, double composition,
+                           const SearchRange& range) {
+    PhaseStateEvaluator evaluator;
+    return temperatureForBulkProperty(evaluator, pressureBar, densityKgM3, composition,
+                                      BulkProperty::Density, range);
+}
+
+InverseResult evaluateTRho(double temperatureC, double densityKgM3, double composition,
+                           const SearchRange& range) {
+    PhaseStateEvaluator evaluator;
+    return pressureForBulkDensity(evaluator, temperatureC, densityKgM3, composition, range);
 }
 
 }  // namespace kelvoran

@@ -169,9 +169,7 @@ double mixtureMolarVolume(double temperatureC, double pressureBar, double compos
     return mixtureVolume(temperatureC, pressureBar, composition, kind, water).molarVolumeCm3Mol;
 }
 
-MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pressureBar,
-                                                  double composition, WaterStateMemo& water) {
-    // Pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
+EnthalpyScaledTemperature enthalpyScaledTemperature(double pressureBar, double composition) {
     const double p = pressureBar;
     const double x = composition;
     const double m11 = 47.9048 - 0.00936994 * p + 6.51059e-06 * (p * p);
@@ -179,9 +177,17 @@ MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pr
     const double m21 = -1.69513 - 0.000452781 * p - 6.04279e-08 * (p * p);
     const double m22 = 0.0612567 + 1.88082e-05 * p;
     const double m23 = 0.241022 + 3.45087e-05 * p - 4.28356e-09 * (p * p);
-    const double m1 = compositionOffset(m11, m12, x);
-    const double m2 = compositionSlope(m21, m22, m23, x);
-    const double scaledT = m1 + m2 * temperatureC;
+    return {compositionOffset(m11, m12, x), compositionSlope(m21, m22, m23, x)};
+}
+
+MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pressureBar,
+                                                  double composition, WaterStateMemo& water) {
+    // Pure water at T*_h = m1 + m2·T; m2 is dT*_h/dT.
+    const double p = pressureBar;
+    const double x = composition;
+    const EnthalpyScaledTemperature scaling = enthalpyScaledTemperature(p, x);
+    const double m2 = scaling.slope;
+    const double scaledT = scaling.offsetC + m2 * temperatureC;
     const WaterPoint w = water.pureWater(scaledT, p);
     const bool vaporSide = scaledT + 273.15 < kWaterCriticalTemperatureK &&
                            w.densityKgM3 < kWaterCriticalDensityGcm3 * 1000.0;

@@ -41,6 +41,17 @@ MixtureVolume mixtureVolume(double temperatureC, double pressureBar, double comp
 double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
                           WaterStateMemo& water, FluidKind kind = FluidKind::Liquid);
 
+/// The scaled temperature of enthalpy and heat capacity at one pressure and composition:
+/// T*_h = offsetC + slope · T (°C), the temperature at which pure water at the same pressure
+/// gives the phase's enthalpy (divided by 1 + x). offsetC is 0 and slope 1 (to round-off) for
+/// pure water.
+struct EnthalpyScaledTemperature {
+    double offsetC;  ///< °C
+    double slope;    ///< dT*_h/dT, K/K
+};
+/// The scaling of T*_h at (P bar, x mole fraction NaCl).
+EnthalpyScaledTemperature enthalpyScaledTemperature(double pressureBar, double composition);
+
 /// Specific enthalpy and isobaric heat capacity of one fluid phase.
 struct MixtureThermalProperties {
     double specificEnthalpyJKg;  ///< J/kg

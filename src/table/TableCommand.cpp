@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -18,6 +19,7 @@
 
 #include "BuildInfo.h"
 #include "io/DescriptorStreams.h"
+#include "kelvoran/Inverse.h"
 #include "table/CsvReader.h"
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
@@ -58,10 +60,17 @@ Inverse evaluations, chosen by the header (each with x_NaCl or w_NaCl):
   P_bar,h_J_kg      bulk specific enthalpy (J/kg) at P: finds T_C
   P_bar,rho_kg_m3   bulk density (kg/m³) at P: finds T_C
   T_C,rho_kg_m3     bulk density at T: finds P_bar (a point of an isochore)
-  The search runs over 0-1000 °C (or 1-5000 bar). States with halite have no bulk
-  enthalpy in the model, so an enthalpy is found among halite-free states only. A
-  header with both T_C and P_bar is evaluated directly; an h_J_kg or rho_kg_m3
-  column beside them is passed through.
+  The search runs over 0-1000 °C (or 1-5000 bar), or over --T-min to --T-max
+  (--P-min to --P-max). States with halite have no bulk enthalpy in the model, so
+  an enthalpy is found among halite-free states only. A value inside a jump of the
+  bulk property (pure water boiling, the three-phase curve) gives the two- or
+  three-phase state there with the amounts that produce it. The bulk density is
+  not monotonic in T (cold water has a maximum near 4 °C; salt-rich fluids reach
+  one density on both sides of the three-phase curve): where several states of
+  the range have the value, the one of lowest T (P) is written with the warning
+  multiple_solutions, and a narrower range picks another. A header with both T_C
+  and P_bar is evaluated directly; an h_J_kg or rho_kg_m3 column beside them is
+  passed through.
 
 Grid values (-T, -P, -x, -w, -H, --density): a comma-separated list of items, each
   VALUE                  a single value, e.g. 25
@@ -93,18 +102,19 @@ Output columns:
   columns (L, F) or the vapor columns (V). warnings: reasons to doubt the point's
   numbers, joined by | (outside_fitted_range, ice_field, low_pressure_volume,
   high_temperature_volume, liquid_enthalpy_vapor_side, amounts_undetermined,
-  water_fallback_solve, invalid_input). invalid_input: an input no fluid can
-  have (P not above 0, x outside 0-1, T below absolute zero) gets state 0,
-  undetermined, and no values. fluid_type: for a single fluid, liquid or vapor
-  below the critical temperature of its composition, supercritical above it.
+  water_fallback_solve, invalid_input, multiple_solutions). invalid_input: an
+  input no fluid can have (P not above 0, x outside 0-1, T below absolute zero)
+  gets state 0, undetermined, and no values. fluid_type: for a single fluid,
+  liquid or vapor below the critical temperature of its composition,
+  supercritical above it.
   <phase>_mass_fraction is kg of the phase per kg of the whole (not its NaCl
   content, which is <phase>_w_NaCl); <phase>_saturation its volume fraction.
   Phases absent at a point have empty columns, as have the enthalpy of halite and
   the bulk enthalpy of a state with halite (the model gives none). A value the
   model cannot evaluate is written nan, as are the amounts and bulk density in
   V+L+H, which (T, P, x) do not fix (warning amounts_undetermined).
-  inverse_status: solved; out_of_range (no T in 0-1000 °C, or P in 1-5000 bar,
-  gives the value); undefined (the value lies where the model has no such bulk
+  inverse_status: solved; out_of_range (no T in the search range, 0-1000 °C, or
+  P in 1-5000 bar, gives the value); undefined (the value lies where the model has no such bulk
   property: with halite, or in a jump); invalid_input (x outside 0-1, P or the
   density not above zero). A row without a state found keeps its inputs and
   status, and every other column is empty. A row that cannot be read keeps its
@@ -148,6 +158,7 @@ struct Options {
     std::string enthalpy;
     std::string density;
     std::string delimiter = ",";
+    SearchRange searchRange;
     std::string threads = "0";
     std::string digits = "0";
     std::string columns;
@@ -160,6 +171,15 @@ char delimiterOf(const std::string& text) {
     if (text == "," || text == ";" || text == "|" || text == "\t") return text[0];
     if (text == "tab" || text == "TAB" || text == "\\t") return '\t';
     return 0;
+}
+
+// Whether the search ranges given are usable (kelvoran::SearchRange).
+bool validTemperatureBounds(const SearchRange& r) {
+    return std::isfinite(r.lowerC) && std::isfinite(r.upperC) && r.lowerC < r.upperC;
+}
+bool validPressureBounds(const SearchRange& r) {
+    return std::isfinite(r.lowerBar) && std::isfinite(r.upperBar) && r.lowerBar > 0.0 &&
+           r.lowerBar < r.upperBar;
 }
 
 int usageError(const std::string& message) {
@@ -279,6 +299,22 @@ int runTable(int argc, char** argv) {
             ->type_name("VALUES");
     composition->excludes(massFraction);
     enthalpy->excludes(density);
+    // The search range of the inverse modes.
+    auto* lowestT = app.add_option("--T-min", options.searchRange.lowerC,
+                                   "inverse modes (P, h) and (P, rho): lowest T searched, °C "
+                                   "(default 0)")
+                        ->type_name("T");
+    auto* highestT = app.add_option("--T-max", options.searchRange.upperC,
+                                    "inverse modes (P, h) and (P, rho): highest T searched, °C "
+                                    "(default 1000)")
+                         ->type_name("T");
+    auto* lowestP = app.add_option("--P-min", options.searchRange.lowerBar,
+                                   "inverse mode (T, rho): lowest P searched, bar (default 1)")
+                        ->type_name("P");
+    auto* highestP = app.add_option("--P-max", options.searchRange.upperBar,
+                                    "inverse mode (T, rho): highest P searched, bar "
+                                    "(default 5000)")
+                         ->type_name("P");
     app.add_option("-j,--threads", options.threads,
                    "worker threads, 0-1024 (0 or default: all cores); the output is the same "
                    "for any")
@@ -339,6 +375,30 @@ int runTable(int argc, char** argv) {
     if (options.decimalComma && delimiter == ',') {
         return usageError("--decimal-comma needs another field separator: --delimiter ';'");
     }
+    const bool temperatureBounds = lowestT->count() + highestT->count() > 0;
+    const bool pressureBounds = lowestP->count() + highestP->count() > 0;
+    if (temperatureBounds && !validTemperatureBounds(options.searchRange)) {
+        return usageError(
+            "--T-min, --T-max: the search range needs finite values, T-min below "
+            "T-max");
+    }
+    if (pressureBounds && !validPressureBounds(options.searchRange)) {
+        return usageError(
+            "--P-min, --P-max: the search range needs finite values, 0 < P-min "
+            "below P-max");
+    }
+    // The bounds apply to the searched quantity of the mode only.
+    const auto boundsFault = [&](TableMode mode) -> std::string {
+        const bool searchesT =
+            mode == TableMode::PressureEnthalpy || mode == TableMode::PressureDensity;
+        if (temperatureBounds && !searchesT) {
+            return "--T-min and --T-max apply to the inverse modes (P, h) and (P, rho) only";
+        }
+        if (pressureBounds && mode != TableMode::TemperatureDensity) {
+            return "--P-min and --P-max apply to the inverse mode (T, rho) only";
+        }
+        return {};
+    };
     TableStyle style;
     style.digits = digitCount;
     style.delimiter = delimiter;
@@ -398,6 +458,9 @@ int runTable(int argc, char** argv) {
             if (!fault.empty()) {
                 return usageError(fault);
             }
+        }
+        if (const std::string fault = boundsFault(gridTableMode); !fault.empty()) {
+            return usageError(fault);
         }
         grid.emplace(std::move(first), std::move(second), std::move(xs), byMass, gridTableMode);
         if (grid->size() == 0) {
@@ -479,6 +542,9 @@ int runTable(int argc, char** argv) {
             reader.emplace(input.file, inputName, CsvDialect{delimiter, style.decimalMark});
             reader->readHeader();
             mode = reader->mode();
+            if (const std::string fault = boundsFault(mode); !fault.empty()) {
+                return usageError(fault + " (the header of " + inputName + " asks for another)");
+            }
             // A table this program wrote (its first column is line) is read back: its computed
             // columns are computed again, not passed through.
             if (reader->headerColumns().front() == "line") {
@@ -513,6 +579,7 @@ int runTable(int argc, char** argv) {
             job.next = [&](InputRow& row) { return reader->next(row); };
         }
         job.write = [&](std::string_view text) { table->write(text); };
+        job.searchRange = options.searchRange;
         job.rowFailed = [&](const InputRow& row) {
             progress.finish();
             std::cerr << kProgram << ": " << inputName << ":" << row.line << ": "

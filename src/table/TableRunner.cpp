@@ -83,6 +83,7 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
     }
     BatchOptions options;
     options.threads = threads_;
+    options.searchRange = job.searchRange;
     if (job.progress) {
         options.progress = [&](std::size_t done, std::size_t) {
             job.progress(doneBefore + done);

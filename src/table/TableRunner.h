@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kelvoran/Inverse.h"
 #include "table/InputRow.h"
 #include "table/TableFormatter.h"
 
@@ -23,6 +24,8 @@ struct TableJob {
     /// Called from the calling thread a few times a second with the number of rows finished.
     /// Optional.
     std::function<void(std::uint64_t)> progress;
+    /// The inverse modes: the temperatures (pressures) searched.
+    SearchRange searchRange;
 };
 
 /// Counts of one run.

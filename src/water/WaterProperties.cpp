@@ -108,6 +108,28 @@ double waterSaturationTemperatureC(double pressureBar) {
     return waterSaturationAtPressure(pressureBar).temperatureC;
 }
 
+// A saturated record in the units of the rest of the model; NaN when refused.
+static WaterSaturatedPhase saturatedPhase(const WaterState& record) {
+    if (record.error != 0) return {kNaN, kNaN, kNaN};
+    return {record.rho, record.h, record.cp};
+}
+
+WaterSaturatedStates waterSaturatedStatesAtPressure(double pressureBar) {
+    WaterState liquid;
+    WaterState vapor;
+    saturationAtP(pressureBar * 1e5, &liquid, &vapor);
+    if (liquid.error != 0) return {kNaN, kNaN, {kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}};
+    return {liquid.T - kKelvinOffset, pressureBar, saturatedPhase(liquid), saturatedPhase(vapor)};
+}
+
+WaterSaturatedStates waterSaturatedStatesAtTemperature(double temperatureC) {
+    WaterState liquid;
+    WaterState vapor;
+    saturationAtT(temperatureC + kKelvinOffset, &liquid, &vapor);
+    return {temperatureC, waterSaturationPressurePa(temperatureC) * 1e-05, saturatedPhase(liquid),
+            saturatedPhase(vapor)};
+}
+
 WaterVolumeSlopes waterVolumeSlopes(double temperatureC, double pressureBar, double densityKgM3) {
     const double T = temperatureC + kKelvinOffset;
     const double P = pressureBar * 1e5;

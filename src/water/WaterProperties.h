@@ -40,6 +40,29 @@ struct WaterSaturationAtPressure {
 /// pressure, 0.006117316720236433–220.54915 bar.
 WaterSaturationAtPressure waterSaturationAtPressure(double pressureBar);
 
+/// One of the two saturated states of water at a point of its boiling curve.
+struct WaterSaturatedPhase {
+    double densityKgM3;          ///< kg/m³
+    double specificEnthalpyJKg;  ///< J/kg
+    double heatCapacityJKgK;     ///< isobaric, of this side of the curve, J/(kg K)
+};
+/// The saturated liquid and vapor of water at one point of its boiling curve.
+struct WaterSaturatedStates {
+    double temperatureC;  ///< boiling temperature, °C
+    double pressureBar;   ///< boiling pressure, bar
+    WaterSaturatedPhase liquid;
+    WaterSaturatedPhase vapor;
+};
+/// The saturated states at P (bar): temperatureC is waterSaturationTemperatureC(P), pressureBar
+/// is P; every value NaN outside the triple-point to critical pressure (as
+/// waterSaturationAtPressure).
+WaterSaturatedStates waterSaturatedStatesAtPressure(double pressureBar);
+/// The saturated states at T (°C) from the saturation solve at T; pressureBar is the boiling
+/// pressure the phase classification uses, waterSaturationPressurePa(T) in bar (the
+/// near-critical bridge for 373.0 < T < 373.976 °C). The states are NaN where no liquid–vapor
+/// equilibrium is solved (below the triple point, above 373.976 °C).
+WaterSaturatedStates waterSaturatedStatesAtTemperature(double temperatureC);
+
 /// Which finite differences a slope evaluation used.
 enum class SlopeCase {
     Supercritical,          ///< T ≥ 647.126 K: forward differences in P and T

@@ -48,7 +48,8 @@ TEST(WarningsTest, DoubtfulPointsAreFlaggedAndOrdinaryOnesAreNot) {
     }
     EXPECT_EQ(warningNames(0xffffffffU),
               "outside_fitted_range|ice_field|low_pressure_volume|high_temperature_volume|"
-              "liquid_enthalpy_vapor_side|amounts_undetermined|water_fallback_solve|invalid_input");
+              "liquid_enthalpy_vapor_side|amounts_undetermined|water_fallback_solve|invalid_input|"
+              "multiple_solutions");
 }
 
 TEST(WarningsTest, CriticalTemperatureOfAComposition) {

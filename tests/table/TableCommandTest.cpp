@@ -1059,10 +1059,18 @@ std::string onTerminal(const std::vector<std::string>& arguments) {
 // The progress bar is drawn on the terminal of standard error, never as wide as it (so it
 // never wraps), and not at all when the table goes to that same terminal.
 TEST_F(TableCommandTest, ProgressBarStaysWithinTheTerminalAndOffTheTable) {
-    // Two seconds or so of inverse searches, with a short table.
-    const std::vector<std::string> job = {
-        KELVORAN_TABLE_PATH, "-P", "100", "-H", "1e6:3e6:12000", "-x", "0", "-j", "1", "--columns",
-        "inverse_status"};
+    // A second or two of inverse searches, with a short table.
+    const std::vector<std::string> job = {KELVORAN_TABLE_PATH,
+                                          "-P",
+                                          "300",
+                                          "--density",
+                                          "200:1000:16000",
+                                          "-x",
+                                          "0.05",
+                                          "-j",
+                                          "1",
+                                          "--columns",
+                                          "inverse_status"};
     std::vector<std::string> toNull = job;
     toNull.insert(toNull.end(), {"-o", "/dev/null"});
     const std::string bar = onTerminal(toNull);
