@@ -66,6 +66,8 @@ module kelvoran
     type(c_ptr) :: fluid_type = c_null_ptr              ! integer(c_int32_t)
     type(c_ptr) :: temperature_c = c_null_ptr           ! real(c_double), degC of the state
     type(c_ptr) :: pressure_bar = c_null_ptr            ! real(c_double), bar of the state
+    type(c_ptr) :: amounts_from_bulk_property = c_null_ptr  ! logical(c_bool): amounts fixed by the
+                                                        ! given bulk property (boiling water)
     type(kelvoran_phase_columns) :: liquid
     type(kelvoran_phase_columns) :: vapor
     type(kelvoran_phase_columns) :: halite
@@ -106,6 +108,10 @@ module kelvoran
     integer(c_int32_t) :: reserved = 0
     type(c_funptr) :: progress = c_null_funptr ! integer(c_int32_t) function(done, total, user_data)
     type(c_ptr) :: user_data = c_null_ptr
+    real(c_double) :: search_lower_c = 0.0d0       ! temperatures searched by (P,h,x), (P,rho,x), degC
+    real(c_double) :: search_upper_c = 1000.0d0
+    real(c_double) :: search_lower_bar = 1.0d0     ! pressures searched by (T,rho,x), bar
+    real(c_double) :: search_upper_bar = 5000.0d0
   end type kelvoran_options
 
   public :: kelvoran_evaluate, kelvoran_evaluate_ph, kelvoran_evaluate_prho, kelvoran_evaluate_trho
@@ -249,7 +255,7 @@ contains
     derivatives%length = length
   end subroutine kelvoran_derivatives_init
 
-  ! Every core, no progress callback.
+  ! Every core, no progress callback, the search over 0-1000 degC and 1-5000 bar.
   subroutine kelvoran_options_init(options)
     type(kelvoran_options), intent(out) :: options
     options%struct_size = c_sizeof(options)

@@ -32,6 +32,9 @@
 #define KELVORAN_KELVORAN_H
 
 #include <stdint.h>
+#ifndef __cplusplus
+#include <stdbool.h>
+#endif
 
 #if defined(__GNUC__)
 #define KELVORAN_API __attribute__((visibility("default")))
@@ -60,7 +63,8 @@ enum kelvoran_error {
     KELVORAN_ERROR_LENGTH = 2,        ///< n < 0, or n exceeds the length of outputs or derivatives
     KELVORAN_ERROR_STRUCT_SIZE = 3,   ///< a struct_size this library does not know (the struct
                                       ///< not initialised, or from a newer header)
-    KELVORAN_ERROR_INVALID_ARGUMENT = 4,  ///< an option out of range (threads < 0)
+    KELVORAN_ERROR_INVALID_ARGUMENT = 4,  ///< an option out of range: threads < 0, or the search
+                                          ///< range of the call not finite, empty or at P ≤ 0
     KELVORAN_ERROR_UNAVAILABLE = 5,       ///< derivatives asked for, which this library does not
                                           ///< compute
     KELVORAN_ERROR_CANCELLED = 6,         ///< the progress callback returned 0
@@ -120,10 +124,14 @@ typedef struct kelvoran_outputs {
                             ///< (T,P,x) and (T,ρ,x); NaN where unsolved
     double* pressure_bar;   ///< bar of the state: found by (T,ρ,x), the input otherwise; NaN
                             ///< where unsolved
-    kelvoran_phase_columns liquid;  ///< the liquid, or the single fluid of states L and F
-    kelvoran_phase_columns vapor;   ///< the vapor, or the single fluid of state V
-    kelvoran_phase_columns halite;  ///< solid NaCl
-    kelvoran_phase_columns bulk;    ///< the fluid as a whole
+    bool* amounts_from_bulk_property;  ///< true where the amounts of the phases were fixed by
+                                       ///< the given bulk property, not by the lever rule: V + L
+                                       ///< + H by its density, a two-phase state inside a jump
+                                       ///< (boiling pure water at its boiling temperature)
+    kelvoran_phase_columns liquid;     ///< the liquid, or the single fluid of states L and F
+    kelvoran_phase_columns vapor;      ///< the vapor, or the single fluid of state V
+    kelvoran_phase_columns halite;     ///< solid NaCl
+    kelvoran_phase_columns bulk;       ///< the fluid as a whole
 } kelvoran_outputs;
 
 // --- derivatives ---------------------------------------------------------------------------
@@ -174,6 +182,10 @@ typedef struct kelvoran_options {
     int32_t reserved;     ///< 0
     kelvoran_progress_callback progress;  ///< optional (NULL)
     void* user_data;                      ///< handed to progress
+    double search_lower_c;    ///< lowest temperature searched by (P,h,x) and (P,ρ,x), °C
+    double search_upper_c;    ///< highest temperature searched, °C
+    double search_lower_bar;  ///< lowest pressure searched by (T,ρ,x), bar (above 0)
+    double search_upper_bar;  ///< highest pressure searched, bar
 } kelvoran_options;
 
 /// Every array NULL, struct_size set, length = the entries of the caller's arrays.
@@ -192,11 +204,15 @@ static inline void kelvoran_derivatives_init(kelvoran_derivatives* derivatives, 
     derivatives->length = length;
 }
 
-/// Every core, no progress callback.
+/// Every core, no progress callback, the search over the fitted range: 0–1000 °C, 1–5000 bar.
 static inline void kelvoran_options_init(kelvoran_options* options) {
     kelvoran_options zero = KELVORAN_ZERO_INITIALIZER;
     *options = zero;
     options->struct_size = (int64_t)sizeof(kelvoran_options);
+    options->search_lower_c = 0.0;
+    options->search_upper_c = 1000.0;
+    options->search_lower_bar = 1.0;
+    options->search_upper_bar = 5000.0;
 }
 
 // --- evaluations ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "capi/DerivativeRequest.h"
+#include "inverse/BulkPropertySearch.h"
 #include "kelvoran/Batch.h"
 #include "kelvoran/kelvoran.h"
 
@@ -72,7 +73,22 @@ struct Request {
     BatchOptions options;
 };
 
-Request check(std::int64_t n, const double* a, const double* b, const double* c,
+/// Whether the search range of `options` is one the call can search: the temperatures of
+/// (P, h, x) and (P, ρ, x), the pressures of (T, ρ, x); the direct evaluation searches none.
+bool validRange(Inputs inputs, const kelvoran::SearchRange& range) {
+    switch (inputs) {
+        case Inputs::TPX:
+            return true;
+        case Inputs::PHX:
+        case Inputs::PRhoX:
+            return kelvoran::validTemperatureRange(range);
+        case Inputs::TRhoX:
+            return kelvoran::validPressureRange(range);
+    }
+    return false;
+}
+
+Request check(Inputs inputs, std::int64_t n, const double* a, const double* b, const double* c,
               const kelvoran_outputs* outputs, const kelvoran_derivatives* derivatives,
               const kelvoran_options* options) {
     Request r;
@@ -96,13 +112,16 @@ Request check(std::int64_t n, const double* a, const double* b, const double* c,
     if (n > 0 && (a == nullptr || b == nullptr || c == nullptr)) {
         return fail(KELVORAN_ERROR_NULL_POINTER);
     }
-    if (o.threads < 0) return fail(KELVORAN_ERROR_INVALID_ARGUMENT);
+    const kelvoran::SearchRange range{o.search_lower_c, o.search_upper_c, o.search_lower_bar,
+                                      o.search_upper_bar};
+    if (o.threads < 0 || !validRange(inputs, range)) return fail(KELVORAN_ERROR_INVALID_ARGUMENT);
     r.columns = batchColumns(r.outputs);
     if (derivatives != nullptr) {
         const std::int32_t code = kelvoran::capi::attachDerivatives(d, r.columns);
         if (code != KELVORAN_OK) return fail(code);
     }
     r.options.threads = o.threads;
+    r.options.searchRange = range;
     if (o.progress != nullptr) {
         r.options.progress = [progress = o.progress, userData = o.user_data](std::size_t done,
                                                                              std::size_t total) {
@@ -113,8 +132,8 @@ Request check(std::int64_t n, const double* a, const double* b, const double* c,
     return r;
 }
 
-/// The columns a direct evaluation fills from its inputs: the status of each point and the
-/// temperature and pressure of the state.
+/// The columns a direct evaluation fills from its inputs: the status of each point, the
+/// temperature and pressure of the state, and its amounts, those of the lever rule.
 void writeDirectInputs(const kelvoran_outputs& o, std::span<const double> t,
                        std::span<const double> p, std::span<const double> x) {
     for (std::size_t i = 0; i < t.size(); ++i) {
@@ -125,6 +144,7 @@ void writeDirectInputs(const kelvoran_outputs& o, std::span<const double> t,
         }
         if (o.temperature_c != nullptr) o.temperature_c[i] = t[i];
         if (o.pressure_bar != nullptr) o.pressure_bar[i] = p[i];
+        if (o.amounts_from_bulk_property != nullptr) o.amounts_from_bulk_property[i] = false;
     }
 }
 
@@ -133,12 +153,12 @@ std::int32_t evaluate(Inputs inputs, std::int64_t n, const double* a, const doub
                       const kelvoran_derivatives* derivatives,
                       const kelvoran_options* options) noexcept {
     try {
-        const Request r = check(n, a, b, c, outputs, derivatives, options);
+        const Request r = check(inputs, n, a, b, c, outputs, derivatives, options);
         if (r.code != KELVORAN_OK) return r.code;
         const auto size = static_cast<std::size_t>(n);
         const std::span<const double> first(a, size), second(b, size), third(c, size);
         const InverseColumns inverse{r.outputs.temperature_c, r.outputs.pressure_bar,
-                                     r.outputs.status};
+                                     r.outputs.status, r.outputs.amounts_from_bulk_property};
         BatchStatus status = BatchStatus::Completed;
         switch (inputs) {
             case Inputs::TPX:

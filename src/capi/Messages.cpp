@@ -30,7 +30,8 @@ KELVORAN_API const char* kelvoran_error_message(int32_t code) noexcept {
             return "a struct's struct_size is not one this library knows (set it with the "
                    "struct's init function)";
         case KELVORAN_ERROR_INVALID_ARGUMENT:
-            return "an option is out of range (threads must be 0 or more)";
+            return "an option is out of range (threads below 0, or a search range that is not "
+                   "finite, empty or at pressures not above 0)";
         case KELVORAN_ERROR_UNAVAILABLE:
             return "derivatives were asked for, and this library does not compute them";
         case KELVORAN_ERROR_CANCELLED:

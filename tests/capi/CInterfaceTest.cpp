@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "kelvoran/Batch.h"
@@ -33,7 +35,9 @@ struct Storage {
           state(n, kUnwritten),
           fluidType(n, kUnwritten),
           warnings(n, 0xdeadU),
+          amounts(new bool[n]),
           values(2 + 4 * kPhaseColumns, std::vector<double>(n, -1.0)) {
+        for (std::size_t i = 0; i < n; ++i) amounts[i] = i % 2 == 0;
         kelvoran_outputs_init(&c, static_cast<std::int64_t>(n));
         c.status = status.data();
         c.state = state.data();
@@ -41,10 +45,11 @@ struct Storage {
         c.fluid_type = fluidType.data();
         c.temperature_c = values[0].data();
         c.pressure_bar = values[1].data();
+        c.amounts_from_bulk_property = amounts.get();
         cpp.state = state.data();
         cpp.warnings = warnings.data();
         cpp.fluidType = fluidType.data();
-        inverse = {values[0].data(), values[1].data(), status.data()};
+        inverse = {values[0].data(), values[1].data(), status.data(), amounts.get()};
         kelvoran_phase_columns* cPhases[] = {&c.liquid, &c.vapor, &c.halite, &c.bulk};
         PhaseColumns* cppPhases[] = {&cpp.liquid, &cpp.vapor, &cpp.halite, &cpp.bulk};
         for (int k = 0; k < 4; ++k) {
@@ -68,6 +73,7 @@ struct Storage {
     }
     std::vector<std::int32_t> status, state, fluidType;
     std::vector<std::uint32_t> warnings;
+    std::unique_ptr<bool[]> amounts;
     std::vector<std::vector<double>> values;  // T, P, then 8 columns per phase
     kelvoran_outputs c{};
     BatchColumns cpp;
@@ -78,7 +84,7 @@ struct Storage {
     for (std::size_t i = 0; i < seen.state.size(); ++i) {
         if (seen.status[i] != expected.status[i] || seen.state[i] != expected.state[i] ||
             seen.fluidType[i] != expected.fluidType[i] ||
-            seen.warnings[i] != expected.warnings[i]) {
+            seen.warnings[i] != expected.warnings[i] || seen.amounts[i] != expected.amounts[i]) {
             return ::testing::AssertionFailure() << "codes differ at point " << i;
         }
         for (std::size_t k = 0; k < seen.values.size(); ++k) {
@@ -171,27 +177,40 @@ TEST(CInterfaceTest, EveryEvaluationWritesWhatTheCppBatchWrites) {
             p.x.push_back(v[2]);
         }
         const std::size_t n = p.a.size();
-        Storage seen(n), expected(n);
-        kelvoran_options options;
-        kelvoran_options_init(&options);
-        options.threads = 3;
-        ASSERT_EQ(e.c(static_cast<std::int64_t>(n), p.a.data(), p.b.data(), p.x.data(), &seen.c,
-                      nullptr, &options),
-                  KELVORAN_OK);
-        if (e.cpp != nullptr) {
-            ASSERT_EQ(e.cpp(p.a, p.b, p.x, expected.cpp, expected.inverse, {}),
-                      BatchStatus::Completed);
-        } else {
-            ASSERT_EQ(evaluateBatch(p.a, p.b, p.x, expected.cpp), BatchStatus::Completed);
-            // The direct evaluation: T and P are the inputs; the invalid points are marked.
-            for (std::size_t i = 0; i < n; ++i) {
-                expected.values[0][i] = p.a[i];
-                expected.values[1][i] = p.b[i];
-                expected.status[i] =
-                    i < valid ? KELVORAN_POINT_SOLVED : KELVORAN_POINT_INVALID_INPUT;
+        // The default search range (no options), and a narrower one.
+        for (const bool narrow : {false, true}) {
+            SCOPED_TRACE(narrow ? "narrow search range" : "default options");
+            Storage seen(n), expected(n);
+            kelvoran_options options;
+            kelvoran_options_init(&options);
+            options.threads = 3;
+            BatchOptions cppOptions;
+            if (narrow) {
+                options.search_lower_c = cppOptions.searchRange.lowerC = 50.0;
+                options.search_upper_c = cppOptions.searchRange.upperC = 500.0;
+                options.search_lower_bar = cppOptions.searchRange.lowerBar = 20.0;
+                options.search_upper_bar = cppOptions.searchRange.upperBar = 1500.0;
             }
+            ASSERT_EQ(e.c(static_cast<std::int64_t>(n), p.a.data(), p.b.data(), p.x.data(), &seen.c,
+                          nullptr, narrow ? &options : nullptr),
+                      KELVORAN_OK);
+            if (e.cpp != nullptr) {
+                ASSERT_EQ(e.cpp(p.a, p.b, p.x, expected.cpp, expected.inverse, cppOptions),
+                          BatchStatus::Completed);
+            } else {
+                ASSERT_EQ(evaluateBatch(p.a, p.b, p.x, expected.cpp), BatchStatus::Completed);
+                // The direct evaluation: T and P are the inputs, the amounts those of the lever
+                // rule; the invalid points are marked.
+                for (std::size_t i = 0; i < n; ++i) {
+                    expected.values[0][i] = p.a[i];
+                    expected.values[1][i] = p.b[i];
+                    expected.amounts[i] = false;
+                    expected.status[i] =
+                        i < valid ? KELVORAN_POINT_SOLVED : KELVORAN_POINT_INVALID_INPUT;
+                }
+            }
+            EXPECT_TRUE(sameStorage(seen, expected));
         }
-        EXPECT_TRUE(sameStorage(seen, expected));
     }
 }
 
@@ -227,6 +246,7 @@ TEST(CInterfaceTest, EachFaultGivesItsCodeAndWritesNothing) {
         const char* name;
         void (*spoil)(Call&);
         std::int32_t code;
+        int spoils = 0;  // the search ranges it spoils: 1 temperatures, 2 pressures
     };
     const Case cases[] = {
         {"outputs null", [](Call& c) { c.outputs = nullptr; }, KELVORAN_ERROR_NULL_POINTER},
@@ -253,6 +273,26 @@ TEST(CInterfaceTest, EachFaultGivesItsCodeAndWritesNothing) {
          KELVORAN_ERROR_STRUCT_SIZE},
         {"threads negative", [](Call& c) { c.options.threads = -1; },
          KELVORAN_ERROR_INVALID_ARGUMENT},
+        {"search range empty",
+         [](Call& c) {
+             c.options.search_lower_c = c.options.search_upper_c = 300.0;
+             c.options.search_upper_bar = c.options.search_lower_bar;
+         },
+         KELVORAN_ERROR_INVALID_ARGUMENT, 3},
+        {"search range reversed",
+         [](Call& c) {
+             std::swap(c.options.search_lower_c, c.options.search_upper_c);
+             std::swap(c.options.search_lower_bar, c.options.search_upper_bar);
+         },
+         KELVORAN_ERROR_INVALID_ARGUMENT, 3},
+        {"search range not finite",
+         [](Call& c) {
+             c.options.search_upper_c = std::numeric_limits<double>::infinity();
+             c.options.search_upper_bar = kNaN;
+         },
+         KELVORAN_ERROR_INVALID_ARGUMENT, 3},
+        {"search at pressures not above 0", [](Call& c) { c.options.search_lower_bar = 0.0; },
+         KELVORAN_ERROR_INVALID_ARGUMENT, 2},
         {"a derivative asked for",
          [](Call& c) { c.derivatives.bulk.density_kg_m3.third = c.gradient.data(); },
          KELVORAN_ERROR_UNAVAILABLE},
@@ -289,10 +329,14 @@ TEST(CInterfaceTest, EachFaultGivesItsCodeAndWritesNothing) {
             SCOPED_TRACE(std::string(e.name) + ": " + k.name);
             Call call(3);
             k.spoil(call);
+            // The range each call searches: none, the temperatures, the pressures.
+            const int searches = e.cpp == nullptr ? 0 : e.cpp == evaluateBatchTRho ? 2 : 1;
+            const std::int32_t code =
+                k.spoils != 0 && (k.spoils & searches) == 0 ? KELVORAN_OK : k.code;
             EXPECT_EQ(e.c(call.n, call.first, call.second, call.third, call.outputs,
                           call.derivativesArgument, call.optionsArgument),
-                      k.code);
-            const bool written = k.code == KELVORAN_OK && call.n > 0;
+                      code);
+            const bool written = code == KELVORAN_OK && call.n > 0;
             for (std::size_t i = 0; i < 3; ++i) {
                 EXPECT_EQ(call.storage.status[i] != kUnwritten, written) << i;
                 EXPECT_EQ(call.storage.state[i] != kUnwritten, written) << i;
@@ -302,7 +346,7 @@ TEST(CInterfaceTest, EachFaultGivesItsCodeAndWritesNothing) {
     }
 }
 
-TEST(CInterfaceTest, NamesMessagesAndVersionAreTheLibrarys) {
+TEST(CInterfaceTest, NamesMessagesVersionAndDefaultsAreTheLibrarys) {
     const std::string unknown = kelvoran_error_message(-1);
     EXPECT_EQ(unknown, kelvoran_error_message(KELVORAN_ERROR_INTERNAL + 1));
     std::vector<std::string> messages;
@@ -331,6 +375,15 @@ TEST(CInterfaceTest, NamesMessagesAndVersionAreTheLibrarys) {
                   std::to_string(kelvoran_version_minor()) + "." +
                   std::to_string(kelvoran_version_patch()),
               KELVORAN_PROJECT_VERSION);
+    // The header's defaults are the library's.
+    kelvoran_options options;
+    kelvoran_options_init(&options);
+    const BatchOptions defaults;
+    EXPECT_EQ(options.threads, defaults.threads);
+    EXPECT_EQ(options.search_lower_c, defaults.searchRange.lowerC);
+    EXPECT_EQ(options.search_upper_c, defaults.searchRange.upperC);
+    EXPECT_EQ(options.search_lower_bar, defaults.searchRange.lowerBar);
+    EXPECT_EQ(options.search_upper_bar, defaults.searchRange.upperBar);
     EXPECT_EQ(kelvoran_mole_fraction_from_mass_fraction(0.1), moleFractionFromMassFraction(0.1));
     EXPECT_EQ(kelvoran_mass_fraction_from_mole_fraction(0.1), massFractionFromMoleFraction(0.1));
 }
