@@ -28,7 +28,8 @@ version=$(sed -n 's/^project(kelvoran VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 # the native C library (Log10.cpp); the entry point of the table run, which catches the faults
 # of an input (TableStream.cpp).
 sources="$(sed -n '/^set(KELVORAN_[A-Z]*_SOURCES/,/)/p' CMakeLists.txt | grep -o 'src/[A-Za-z/]*\.cpp')
-  src/text/NumberText.cpp src/text/NumberWriter.cpp src/table/CsvReader.cpp src/table/TableFormatter.cpp
+  src/text/NumberText.cpp src/text/NumberWriter.cpp src/table/CsvReader.cpp
+  src/table/TableDerivatives.cpp src/table/TableFormatter.cpp
   src/table/TableRunner.cpp web/wasm/Binding.cpp web/wasm/CharconvShim.cpp web/wasm/Log10.cpp"
 catching_sources="web/wasm/TableStream.cpp"
 

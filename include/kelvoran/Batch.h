@@ -44,6 +44,42 @@ struct PhaseColumns {
     double* saturation = nullptr;         ///< volume of the phase per volume of the bulk
 };
 
+/// The derivatives of one output with respect to the three input variables of the batch that
+/// writes it: arrays of N doubles owned by the caller, or null. The variables, in order, are
+/// (T °C, P bar, x) for evaluateBatch, (P bar, h J/kg, x) for evaluateBatchPH, (P bar, ρ kg/m³,
+/// x) for evaluateBatchPRho and (T °C, ρ kg/m³, x) for evaluateBatchTRho, x the mole fraction
+/// NaCl; each derivative holds the other two. The unit is that of the output per unit of the
+/// variable (a density column: kg/m³ per K, per bar, per J/kg, per kg/m³, per unit mole
+/// fraction).
+struct GradientColumns {
+    double* first = nullptr;  ///< ∂/∂T (T–P, T–ρ batches) or ∂/∂P (P–h, P–ρ batches)
+    double* second = nullptr;  ///< ∂/∂P (T–P), ∂/∂h (P–h) or ∂/∂ρ (P–ρ, T–ρ)
+    double* third = nullptr;   ///< ∂/∂x
+};
+
+/// The derivatives of one phase's (or the bulk's) outputs.
+struct PhaseDerivativeColumns {
+    GradientColumns density;            ///< of the density, kg/m³
+    GradientColumns specificEnthalpy;   ///< of the specific enthalpy, J/kg
+    GradientColumns phaseMassFraction;  ///< of the mass of the phase per mass of the bulk
+    GradientColumns saturation;         ///< of the volume fraction of the phase
+    GradientColumns massFraction;       ///< of the NaCl mass fraction of the phase
+};
+
+/// Exact derivatives of the outputs: the derivatives of the model's own functions in the phase
+/// state of each point (one-sided on a boundary), each water state differentiated at its solved
+/// density by the implicit-function rule and the inverse evaluations by the same rule on the
+/// temperature (pressure) they find. NaN where the phase is absent, where the value is NaN or
+/// not defined, and where the model is not differentiable: in V + L + H of evaluateBatch, a state
+/// of the three-phase curve alone, all but those of the bulk NaCl mass fraction (a function of x
+/// alone) are NaN; the V + L + H states of the density batches, on the curve by their given P or
+/// T, have derivatives.
+struct DerivativeColumns {
+    GradientColumns temperature;  ///< of the temperature, °C: found by the P–h and P–ρ batches
+    GradientColumns pressure;     ///< of the pressure, bar: found by the T–ρ batch
+    PhaseDerivativeColumns liquid, vapor, halite, bulk;
+};
+
 /// Where evaluateBatch writes: N entries per non-null column.
 struct BatchColumns {
     std::int32_t* state = nullptr;      ///< phase-state code 1..7 (see kelvoran::Phases)
@@ -53,6 +89,9 @@ struct BatchColumns {
     PhaseColumns vapor;                 ///< the vapor, or the single fluid of state V
     PhaseColumns halite;                ///< solid NaCl
     PhaseColumns bulk;                  ///< the fluid as a whole at the input point
+    /// Derivatives of the outputs, computed only when some column is non-null (they cost about
+    /// a third more per point).
+    DerivativeColumns derivatives;
 };
 
 /// How evaluateBatch runs.

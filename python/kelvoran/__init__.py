@@ -27,7 +27,10 @@ from ._result import (
     TABLE_COLUMNS_PH,
     TABLE_COLUMNS_PRHO,
     TABLE_COLUMNS_TRHO,
+    DerivativePhase,
+    Derivatives,
     FluidType,
+    Gradient,
     InverseStatus,
     Phase,
     Phases,
@@ -35,6 +38,7 @@ from ._result import (
     PointPhase,
     Result,
     Warnings,
+    derivative_columns,
 )
 from . import inclusions
 from .correlations import *  # noqa: F401,F403  (the vectorised correlations)
@@ -52,6 +56,10 @@ __all__ = [
     "inclusions",
     "Result",
     "Point",
+    "Derivatives",
+    "Gradient",
+    "DerivativePhase",
+    "derivative_columns",
     "Phase",
     "PointPhase",
     "Phases",

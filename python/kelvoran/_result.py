@@ -169,6 +169,39 @@ TABLE_COLUMNS_PH: Tuple[str, ...] = _table_columns("h_J_kg")
 TABLE_COLUMNS_PRHO: Tuple[str, ...] = _table_columns("rho_kg_m3")
 TABLE_COLUMNS_TRHO: Tuple[str, ...] = TABLE_COLUMNS_PRHO
 
+# The given variables of each evaluation: (attribute, column name).
+_VARIABLES = {
+    "direct": (("T", "T_C"), ("P", "P_bar"), ("x", "x_NaCl")),
+    "ph": (("P", "P_bar"), ("h", "h_J_kg"), ("x", "x_NaCl")),
+    "prho": (("P", "P_bar"), ("rho", "rho_kg_m3"), ("x", "x_NaCl")),
+    "trho": (("T", "T_C"), ("rho", "rho_kg_m3"), ("x", "x_NaCl")),
+}
+
+# The quantities with derivatives, per phase: (attribute, column suffix).
+DERIVATIVE_FIELDS: Tuple[Tuple[str, str], ...] = (
+    ("w", "w_NaCl"),
+    ("density", "density_kg_m3"),
+    ("specific_enthalpy", "specific_enthalpy_J_kg"),
+    ("phase_mass_fraction", "mass_fraction"),
+    ("saturation", "saturation"),
+)
+
+
+def derivative_columns(mode: str = "direct") -> Tuple[str, ...]:
+    """The derivative columns of an evaluation ("direct", "ph", "prho" or "trho"), as
+    kelvoran-table --derivatives names and orders them: d_<quantity>_d_<variable> for each
+    quantity and each of the three given variables. The quantities: ``T_C`` (found by
+    evaluate_ph and evaluate_prho) or ``P_bar`` (found by evaluate_trho), then w_NaCl,
+    density_kg_m3, specific_enthalpy_J_kg, mass_fraction and saturation of the liquid and the
+    vapor, density_kg_m3, mass_fraction and saturation of halite, density_kg_m3 and
+    specific_enthalpy_J_kg of the bulk."""
+    quantities = [] if mode == "direct" else ["P_bar" if mode == "trho" else "T_C"]
+    quantities += [f"{p}_{suffix}" for p in PHASES[:2] for _, suffix in DERIVATIVE_FIELDS]
+    quantities += [f"halite_{suffix}" for suffix in ("density_kg_m3", "mass_fraction", "saturation")]
+    quantities += ["bulk_density_kg_m3", "bulk_specific_enthalpy_J_kg"]
+    return tuple(f"d_{q}_d_{v}" for q in quantities for _, v in _VARIABLES[mode])
+
+
 # The columns that hold codes where the table writes names; to_pandas() appends them last.
 _CODE_COLUMNS = ("warning_bits", "fluid_type_code", "inverse_status_code")
 
@@ -370,6 +403,16 @@ class _Columns:
             return MappingProxyType({k: v.copy() if is_dask(v) else v for k, v in self._columns.items()})
         return MappingProxyType(self._columns)
 
+    @property
+    def d(self) -> "Derivatives":
+        """The derivatives of the outputs (evaluated with ``derivatives=True``), by the
+        evaluation's given variables: ``r.d.T.liquid.density`` is ∂ρ_liquid/∂T (kg/m³ per K)
+        of ``evaluate``, ``r.d.h.T`` is ∂T/∂h (K per J/kg) of ``evaluate_ph``. See
+        :class:`Derivatives`."""
+        if not any(name.startswith("d_") for name in self._columns):
+            raise AttributeError("d: evaluate with derivatives=True to have the derivatives")
+        return Derivatives(self)
+
     def compute(self, **kwargs: Any) -> Any:
         """The result with its dask arrays computed, as numpy arrays (itself when it holds none).
 
@@ -432,6 +475,10 @@ class _Columns:
         n = self._flat("state").size
         data: Dict[str, Any] = {}
         for name in _TABLE_COLUMNS_BY_MODE[self._mode]:
+            if name == "error":  # the derivatives of --derivatives come first, as in the table
+                for derivative in derivative_columns(self._mode):
+                    if derivative in self._columns:
+                        data[derivative] = self._flat(derivative)
             if name == "line":
                 data[name] = np.arange(1, n + 1, dtype=np.int64)
             elif name == "error":
@@ -515,6 +562,118 @@ class _Columns:
             variables[name] = (dims, values, _cf_attributes(name))
         attrs = {"source": f"kelvoran {_core.__version__}", "kelvoran_evaluation": self._mode}
         return xr.Dataset(variables, coords=coords, attrs=attrs)
+
+
+_DERIVATIVE_DOCS = {
+    "w": "of the mass fraction of NaCl in the phase",
+    "density": "of the density (kg/m³ per unit of the variable)",
+    "specific_enthalpy": "of the specific enthalpy (J/kg per unit of the variable; none for halite)",
+    "phase_mass_fraction": "of the mass of the phase per mass of the bulk",
+    "saturation": "of the volume fraction of the phase",
+}
+
+
+class _DerivativeColumn(_Column[V]):
+    """A read-only attribute that reads one derivative column of its owner."""
+
+    def __get__(self, obj: Any, owner: Optional[type] = None) -> Any:
+        if obj is None:
+            return self
+        name = f"d_{obj._quantity_prefix}{self.key}_d_{obj._variable}"
+        try:
+            return obj._owner._value(name)
+        except KeyError:
+            raise AttributeError(f"this result has no {name} column") from None
+
+
+class DerivativePhase:
+    """The derivatives of one phase's outputs with respect to one variable (``r.d.T.liquid``):
+    numpy arrays of the result's shape (floats for a Point), NaN where the phase is absent or
+    the model is not differentiable."""
+
+    w: _DerivativeColumn[Any] = _DerivativeColumn("w_NaCl", _DERIVATIVE_DOCS["w"])
+    density: _DerivativeColumn[Any] = _DerivativeColumn("density_kg_m3", _DERIVATIVE_DOCS["density"])
+    specific_enthalpy: _DerivativeColumn[Any] = _DerivativeColumn(
+        "specific_enthalpy_J_kg", _DERIVATIVE_DOCS["specific_enthalpy"]
+    )
+    phase_mass_fraction: _DerivativeColumn[Any] = _DerivativeColumn(
+        "mass_fraction", _DERIVATIVE_DOCS["phase_mass_fraction"]
+    )
+    saturation: _DerivativeColumn[Any] = _DerivativeColumn("saturation", _DERIVATIVE_DOCS["saturation"])
+
+    def __init__(self, owner: "_Columns", phase: str, variable: str) -> None:
+        self._owner = owner
+        self._quantity_prefix = phase + "_"
+        self._variable = variable
+        self.name = phase
+
+    def __repr__(self) -> str:
+        return f"<kelvoran.DerivativePhase {self.name!r} d/d{self._variable}>"
+
+
+class Gradient:
+    """The derivatives of every output with respect to one given variable (``r.d.T``): the
+    phases ``liquid``, ``vapor``, ``halite`` and ``bulk`` (:class:`DerivativePhase`), and for the
+    inverse evaluations the quantity found, ``T`` (°C per unit, evaluate_ph and evaluate_prho)
+    or ``P`` (bar per unit, evaluate_trho)."""
+
+    def __init__(self, owner: "_Columns", variable: str) -> None:
+        self._owner = owner
+        self._variable = variable
+
+    def _found(self, column: str) -> Any:
+        try:
+            return self._owner._value(f"d_{column}_d_{self._variable}")
+        except KeyError:
+            raise AttributeError(f"this evaluation does not find {column}") from None
+
+    @property
+    def T(self) -> Any:
+        """Of the temperature found by evaluate_ph and evaluate_prho (K per unit)."""
+        return self._found("T_C")
+
+    @property
+    def P(self) -> Any:
+        """Of the pressure found by evaluate_trho (bar per unit)."""
+        return self._found("P_bar")
+
+    @property
+    def liquid(self) -> DerivativePhase:
+        return DerivativePhase(self._owner, "liquid", self._variable)
+
+    @property
+    def vapor(self) -> DerivativePhase:
+        return DerivativePhase(self._owner, "vapor", self._variable)
+
+    @property
+    def halite(self) -> DerivativePhase:
+        return DerivativePhase(self._owner, "halite", self._variable)
+
+    @property
+    def bulk(self) -> DerivativePhase:
+        return DerivativePhase(self._owner, "bulk", self._variable)
+
+    def __repr__(self) -> str:
+        return f"<kelvoran.Gradient d/d{self._variable}>"
+
+
+class Derivatives:
+    """The exact derivatives of a result's outputs (``r.d``), by the evaluation's own given
+    variables: ``T``, ``P``, ``x`` for evaluate; ``P``, ``h``, ``x`` for evaluate_ph; ``P``,
+    ``rho``, ``x`` for evaluate_prho; ``T``, ``rho``, ``x`` for evaluate_trho, each the
+    derivative with the other two held, per K, per bar, per J/kg, per kg/m³ or per unit mole
+    fraction. ``r.d.T.liquid.density`` reads the column ``d_liquid_density_kg_m3_d_T_C``; the
+    flat columns, named as in kelvoran-table --derivatives, are in ``r.columns`` and
+    ``r.to_pandas()`` (see kelvoran.derivative_columns)."""
+
+    def __init__(self, owner: "_Columns") -> None:
+        self._owner = owner
+        for attribute, column in _VARIABLES[owner.mode]:
+            setattr(self, attribute, Gradient(owner, column))
+
+    def __repr__(self) -> str:
+        names = ", ".join(a for a, _ in _VARIABLES[self._owner.mode])
+        return f"<kelvoran.Derivatives by {names}>"
 
 
 class Phase:

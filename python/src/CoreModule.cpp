@@ -5,6 +5,7 @@
 #include <nanobind/ndarray.h>
 #include <nanobind/stl/string.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstddef>
@@ -121,6 +122,48 @@ double** columnSlot(kelvoran::BatchColumns& out, std::string_view name) {
     return nullptr;
 }
 
+// The derivative columns "d_<quantity>_d_<variable>", as the table tool names them: <quantity>
+// "T_C", "P_bar" or "<phase>_<field>" (fields w_NaCl, density_kg_m3, specific_enthalpy_J_kg,
+// mass_fraction, saturation), <variable> one of the evaluation's three given variables.
+double** derivativeSlot(kelvoran::DerivativeColumns& d, std::string_view name,
+                        const std::array<std::string_view, 3>& variables) {
+    if (!name.starts_with("d_")) return nullptr;
+    for (std::size_t v = 0; v < 3; ++v) {
+        const std::string suffix = "_d_" + std::string(variables[v]);
+        if (!name.ends_with(suffix) || name.size() <= 2 + suffix.size()) continue;
+        const std::string_view quantity = name.substr(2, name.size() - 2 - suffix.size());
+        kelvoran::GradientColumns* g = nullptr;
+        if (quantity == "T_C") g = &d.temperature;
+        if (quantity == "P_bar") g = &d.pressure;
+        struct Named {
+            std::string_view prefix;
+            kelvoran::PhaseDerivativeColumns* columns;
+        };
+        for (const Named& phase : {Named{"liquid_", &d.liquid}, Named{"vapor_", &d.vapor},
+                                   Named{"halite_", &d.halite}, Named{"bulk_", &d.bulk}}) {
+            if (!quantity.starts_with(phase.prefix)) continue;
+            const std::string_view field = quantity.substr(phase.prefix.size());
+            kelvoran::PhaseDerivativeColumns& c = *phase.columns;
+            if (field == "w_NaCl") g = &c.massFraction;
+            if (field == "density_kg_m3") g = &c.density;
+            if (field == "specific_enthalpy_J_kg") g = &c.specificEnthalpy;
+            if (field == "mass_fraction") g = &c.phaseMassFraction;
+            if (field == "saturation") g = &c.saturation;
+        }
+        if (g == nullptr) return nullptr;
+        return v == 0 ? &g->first : v == 1 ? &g->second : &g->third;
+    }
+    return nullptr;
+}
+
+// The given variables of an evaluation ("direct", "ph", "prho", "trho"), by their column names.
+std::array<std::string_view, 3> givenVariables(std::string_view kind) {
+    if (kind == "ph") return {"P_bar", "h_J_kg", "x_NaCl"};
+    if (kind == "prho") return {"P_bar", "rho_kg_m3", "x_NaCl"};
+    if (kind == "trho") return {"T_C", "rho_kg_m3", "x_NaCl"};
+    return {"T_C", "P_bar", "x_NaCl"};
+}
+
 // The arrays of one call's named columns, kept alive while the workers write.
 struct BoundColumns {
     kelvoran::BatchColumns out;
@@ -139,9 +182,11 @@ auto* columnData(nb::handle value, const std::string& name, std::size_t n, const
 }
 
 // Binds the named columns: "state", "fluid_type_code" and "inverse_status_code" take int32,
-// "warning_bits" uint32, the phase columns (see columnSlot) float64; with `found` (the inverse
-// evaluations), so does that column, the temperature or pressure found.
-BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found) {
+// "warning_bits" uint32, the phase columns (see columnSlot) and the derivative columns of
+// evaluation `kind` (see derivativeSlot) float64; with `found` (the inverse evaluations), so
+// does that column, the temperature or pressure found.
+BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found,
+                         std::string_view kind) {
     BoundColumns bound;
     for (auto [key, value] : columns) {
         const std::string name = nb::cast<std::string>(key);
@@ -159,6 +204,9 @@ BoundColumns bindColumns(nb::dict columns, std::size_t n, const char* found) {
             (name == "T_C" ? bound.inverse.temperatureC : bound.inverse.pressureBar) = data;
         } else {
             double** slot = columnSlot(bound.out, name);
+            if (slot == nullptr) {
+                slot = derivativeSlot(bound.out.derivatives, name, givenVariables(kind));
+            }
             if (slot == nullptr) throw std::invalid_argument("kelvoran: unknown column " + name);
             *slot = columnData<Out>(value, name, n, "float64");
         }
@@ -185,7 +233,7 @@ kelvoran::BatchOptions interruptible(int threads, bool& interrupted) {
 // every float column, from the batch. Ctrl-C stops the workers and raises KeyboardInterrupt.
 void evaluateColumns(In t, In p, In x, nb::dict columns, int threads) {
     const std::size_t n = commonLength(t, p, x);
-    BoundColumns bound = bindColumns(columns, n, nullptr);
+    BoundColumns bound = bindColumns(columns, n, nullptr, "direct");
     bool interrupted = false;
     const kelvoran::BatchOptions options = interruptible(threads, interrupted);
     {
@@ -207,7 +255,7 @@ void evaluateInverseColumns(const std::string& kind, In a, In b, In x, nb::dict 
     if (kind != "ph" && kind != "prho" && kind != "trho") {
         throw std::invalid_argument("kelvoran: unknown inverse evaluation " + kind);
     }
-    BoundColumns bound = bindColumns(columns, n, kind == "trho" ? "P_bar" : "T_C");
+    BoundColumns bound = bindColumns(columns, n, kind == "trho" ? "P_bar" : "T_C", kind);
     bool interrupted = false;
     kelvoran::BatchOptions options = interruptible(threads, interrupted);
     if (kind == "trho") {

@@ -132,3 +132,25 @@ def test_bulk_columns_equal_the_calculator(reference_points, random_points):
                 i,
                 attribute,
             )
+
+
+@pytest.mark.parametrize("mode", ["direct", *INVERSE])
+def test_derivatives_equal_the_table_tool(table, mode):
+    """With derivatives=True the DataFrame has kelvoran-table --derivatives' columns, in its
+    order, with its numbers bit for bit."""
+    rng = np.random.default_rng(5)
+    n = 300
+    if mode == "direct":
+        names, function = ["T_C", "P_bar"], kelvoran.evaluate
+        first, second = rng.uniform(0.0, 1000.0, n), 10.0 ** rng.uniform(0.0, np.log10(5000.0), n)
+    else:
+        function, given, _ = INVERSE[mode]
+        names = given.split(",")
+        first = 10.0 ** rng.uniform(0.0, np.log10(5000.0), n) if mode != "trho" else rng.uniform(0.0, 1000.0, n)
+        second = rng.uniform(2e5, 4e6, n) if mode == "ph" else rng.uniform(10.0, 1500.0, n)
+    w = rng.uniform(0.0, 0.6, n)
+    text = table_csv(table, [*names, "w_NaCl"], [first, second, w], "-j", "2", "--derivatives")
+    frame = function(first, second, w=w, threads=2, derivatives=True).to_pandas()
+    header = text.splitlines()[0].split(",")
+    assert [name for name in header if name.startswith("d_")] == list(kelvoran.derivative_columns(mode))
+    assert_frame_is_the_table(frame, text)

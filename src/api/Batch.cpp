@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "inverse/BulkPropertySearch.h"
+#include "inverse/InverseDerivatives.h"
 #include "kelvoran/Calculator.h"
 #include "phase/PhaseStateEvaluator.h"
 
@@ -51,6 +52,46 @@ void writePoint(const BatchColumns& out, std::size_t i, const PointResult& r) {
     writePhase(out.vapor, i, r.vapor, r.hasVapor());
     writePhase(out.halite, i, r.halite, r.hasHalite());
     writePhase(out.bulk, i, r.bulk, r.phases != Phases::Undetermined);
+}
+
+void writeGradient(const GradientColumns& columns, std::size_t i, const Dual& q) {
+    put(columns.first, i, q.d[0]);
+    put(columns.second, i, q.d[1]);
+    put(columns.third, i, q.d[2]);
+}
+
+void writePhaseDerivatives(const PhaseDerivativeColumns& columns, std::size_t i,
+                           const PhaseDerivatives& phase) {
+    writeGradient(columns.massFraction, i, phase.massFraction);
+    writeGradient(columns.density, i, phase.density);
+    writeGradient(columns.specificEnthalpy, i, phase.specificEnthalpy);
+    writeGradient(columns.phaseMassFraction, i, phase.phaseMassFraction);
+    writeGradient(columns.saturation, i, phase.saturation);
+}
+
+void writeDerivatives(const DerivativeColumns& out, std::size_t i, const PointDerivatives& d) {
+    writeGradient(out.temperature, i, d.temperature);
+    writeGradient(out.pressure, i, d.pressure);
+    writePhaseDerivatives(out.liquid, i, d.liquid);
+    writePhaseDerivatives(out.vapor, i, d.vapor);
+    writePhaseDerivatives(out.halite, i, d.halite);
+    writePhaseDerivatives(out.bulk, i, d.bulk);
+}
+
+// Whether any derivative column is wanted.
+bool wanted(const GradientColumns& g) {
+    return g.first != nullptr || g.second != nullptr || g.third != nullptr;
+}
+bool wanted(const DerivativeColumns& d) {
+    if (wanted(d.temperature) || wanted(d.pressure)) return true;
+    for (const PhaseDerivativeColumns* phase : {&d.liquid, &d.vapor, &d.halite, &d.bulk}) {
+        for (const GradientColumns* g :
+             {&phase->massFraction, &phase->density, &phase->specificEnthalpy,
+              &phase->phaseMassFraction, &phase->saturation}) {
+            if (wanted(*g)) return true;
+        }
+    }
+    return false;
 }
 
 // What a point that no fluid can have gets instead of a state.
@@ -200,6 +241,27 @@ void checkLengths(const char* name, std::span<const double> a, std::span<const d
     }
 }
 
+// An inverse batch: `solve(evaluator, i)` gives point i's result, written with its derivatives
+// when any derivative column is wanted (`given` is the bulk property given).
+template <typename Solve>
+BatchStatus runInverseBatch(const BatchColumns& out, const InverseColumns& inverse,
+                            const BatchOptions& options, InverseKind kind,
+                            std::span<const double> given, std::span<const double> composition,
+                            const Solve& solve) {
+    if (!wanted(out.derivatives)) {
+        return runBatch(given.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+            writeInverse(out, inverse, i, solve(e, i));
+        });
+    }
+    return runBatch(given.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+        const InverseResult r = solve(e, i);
+        writeInverse(out, inverse, i, r);
+        writeDerivatives(
+            out.derivatives, i,
+            inverseDerivatives(e, r, kind, given[i], composition[i], r.amountsFromBulkProperty));
+    });
+}
+
 }  // namespace
 
 bool isPhysicalInput(double temperatureC, double pressureBar, double composition) {
@@ -215,6 +277,20 @@ BatchStatus evaluateBatch(std::span<const double> temperatureC, std::span<const 
     checkLengths("evaluateBatch", temperatureC, pressureBar, composition);
     const PhaseStateEvaluator::Needs needs = needsOf(out);
     static const PointResult invalid = invalidInputResult();
+    if (wanted(out.derivatives)) {
+        static const PointDerivatives undefined = undefinedPointDerivatives();
+        return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
+            const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
+            if (isPhysicalInput(t, p, x)) {
+                PointDerivatives d;
+                writePoint(out, i, e.evaluate(t, p, x, d));
+                writeDerivatives(out.derivatives, i, d);
+            } else {
+                writePoint(out, i, invalid);
+                writeDerivatives(out.derivatives, i, undefined);
+            }
+        });
+    }
     return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
         const double t = temperatureC[i], p = pressureBar[i], x = composition[i];
         if (isPhysicalInput(t, p, x)) {
@@ -230,12 +306,13 @@ BatchStatus evaluateBatchPH(std::span<const double> pressureBar,
                             std::span<const double> composition, const BatchColumns& out,
                             const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPH", pressureBar, specificEnthalpyJKg, composition);
-    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(
-            out, inverse, i,
-            temperatureForBulkProperty(e, pressureBar[i], specificEnthalpyJKg[i], composition[i],
-                                       BulkProperty::Enthalpy, options.searchRange));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::PressureEnthalpy,
+                           specificEnthalpyJKg, composition,
+                           [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return temperatureForBulkProperty(
+                                   e, pressureBar[i], specificEnthalpyJKg[i], composition[i],
+                                   BulkProperty::Enthalpy, options.searchRange);
+                           });
 }
 
 BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
@@ -243,11 +320,12 @@ BatchStatus evaluateBatchPRho(std::span<const double> pressureBar,
                               std::span<const double> composition, const BatchColumns& out,
                               const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchPRho", pressureBar, densityKgM3, composition);
-    return runBatch(pressureBar.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     temperatureForBulkProperty(e, pressureBar[i], densityKgM3[i], composition[i],
-                                                BulkProperty::Density, options.searchRange));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::PressureDensity, densityKgM3,
+                           composition, [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return temperatureForBulkProperty(
+                                   e, pressureBar[i], densityKgM3[i], composition[i],
+                                   BulkProperty::Density, options.searchRange);
+                           });
 }
 
 BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
@@ -255,11 +333,11 @@ BatchStatus evaluateBatchTRho(std::span<const double> temperatureC,
                               std::span<const double> composition, const BatchColumns& out,
                               const InverseColumns& inverse, const BatchOptions& options) {
     checkLengths("evaluateBatchTRho", temperatureC, densityKgM3, composition);
-    return runBatch(temperatureC.size(), options, [&](PhaseStateEvaluator& e, std::size_t i) {
-        writeInverse(out, inverse, i,
-                     pressureForBulkDensity(e, temperatureC[i], densityKgM3[i], composition[i],
-                                            options.searchRange));
-    });
+    return runInverseBatch(out, inverse, options, InverseKind::TemperatureDensity, densityKgM3,
+                           composition, [&](PhaseStateEvaluator& e, std::size_t i) {
+                               return pressureForBulkDensity(e, temperatureC[i], densityKgM3[i],
+                                                             composition[i], options.searchRange);
+                           });
 }
 
 }  // namespace kelvoran

@@ -11,26 +11,39 @@
 
 namespace kelvoran {
 
-/// The temperature-only part of the liquid branch at one temperature.
-struct CoexistingLiquidBranch {
-    double temperatureC;             ///< °C
-    double criticalPressureBar;      ///< Pcrit, bar
-    double criticalComposition;      ///< xcrit, mole fraction NaCl
-    double linearCoefficient;        ///< g1, per bar
-    double quadraticCoefficient;     ///< g2, per bar²
-    double anchorPressureBar;        ///< lower anchor: three-phase curve up to 800.7 °C,
-                                     ///< boiling curve of NaCl above, bar
-    double anchorComposition;        ///< composition at the anchor, mole fraction NaCl
-    double waterBoilingPressureBar;  ///< below 373.976 °C, the boiling pressure of water
-                                     ///< the branch also passes through (x = 0), bar; NaN
-                                     ///< otherwise
+/// The temperature-only part of the liquid branch at one temperature, for a scalar S (double
+/// or Dual).
+template <typename S>
+struct BasicCoexistingLiquidBranch {
+    S temperatureC;             ///< °C
+    S criticalPressureBar;      ///< Pcrit, bar
+    S criticalComposition;      ///< xcrit, mole fraction NaCl
+    S linearCoefficient;        ///< g1, per bar
+    S quadraticCoefficient;     ///< g2, per bar²
+    S anchorPressureBar;        ///< lower anchor: three-phase curve up to 800.7 °C,
+                                ///< boiling curve of NaCl above, bar
+    S anchorComposition;        ///< composition at the anchor, mole fraction NaCl
+    S waterBoilingPressureBar;  ///< below 373.976 °C, the boiling pressure of water
+                                ///< the branch also passes through (x = 0), bar; NaN
+                                ///< otherwise
 };
+using CoexistingLiquidBranch = BasicCoexistingLiquidBranch<double>;
 
 /// The branch at T (°C). `waterBoilingPressureBar` is the boiling pressure of pure water at T
 /// (bar, waterSaturationPressureBar); it is read only below 373.976 °C.
-CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC, double waterBoilingPressureBar);
+template <typename S>
+BasicCoexistingLiquidBranch<S> coexistingLiquidBranch(S temperatureC, S waterBoilingPressureBar);
+inline CoexistingLiquidBranch coexistingLiquidBranch(double temperatureC,
+                                                     double waterBoilingPressureBar) {
+    return coexistingLiquidBranch<double>(temperatureC, waterBoilingPressureBar);
+}
 
 /// Composition of the branch at a pressure (bar), mole fraction NaCl.
-double coexistingLiquidComposition(const CoexistingLiquidBranch& branch, double pressureBar);
+template <typename S>
+S coexistingLiquidComposition(const BasicCoexistingLiquidBranch<S>& branch, S pressureBar);
+inline double coexistingLiquidComposition(const CoexistingLiquidBranch& branch,
+                                          double pressureBar) {
+    return coexistingLiquidComposition<double>(branch, pressureBar);
+}
 
 }  // namespace kelvoran

@@ -11,5 +11,8 @@ namespace kelvoran {
 /// The vapor branch at (T °C, P bar) from the liquid branch's composition there (mole fraction).
 double coexistingVaporComposition(double temperatureC, double pressureBar,
                                   double coexistingLiquidComposition);
+/// The same for a scalar S (double or Dual).
+template <typename S>
+S coexistingVaporComposition(S temperatureC, S pressureBar, S coexistingLiquidComposition);
 
 }  // namespace kelvoran

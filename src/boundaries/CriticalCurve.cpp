@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "numerics/Dual.h"
+
 namespace kelvoran {
 
 namespace {
@@ -15,33 +17,37 @@ constexpr double kCompositionCoefficients[] = {8e-05,        1e-05,       -1.371
                                                -3.50549e-12, 6.57369e-15, -4.89423e-18};
 
 // Critical pressure (bar) from the water critical point up to 500 °C; d = T − Tc ≥ 0 in K.
-double pressureAboveWaterCritical(double d) {
-    return kPc + 2.36 * d - 0.0131417 * (d * d) + 0.00298491 * std::pow(d, 2.5) -
+template <typename S>
+S pressureAboveWaterCritical(S d) {
+    using std::pow;
+    return kPc + 2.36 * d - 0.0131417 * (d * d) + 0.00298491 * pow(d, 2.5) -
            0.000130114 * (d * d * d);
 }
 
 }  // namespace
 
-double criticalPressureBar(double temperatureC) {
-    const double t = temperatureC;
+template <typename S>
+S criticalPressureBar(S temperatureC) {
+    using std::pow;
+    const S t = temperatureC;
     if (kTc <= t && t <= 500.0) {
         return pressureAboveWaterCritical(t - kTc);
     }
     if (t > 500.0) {
         // Quadratic extension that continues the curve at 500 °C in value and slope.
         const double d5 = 500.0 - kTc;
-        const double p5 = pressureAboveWaterCritical(d5);
+        const double p5 = pressureAboveWaterCritical<double>(d5);
         const double s5 =
             2.36 - 0.0262834 * d5 + 0.007462275 * std::pow(d5, 1.5) - 0.000390342 * (d5 * d5);
-        const double e = t - 500.0;
+        const S e = t - 500.0;
         return p5 + s5 * e - 0.000488336 * (e * e);
     }
     // Below the water critical point (and NaN): the curve runs down towards water's boiling
     // curve.
-    const double d = kTc - t;
-    return kPc - 2.36 * d + 0.128534 * std::pow(d, 1.5) - 0.023707 * (d * d) +
-           0.00320089 * std::pow(d, 2.5) - 0.000138917 * (d * d * d) +
-           1.02789e-07 * (d * d * d * d) - 4.8376e-11 * (d * d * d * d * d);
+    const S d = kTc - t;
+    return kPc - 2.36 * d + 0.128534 * pow(d, 1.5) - 0.023707 * (d * d) + 0.00320089 * pow(d, 2.5) -
+           0.000138917 * (d * d * d) + 1.02789e-07 * (d * d * d * d) -
+           4.8376e-11 * (d * d * d * d * d);
 }
 
 double criticalTemperatureC(double composition) {
@@ -64,23 +70,35 @@ double criticalTemperatureC(double composition) {
     return hi;
 }
 
-double criticalComposition(double temperatureC) {
-    const double t = temperatureC;
+template <typename S>
+S criticalComposition(S temperatureC) {
+    const S t = temperatureC;
     if (t <= kTc) {
         return 0.0;
     }
     if (t < 600.0) {
-        const double d = t - kTc;
+        const S d = t - kTc;
         // c1·d + c2·d² + … + c7·d⁷ in Horner form from c7 down.
-        double x = kCompositionCoefficients[6];
+        S x = kCompositionCoefficients[6];
         for (int i = 5; i >= 0; --i) x = x * d + kCompositionCoefficients[i];
         return x * d;
     }
     if (t >= 600.0) {
-        const double e = t - 600.0;
+        const S e = t - 600.0;
         return 0.0777761 + 0.00027042 * e - 4.244821e-07 * (e * e) + 2.580872e-10 * (e * e * e);
     }
     return 0.0;  // NaN temperature
+}
+
+template Dual criticalPressureBar<Dual>(Dual);
+template Dual criticalComposition<Dual>(Dual);
+
+double criticalPressureBar(double temperatureC) {
+    return criticalPressureBar<double>(temperatureC);
+}
+
+double criticalComposition(double temperatureC) {
+    return criticalComposition<double>(temperatureC);
 }
 
 }  // namespace kelvoran

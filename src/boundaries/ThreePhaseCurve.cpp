@@ -1,6 +1,7 @@
 #include "boundaries/ThreePhaseCurve.h"
 
 #include "kelvoran/Constants.h"
+#include "numerics/Dual.h"
 
 namespace kelvoran {
 
@@ -11,13 +12,20 @@ constexpr double kCoefficients[] = {0.00464,  5e-07,     16.9078,      -269.148,
                                     549708.0, -284628.0, 57540.7960595};
 }  // namespace
 
-double threePhasePressureBar(double temperatureC) {
+template <typename S>
+S threePhasePressureBar(S temperatureC) {
     // Temperature scaled by the melting point of NaCl, where the curve ends at 0.0005 bar.
-    const double th = temperatureC / kSaltTriplePointTemperatureC;
+    const S th = temperatureC / kSaltTriplePointTemperatureC;
     // Degree-10 polynomial in Horner form from p10 down.
-    double p = kCoefficients[10];
+    S p = kCoefficients[10];
     for (int i = 9; i >= 0; --i) p = p * th + kCoefficients[i];
     return p;
+}
+
+template Dual threePhasePressureBar<Dual>(Dual);
+
+double threePhasePressureBar(double temperatureC) {
+    return threePhasePressureBar<double>(temperatureC);
 }
 
 }  // namespace kelvoran

@@ -12,4 +12,8 @@ inline constexpr double kThreePhaseMaximumTemperatureC = 594.6324429298147;
 /// Pressure at the three-phase curve's maximum, bar.
 inline constexpr double kThreePhaseMaximumPressureBar = 390.1474443379598;
 
+/// threePhasePressureBar for a scalar S (double or Dual), bar.
+template <typename S>
+S threePhasePressureBar(S temperatureC);
+
 }  // namespace kelvoran

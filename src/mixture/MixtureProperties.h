@@ -1,6 +1,8 @@
 #pragma once
 
+#include "kelvoran/Constants.h"
 #include "kelvoran/Correlations.h"
+#include "numerics/Dual.h"
 
 // Molar volume, specific enthalpy and isobaric heat capacity of one H2O–NaCl fluid phase of
 // given temperature, pressure and composition (mixtureProperties, declared with the public
@@ -13,10 +15,15 @@ namespace kelvoran {
 
 class WaterStateMemo;
 
+// Every function below is defined for the scalars double and Dual (gradients through the
+// arguments' gradients).
+
 /// Scaled temperature of the molar volume, T*_V, in °C at (T °C, P bar, x mole fraction).
-double volumeScaledTemperature(double temperatureC, double pressureBar, double composition);
+template <typename S>
+S volumeScaledTemperature(S temperatureC, S pressureBar, S composition);
 /// Pressure derivative of T*_V at constant T and x, K/bar.
-double volumeScaledTemperatureSlope(double temperatureC, double pressureBar, double composition);
+template <typename S>
+S volumeScaledTemperatureSlope(S temperatureC, S pressureBar, S composition);
 
 /// How the molar volume of a phase was found.
 enum class VolumeMapping {
@@ -27,15 +34,18 @@ enum class VolumeMapping {
 };
 
 /// Molar volume of a phase and how it was found.
-struct MixtureVolume {
-    double molarVolumeCm3Mol;  ///< cm³/mol
+template <typename S>
+struct BasicMixtureVolume {
+    S molarVolumeCm3Mol;  ///< cm³/mol
     VolumeMapping mapping;
 };
+using MixtureVolume = BasicMixtureVolume<double>;
 
 /// Molar volume of a phase of the given kind; water states come through `water`, which also
 /// collects the notes on them.
-MixtureVolume mixtureVolume(double temperatureC, double pressureBar, double composition,
-                            FluidKind kind, WaterStateMemo& water);
+template <typename S>
+BasicMixtureVolume<S> mixtureVolume(S temperatureC, S pressureBar, S composition, FluidKind kind,
+                                    WaterStateMemo& water);
 
 /// Molar volume of the phase, cm³/mol (mixtureVolume without how).
 double mixtureMolarVolume(double temperatureC, double pressureBar, double composition,
@@ -45,26 +55,40 @@ double mixtureMolarVolume(double temperatureC, double pressureBar, double compos
 /// T*_h = offsetC + slope · T (°C), the temperature at which pure water at the same pressure
 /// gives the phase's enthalpy (divided by 1 + x). offsetC is 0 and slope 1 (to round-off) for
 /// pure water.
-struct EnthalpyScaledTemperature {
-    double offsetC;  ///< °C
-    double slope;    ///< dT*_h/dT, K/K
+template <typename S>
+struct BasicEnthalpyScaledTemperature {
+    S offsetC;  ///< °C
+    S slope;    ///< dT*_h/dT, K/K
 };
+using EnthalpyScaledTemperature = BasicEnthalpyScaledTemperature<double>;
 /// The scaling of T*_h at (P bar, x mole fraction NaCl).
-EnthalpyScaledTemperature enthalpyScaledTemperature(double pressureBar, double composition);
+template <typename S>
+BasicEnthalpyScaledTemperature<S> enthalpyScaledTemperature(S pressureBar, S composition);
 
-/// Specific enthalpy and isobaric heat capacity of one fluid phase.
-struct MixtureThermalProperties {
-    double specificEnthalpyJKg;  ///< J/kg
-    double heatCapacityJKgK;     ///< isobaric, J/(kg K)
+/// Specific enthalpy and isobaric heat capacity of one fluid phase (for a Dual, the heat
+/// capacity has a NaN gradient).
+template <typename S>
+struct BasicMixtureThermalProperties {
+    S specificEnthalpyJKg;  ///< J/kg
+    S heatCapacityJKgK;     ///< isobaric, J/(kg K)
     /// The scaled temperature T*_h lies below the critical temperature of water and its water
     /// state on the vapor side of the boiling curve (a doubtful enthalpy for a liquid).
     bool onVaporSideOfBoilingCurve;
 };
+using MixtureThermalProperties = BasicMixtureThermalProperties<double>;
 /// Enthalpy and heat capacity of the phase; water states come through `water`.
-MixtureThermalProperties mixtureThermalProperties(double temperatureC, double pressureBar,
-                                                  double composition, WaterStateMemo& water);
+template <typename S>
+BasicMixtureThermalProperties<S> mixtureThermalProperties(S temperatureC, S pressureBar,
+                                                          S composition, WaterStateMemo& water);
 
 /// Density of a phase of composition x (mole fraction NaCl) and molar volume (cm³/mol), kg/m³.
-double phaseDensityKgM3(double composition, double molarVolumeCm3Mol);
+template <typename S>
+S phaseDensityKgM3(S composition, S molarVolumeCm3Mol);
+
+/// molarMass (g/mol) for a scalar S.
+template <typename S>
+S molarMassOf(S composition) {
+    return (1.0 - composition) * kWaterMolarMass + composition * kSaltMolarMass;
+}
 
 }  // namespace kelvoran

@@ -8,6 +8,7 @@
 #include "kelvoran/Constants.h"
 #include "mixture/MixtureProperties.h"
 #include "numerics/BitCast.h"
+#include "phase/PhaseAmounts.h"
 #include "salt/HaliteLiquidus.h"
 #include "salt/HaliteProperties.h"
 #include "salt/HaliteSaturatedVapor.h"
@@ -17,20 +18,6 @@ namespace kelvoran {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// NaCl mass fraction of a composition (mole fraction), as the records hold it.
-double massPercentOf(double composition) {
-    const double salt = composition * kSaltMolarMass;
-    return salt / ((1.0 - composition) * kWaterMolarMass + salt) * 100.0;
-}
-
-// Mass fractions of the bulk in two phases of NaCl mass fractions wA and wB (lever rule).
-struct LeverRule {
-    double a, b;
-};
-LeverRule leverRule(double wA, double wB, double w) {
-    return {(wB - w) / (wB - wA), (w - wA) / (wB - wA)};
-}
 
 // The point and the composition of a record, with its mass percent and mass fraction.
 PhaseRecord recordAt(double t, double p, double composition, Phases phases) {
@@ -166,18 +153,15 @@ void PhaseStateEvaluator::setAmounts(PointResult& r) {
     const double wA = a.massPercent * 0.01;
     const double wB = b.massPercent * 0.01;
     const double w = bulk.massPercent * 0.01;
-    const LeverRule m = leverRule(wA, wB, w);
-    a.phaseMassFraction = m.a;
-    b.phaseMassFraction = m.b;
-    const double volumeA = a.phaseMassFraction / a.density;  // m³ per kg of bulk
-    const double volumeB = b.phaseMassFraction / b.density;
-    const double volume = volumeA + volumeB;
-    a.saturation = volumeA / volume;
-    b.saturation = volumeB / volume;
-    bulk.density = 1.0 / volume;
+    const TwoPhaseAmounts<double> m =
+        twoPhaseAmounts(wA, wB, w, a.density, b.density, a.specificEnthalpy, b.specificEnthalpy);
+    a.phaseMassFraction = m.massA;
+    b.phaseMassFraction = m.massB;
+    a.saturation = m.saturationA;
+    b.saturation = m.saturationB;
+    bulk.density = m.bulkDensity;
     setMolarVolume(bulk);
-    bulk.specificEnthalpy =
-        a.phaseMassFraction * a.specificEnthalpy + b.phaseMassFraction * b.specificEnthalpy;
+    bulk.specificEnthalpy = m.bulkSpecificEnthalpy;
 }
 
 // A single fluid below the critical temperature of its composition is liquid-like (states L
@@ -262,7 +246,7 @@ double PhaseStateEvaluator::bulkSpecificEnthalpy(double t, double p, double x) {
     const double hV = mixtureThermalProperties(t, p, c.coexistingVapor, water_).specificEnthalpyJKg;
     const double hL =
         mixtureThermalProperties(t, p, c.coexistingLiquid, water_).specificEnthalpyJKg;
-    const LeverRule m =
+    const LeverRule<double> m =
         leverRule(massPercentOf(c.coexistingVapor) * 0.01, massPercentOf(c.coexistingLiquid) * 0.01,
                   massPercentOf(x) * 0.01);
     return m.a * hV + m.b * hL;

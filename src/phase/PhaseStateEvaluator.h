@@ -4,6 +4,7 @@
 
 #include "boundaries/CoexistingLiquid.h"
 #include "kelvoran/Calculator.h"
+#include "phase/PointDerivatives.h"
 #include "water/WaterStateMemo.h"
 
 namespace kelvoran {
@@ -36,6 +37,31 @@ class PhaseStateEvaluator {
     /// volumes of the phases: what an enthalpy search needs at each trial temperature.
     double bulkSpecificEnthalpy(double temperatureC, double pressureBar, double composition);
 
+    /// evaluate(T, P, x) and, into `derivatives`, its values with their gradients with respect
+    /// to T, P and x: the derivatives of the model's functions in the phase state of the point
+    /// (see PointDerivatives; NaN in V + L + H, whose state (T, P, x) do not move within).
+    PointResult evaluate(double temperatureC, double pressureBar, double composition,
+                         PointDerivatives& derivatives);
+
+    /// The derivatives part of evaluate(T, P, x, derivatives) alone.
+    PointDerivatives derivatives(double temperatureC, double pressureBar, double composition);
+
+    /// The records of the three phases of evaluateThreePhase(T, P, x), each value with its
+    /// gradient through those of the arguments (which may be related: the inverse evaluations
+    /// move along the three-phase curve); the amounts and the bulk values are NaN.
+    PointDerivatives threePhaseDerivatives(const Dual& temperatureC, const Dual& pressureBar,
+                                           const Dual& composition);
+
+    /// A fluid phase of the given composition at (T, P) as fluidPhase fills it (its NaCl mass
+    /// fraction, density and enthalpy), with gradients through those of the arguments; the
+    /// amounts are NaN.
+    PhaseDerivatives fluidPhaseDerivatives(const Dual& temperatureC, const Dual& pressureBar,
+                                           const Dual& composition, FluidKind kind);
+
+    /// The liquid side of the vapor–liquid surface at (T, P) (mole fraction NaCl), as the
+    /// classification computes it, with its gradient.
+    Dual coexistingLiquid(const Dual& temperatureC, const Dual& pressureBar);
+
   private:
     // What the classification found, with the boundary values it computed on the way (NaN
     // where it did not reach them); the fill routines take their phase compositions from here.
@@ -58,6 +84,12 @@ class PhaseStateEvaluator {
     static FluidType fluidTypeOf(Phases phases, double t, double x);
     static void setAmounts(PointResult& r);
     static PhaseRecord halitePhase(double t, double p, Phases phases, Needs needs);
+
+    // The same records as duals (PhaseDerivatives.cpp).
+    PointDerivatives differentiate(const Classification& c, const Dual& t, const Dual& p,
+                                   const Dual& x);
+    PhaseDerivatives vaporWithHaliteDerivatives(const Dual& t, const Dual& p,
+                                                const Dual& composition, Phases phases);
 
     WaterStateMemo water_;
     CoexistingLiquidBranch branch_{};

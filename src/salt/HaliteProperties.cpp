@@ -3,15 +3,24 @@
 #include <cmath>
 
 #include "kelvoran/Constants.h"
+#include "numerics/Dual.h"
 
 namespace kelvoran {
 
-double haliteDensityKgM3(double temperatureC, double pressureBar) {
-    const double t = temperatureC;
+template <typename S>
+S haliteDensityKgM3(S temperatureC, S pressureBar) {
+    using std::exp;
+    const S t = temperatureC;
     // The zero-pressure density plus a linear compression term (kg/m³ per bar).
-    const double densityAtZeroPressure = t * (t * -9.5797e-05 + -0.24599) + 2170.4;
-    const double compression = std::exp(t / 733.4) * 0.002715 + 0.005727;
+    const S densityAtZeroPressure = t * (t * -9.5797e-05 + -0.24599) + 2170.4;
+    const S compression = exp(t / 733.4) * 0.002715 + 0.005727;
     return densityAtZeroPressure + compression * pressureBar;
+}
+
+template Dual haliteDensityKgM3<Dual>(Dual, Dual);
+
+double haliteDensityKgM3(double temperatureC, double pressureBar) {
+    return haliteDensityKgM3<double>(temperatureC, pressureBar);
 }
 
 double haliteHeatCapacityJKgK(double temperatureC, double pressureBar) {

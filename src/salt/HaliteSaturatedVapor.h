@@ -13,4 +13,8 @@ namespace kelvoran {
 /// critical pressure of the system (dimensionless).
 double haliteSaturatedVaporReducedPressure(double temperatureC, double pressureBar);
 
+/// haliteSaturatedVaporComposition for a scalar S (double or Dual), mole fraction NaCl.
+template <typename S>
+S haliteSaturatedVaporComposition(S temperatureC, S pressureBar);
+
 }  // namespace kelvoran

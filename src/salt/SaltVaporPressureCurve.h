@@ -15,5 +15,14 @@ inline constexpr double kSaltSublimationSlopeK = 11806.1;
 /// Vapor pressure of NaCl (bar) at T (°C) on a Clausius–Clapeyron line in log10 P against 1/T
 /// of slope `slopeK` (K) through the NaCl triple point (800.7 °C, 0.0005 bar).
 double saltVaporPressureBar(double temperatureC, double slopeK);
+/// saltVaporPressureBar for a scalar S (double or Dual).
+template <typename S>
+S saltVaporPressureBar(S temperatureC, double slopeK);
+/// saltBoilingPressureBar for a scalar S (double or Dual), bar.
+template <typename S>
+S saltBoilingPressureBar(S temperatureC);
+/// saltSublimationPressureBar for a scalar S (double or Dual), bar.
+template <typename S>
+S saltSublimationPressureBar(S temperatureC);
 
 }  // namespace kelvoran

@@ -25,6 +25,7 @@
 #include "table/GridSource.h"
 #include "table/OutputFile.h"
 #include "table/ProgressBar.h"
+#include "table/TableDerivatives.h"
 #include "table/TableFormatter.h"
 #include "table/TableRunner.h"
 #include "text/NumberText.h"
@@ -120,6 +121,19 @@ Output columns:
   status, and every other column is empty. A row that cannot be read keeps its
   line number, the text of its fields and says why in the error column.
 
+Derivatives (--derivatives):
+  Before error, for each quantity and then each given variable of the mode
+  (T_C, P_bar, x_NaCl; in the inverse modes P_bar, h_J_kg, x_NaCl; P_bar,
+  rho_kg_m3, x_NaCl; T_C, rho_kg_m3, x_NaCl), a column d_<quantity>_d_<variable>
+  in the unit of the quantity per unit of the variable, the other two held.
+  Quantities: T_C (found by the P-h and P-rho modes) or P_bar (found by the T-rho
+  mode), <phase>_w_NaCl, <phase>_density_kg_m3, <phase>_specific_enthalpy_J_kg,
+  <phase>_mass_fraction, <phase>_saturation of liquid and vapor,
+  halite_density_kg_m3, halite_mass_fraction, halite_saturation,
+  bulk_density_kg_m3, bulk_specific_enthalpy_J_kg. Empty where the quantity is;
+  nan where the model is not differentiable (V+L+H of the direct mode). --columns
+  may name them.
+
 Output file (-o):
   The file appears only when complete; on failure or an interruption no partial
   file is left and an earlier file is untouched. /dev/stdout, /dev/stderr and
@@ -146,6 +160,7 @@ Examples:
   printf 'T_C,P_bar,w_NaCl\n400,250,0.1\n' | kelvoran-table
   kelvoran-table -P 250 -H 1e6:3e6:5 -w 0.1          # T from bulk enthalpy
   kelvoran-table -T 200:600:5 --density 800 -w 0.2   # an isochore
+  kelvoran-table -P 100 -H 1e6:3e6:5 -x 0.01 --derivatives   # dT/dh, ...
 )";
 
 struct Options {
@@ -164,6 +179,7 @@ struct Options {
     std::string columns;
     bool decimalComma = false;
     bool quiet = false;
+    bool derivatives = false;
 };
 
 // The field separator named by --delimiter, or 0.
@@ -334,6 +350,9 @@ int runTable(int argc, char** argv) {
     app.add_flag("--decimal-comma", options.decimalComma,
                  "read and write numbers with a decimal comma (needs --delimiter ';', '|' or tab)");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.add_flag("--derivatives", options.derivatives,
+                 "add the derivatives of the outputs with respect to the three given variables "
+                 "(columns d_<quantity>_d_<variable>)");
     app.footer(std::string(kFooter) + "\nError reports: " + kMaintainerContact + "\n");
 
     try {
@@ -549,8 +568,10 @@ int runTable(int argc, char** argv) {
             // columns are computed again, not passed through.
             if (reader->headerColumns().front() == "line") {
                 std::vector<bool> drop;
+                const TableDerivatives derivatives(mode);
                 for (const std::string& name : reader->extraColumns()) {
-                    drop.push_back(!TableFormatter::clashingColumn({name}, mode).empty());
+                    drop.push_back(!TableFormatter::clashingColumn({name}, mode).empty() ||
+                                   !derivatives.clashingColumn({name}).empty());
                 }
                 reader->dropExtraColumns(drop);
             }
@@ -563,6 +584,14 @@ int runTable(int argc, char** argv) {
             }
         }
         TableFormatter formatter(style, extraColumns, mode);
+        if (options.derivatives) {
+            formatter.addDerivatives();
+            const std::string clash = formatter.derivatives()->clashingColumn(extraColumns);
+            if (!clash.empty()) {
+                throw InputError(inputName + ": the input column '" + printable(clash) +
+                                 "' has the name of an output column; rename it");
+            }
+        }
         if (!columnNames.empty()) {
             const std::string fault = formatter.select(columnNames);
             if (!fault.empty()) {

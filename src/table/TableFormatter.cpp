@@ -277,8 +277,27 @@ TableFormatter::TableFormatter(TableStyle style, std::vector<std::string> extraC
     prepareSteps();
 }
 
+std::vector<OutputColumn> TableFormatter::allColumns() const {
+    std::vector<OutputColumn> columns = defaultColumns(extraColumns_, mode_);
+    if (derivatives_) {
+        std::vector<OutputColumn> added;
+        for (std::size_t c = 0; c < derivatives_->count(); ++c) {
+            added.push_back({derivatives_->names()[c], ColumnKind::Derivative, 0,
+                             static_cast<std::uint32_t>(c)});
+        }
+        columns.insert(columns.end() - 1, added.begin(), added.end());  // before error
+    }
+    return columns;
+}
+
+void TableFormatter::addDerivatives() {
+    derivatives_.emplace(mode_);
+    columns_ = allColumns();
+    prepareSteps();
+}
+
 std::string TableFormatter::select(const std::vector<std::string>& names) {
-    const std::vector<OutputColumn> all = defaultColumns(extraColumns_, mode_);
+    const std::vector<OutputColumn> all = allColumns();
     std::vector<OutputColumn> chosen;
     std::vector<bool> taken(all.size(), false);
     for (const std::string& name : names) {
@@ -358,6 +377,9 @@ ColumnNeeds TableFormatter::needs() const {
                 break;
             case ColumnKind::FluidType:
                 needs.fluidType = true;
+                break;
+            case ColumnKind::Derivative:
+                needs.state = needs.derivatives = true;
                 break;
         }
     }
@@ -547,6 +569,17 @@ void TableFormatter::prepareSteps() {
             case ColumnKind::Error:
                 step.op = WriteStep::Nothing;
                 break;
+            case ColumnKind::Derivative: {
+                // Shown with its phase; the bulk's with any state, its enthalpy without halite;
+                // the quantity found in every solved row.
+                const TableDerivatives::Column& d = derivatives_->column(column.extra);
+                step.op = WriteStep::Derivative;
+                step.presence = d.phase < 3    ? static_cast<std::uint8_t>(d.phase)
+                                : d.phase == 4 ? std::uint8_t{kDetermined}
+                                : d.quantity == 2 ? std::uint8_t{kDeterminedWithoutHalite}
+                                                  : std::uint8_t{kDetermined};
+                break;
+            }
         }
         steps_.push_back(step);
     }
@@ -655,6 +688,12 @@ char* TableFormatter::writeFields(char* out, const InputRow& row,
                                : writeText(out, shortName(point.fluidType));
                 break;
             }
+            case WriteStep::Derivative:
+                if (present[step.presence] && point.derivatives != nullptr) {
+                    number(columnMemo, point.derivatives[step.extra * point.derivativeStride],
+                           digits);
+                }
+                break;
             case WriteStep::Nothing:
                 break;
         }

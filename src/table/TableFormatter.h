@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Inverse.h"
 #include "table/InputRow.h"
+#include "table/TableDerivatives.h"
 #include "text/NumberWriter.h"
 
 namespace kelvoran {
@@ -38,6 +40,10 @@ struct ComputedPoint {
     InverseStatus status = InverseStatus::Solved;
     double foundTemperatureC = std::numeric_limits<double>::quiet_NaN();
     double foundPressureBar = std::numeric_limits<double>::quiet_NaN();
+    /// With --derivatives: derivative column c of the point at derivatives[c × derivativeStride]
+    /// (null: none computed).
+    const double* derivatives = nullptr;
+    std::size_t derivativeStride = 0;
 
     /// The values of a library result (mass fraction = massPercent × 0.01).
     static ComputedPoint from(const PointResult& result);
@@ -82,6 +88,7 @@ enum class ColumnKind : std::uint8_t {
     BulkDensity,        ///< bulk_density_kg_m3
     BulkEnthalpy,       ///< bulk_specific_enthalpy_J_kg
     Error,              ///< why the input line could not be read
+    Derivative,         ///< d_<quantity>_d_<variable> (--derivatives; `extra` its index)
 };
 
 /// One column of the output table: its name and what it shows (`phase` 0 liquid, 1 vapor,
@@ -102,10 +109,12 @@ struct ColumnNeeds {
     bool volumes = false;       ///< densities, molar volumes, saturations, bulk density
     bool thermal = false;       ///< specific enthalpies, heat capacities, bulk enthalpy
     bool amounts = false;       ///< phase mass fractions
+    bool derivatives = false;   ///< the derivative columns (TableDerivatives)
     /// Whether any column needs an evaluation at all (in the direct mode only the inputs,
     /// out_of_range and the error need none).
     bool any() const {
-        return state || warnings || fluidType || compositions || volumes || thermal || amounts;
+        return state || warnings || fluidType || compositions || volumes || thermal || amounts ||
+               derivatives;
     }
 };
 
@@ -127,6 +136,8 @@ struct ColumnNeeds {
 ///                 bulk), P_saturation (volume fraction)   (empty when the phase is absent)
 ///   bulk_density_kg_m3, bulk_specific_enthalpy_J_kg   of the whole fluid (the enthalpy empty
 ///                 in a state with halite, whose enthalpy the model does not give)
+///   with addDerivatives() the derivative columns of TableDerivatives (empty where the quantity
+///                 is, nan where the model has no derivative)
 ///   error         why the input line could not be read; empty for a computed row
 /// select() keeps some of them, in any order. A row of an inverse mode whose search found no
 /// state has its found quantity and every computed column empty. Every number is written by
@@ -181,6 +192,14 @@ class TableFormatter {
 
     TableMode mode() const { return mode_; }
 
+    /// Adds the derivative columns of the mode before error (kelvoran-table --derivatives);
+    /// select() may then name them too.
+    void addDerivatives();
+    /// The derivative columns, or null without them.
+    const TableDerivatives* derivatives() const {
+        return derivatives_ ? &*derivatives_ : nullptr;
+    }
+
     /// The first of `names` that is also the name of an output column of `mode` other than its
     /// input columns (letter case ignored), or empty.
     static std::string clashingColumn(const std::vector<std::string>& names,
@@ -191,6 +210,10 @@ class TableFormatter {
                                                     TableMode mode);
 
   private:
+    // Every column of this formatter's table before select(): the default ones, and the
+    // derivative columns before error when added.
+    std::vector<OutputColumn> allColumns() const;
+
     // Room the fields of one row need, besides its passed-through and error texts.
     std::size_t fixedRowBytes() const;
 
@@ -209,13 +232,15 @@ class TableFormatter {
             StateName,
             Warnings,
             FluidType,
+            Derivative,
             Nothing
         };
         Op op = Nothing;
         std::uint8_t presence = 0;          // Computed: shown for a present phase, always, ...
         bool computed = false;              // empty in an unsolved row of an inverse mode
         std::uint16_t offset = 0;           // Found, Computed: of the double in the ComputedPoint
-        std::uint32_t extra = 0;            // Extra: which passed-through field
+        std::uint32_t extra = 0;            // Extra: which passed-through field; Derivative:
+                                            // which derivative column
         double InputRow::*input = nullptr;  // Given
     };
     // The text of the last number written in a column (at first that of +0).
@@ -234,6 +259,7 @@ class TableFormatter {
     std::vector<OutputColumn> columns_;
     std::vector<WriteStep> steps_;
     mutable std::vector<NumberMemo> memos_;
+    std::optional<TableDerivatives> derivatives_;
 };
 
 /// `text` as one CSV field with separator `delimiter`: unchanged, or in double quotes (inner

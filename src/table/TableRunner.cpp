@@ -74,6 +74,8 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
     }
     out.bulk.density = wanted(needs.volumes, column(3 * kValuesPerPhase));
     out.bulk.specificEnthalpy = wanted(needs.thermal, column(3 * kValuesPerPhase + 1));
+    const TableDerivatives* derivatives = needs.derivatives ? formatter_.derivatives() : nullptr;
+    if (derivatives != nullptr) derivatives->bind(out.derivatives, derivatives_.data(), capacity);
     InverseColumns inverse;
     inverse.status = status_.data();
     if (mode == TableMode::TemperatureDensity) {
@@ -138,6 +140,10 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
         }
         point.bulkDensity = column(3 * kValuesPerPhase)[j];
         point.bulkSpecificEnthalpy = column(3 * kValuesPerPhase + 1)[j];
+        if (derivatives != nullptr) {
+            point.derivatives = derivatives_.data() + j;
+            point.derivativeStride = capacity;
+        }
         if (mode != TableMode::Direct) {
             point.status = static_cast<InverseStatus>(status_[j]);
             if (mode == TableMode::TemperatureDensity) {
@@ -179,6 +185,9 @@ TableTotals TableRunner::run(const TableJob& job) {
     status_.resize(blockSize);
     found_.resize(blockSize);
     values_.resize(kValueColumns * blockSize);
+    if (formatter_.derivatives() != nullptr) {
+        derivatives_.resize(formatter_.derivatives()->count() * blockSize);
+    }
     TableTotals totals;
     bool more = true;
     while (more) {

@@ -71,6 +71,7 @@ class TableRunner {
     std::vector<std::uint32_t> warnings_;
     std::vector<double> found_;   // the temperature or pressure an inverse evaluation found
     std::vector<double> values_;  // (3 phases × 8 + 2 bulk) columns × block rows
+    std::vector<double> derivatives_;  // derivative columns × block rows (--derivatives)
     // The lines of a block, written straight into this buffer.
     char* textRoom(std::size_t bytes);
     std::unique_ptr<char[]> text_;

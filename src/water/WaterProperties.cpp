@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "water/WaterEquationOfState.h"
 #include "water/WaterLibrary.h"
 #include "water/WaterSaturation.h"
 #include "water/WaterValidity.h"
@@ -11,11 +12,11 @@ namespace kelvoran {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kDensityGuessKgM3 = 500.0;  // start of every density solve
-constexpr double kTolerance = 1e-8;          // relative pressure tolerance
-constexpr double kKelvinOffset = 273.15;     // °C to K
-constexpr double kPressureStepBar = 0.01;    // finite-difference step in P
-constexpr double kTemperatureStepK = 0.01;   // finite-difference step in T
+constexpr double kDensityGuessKgM3 = 500.0;      // start of every density solve
+constexpr double kTolerance = 1e-8;              // relative pressure tolerance
+constexpr double kKelvinOffset = kZeroCelsiusK;  // °C to K
+constexpr double kPressureStepBar = 0.01;        // finite-difference step in P
+constexpr double kTemperatureStepK = 0.01;       // finite-difference step in T
 
 // Water at (T K, P Pa), solved from the usual start density.
 WaterState stateAt(double temperatureK, double pressurePa) {
@@ -34,7 +35,8 @@ double pressureOf(const WaterState& record) { return record.error == 0 ? record.
 
 // Saturation pressure (Pa) across 373.0 < t < 373.976 °C: a quadratic in t from 217.98879 bar
 // to the critical pressure of the formulation, 220.54915 bar.
-double nearCriticalBridge(double t) {
+template <typename S>
+S nearCriticalBridge(const S& t) {
     constexpr double k0 = 977.8507278640897;
     constexpr double k1 = 365692.7038037008;
     constexpr double k2 = 136403378.5187804;
@@ -49,8 +51,8 @@ double nearCriticalBridge(double t) {
     constexpr double k11 = 975.2987397408;
     constexpr double k12 = 363786.4299233184;
     constexpr double span = 0.9759999999999991;  // °C
-    const double n = (t * k1 - k2 + k3 - k4) - t * t * k0 + k5 - t * k6 + t * k7 - t * t * k8 +
-                     t * t * k9 + k10 + t * t * k11 - t * k12;
+    const S n = (t * k1 - k2 + k3 - k4) - t * t * k0 + k5 - t * k6 + t * k7 - t * t * k8 +
+                t * t * k9 + k10 + t * t * k11 - t * k12;
     return n / (span * span) * 1e5;
 }
 
@@ -80,7 +82,7 @@ WaterPoint pureWater(double temperatureC, double pressureBar) {
 double waterSaturationPressurePa(double temperatureC) {
     const double t = temperatureC;
     const double temperatureK = t + kKelvinOffset;
-    if (373.0 < t && t < 373.976) return nearCriticalBridge(t);
+    if (373.0 < t && t < 373.976) return nearCriticalBridge<double>(t);
     if (temperatureK < kWaterTriplePointTemperatureK) {
         // No liquid-vapor equilibrium to solve below the triple point (0.01 °C itself rounds to
         // 273.15999999999997 K): continue the boiling curve with the auxiliary equation.
@@ -173,6 +175,69 @@ WaterVolumeSlopes waterVolumeSlopes(double temperatureC, double pressureBar, dou
                 SlopeCase::LiquidAboveSaturation, notesOf(minusDT, T - dT, P)};
     }
     return plain(SlopeCase::Plain);
+}
+
+DualWaterVolumeSlopes waterVolumeSlopes(const Dual& temperatureC, const Dual& pressureBar,
+                                        const Dual& densityKgM3) {
+    const Dual T = temperatureC + kKelvinOffset;
+    const Dual P = pressureBar * 1e5;
+    const double dP = kPressureStepBar * 1e5;  // Pa
+    const double dT = kTemperatureStepK;
+    const Dual v = kWaterMolarVolumeFactor / densityKgM3;
+    // The molar volume of the state at (T K, P Pa) and its gradient through T and P.
+    const auto volumeAt = [](const Dual& temperatureK, const Dual& pressurePa) {
+        const WaterState state = stateAt(temperatureK.v, pressurePa.v);
+        const double volume = molarVolume(state);
+        const WaterPressureSlopes slopes = waterPressureSlopes(temperatureK.v, state.rho);
+        // V = M/ρ: dV = −V/ρ dρ, dρ = (dP − (∂p/∂T) dT) / (∂p/∂ρ).
+        const double scale = -volume / (state.rho * slopes.dpdRhoPaKgM3);
+        return chain(volume, temperatureK, -slopes.dpdTPaK * scale, pressurePa, scale);
+    };
+    const auto plain = [&] {
+        const Dual plusDP = volumeAt(T, P + dP);
+        const Dual plusDT = volumeAt(T + dT, P);
+        return DualWaterVolumeSlopes{(plusDP - v) / kPressureStepBar / 1e5, (plusDT - v) / dT};
+    };
+    if (T >= kWaterCriticalTemperatureK) return plain();
+    // The cases next to the saturation curve, as the double evaluation tells them apart.
+    const SlopeCase slopeCase =
+        waterVolumeSlopes(temperatureC.v, pressureBar.v, densityKgM3.v).slopeCase;
+    if (slopeCase == SlopeCase::Plain) return plain();
+    return {Dual(kNaN, kNaN, kNaN, kNaN), Dual(kNaN, kNaN, kNaN, kNaN)};
+}
+
+WaterPressureSlopes waterPressureSlopes(double temperatureK, double densityKgM3) {
+    EosWork work;
+    computeHelmholtz(work, temperatureK, densityKgM3 * 0.001);
+    return {work.dpdT * 1e6, work.dpdRho * 1000.0};
+}
+
+double waterSaturationPressureSlopePaK(double temperatureC) {
+    const double t = temperatureC;
+    const double temperatureK = t + kKelvinOffset;
+    if (373.0 < t && t < 373.976) return nearCriticalBridge(Dual::variable(t, 0)).d[0];
+    if (temperatureK < kWaterTriplePointTemperatureK) {
+        return approxSaturationPressure(temperatureK).slopeMPaPerK * 1e6;
+    }
+    WaterState liquid;
+    WaterState vapor;
+    saturationAtT(temperatureK, &liquid, &vapor);
+    if (liquid.error != 0) return kNaN;
+    return (vapor.s - liquid.s) / (1.0 / vapor.rho - 1.0 / liquid.rho);
+}
+
+WaterSaturationSlopes waterSaturationSlopesAtPressure(double pressureBar) {
+    const double pressurePa = pressureBar * 1e5;
+    if (!(pressurePa * 1e-6 <= kNearCriticalPressureMPa)) return {kNaN, kNaN};
+    WaterState liquid;
+    WaterState vapor;
+    saturationAtP(pressurePa, &liquid, &vapor);
+    if (liquid.error != 0) return {kNaN, kNaN};
+    // Clapeyron: dT_s/dP = (1/ρ_v − 1/ρ_l) / (s_v − s_l); the liquid moves along the curve.
+    const double temperaturePerPa = (1.0 / vapor.rho - 1.0 / liquid.rho) / (vapor.s - liquid.s);
+    const WaterPressureSlopes slopes = waterPressureSlopes(liquid.T, liquid.rho);
+    const double densityPerPa = (1.0 - slopes.dpdTPaK * temperaturePerPa) / slopes.dpdRhoPaKgM3;
+    return {temperaturePerPa * 1e5, densityPerPa * 1e5};
 }
 
 }  // namespace kelvoran

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kelvoran/Correlations.h"
+#include "numerics/Dual.h"
 
 // Pure water in the units of the rest of the model (°C, bar), through the pure-water library:
 // the state at (T, P), the saturation pressure at T and the saturation at P (declared with the
@@ -12,6 +13,8 @@ namespace kelvoran {
 
 /// Molar volume of water [cm³/mol] = kWaterMolarVolumeFactor / density [kg/m³].
 inline constexpr double kWaterMolarVolumeFactor = 18015.0;
+/// 0 °C in K: the water states at T °C are evaluated at T + kZeroCelsiusK.
+inline constexpr double kZeroCelsiusK = 273.15;
 
 /// Why a water state's values are doubtful, as bits of WaterState::notes.
 enum WaterNote : unsigned {
@@ -83,5 +86,41 @@ struct WaterVolumeSlopes {
 /// curve (one-sided next to it); `densityKgM3` is the density of water at (T, P) itself, as
 /// pureWater gives it.
 WaterVolumeSlopes waterVolumeSlopes(double temperatureC, double pressureBar, double densityKgM3);
+
+/// The slopes of waterVolumeSlopes with respect to its arguments (T °C, P bar, and the density
+/// of water at (T, P), kg/m³, with their gradients): the same finite differences, each water
+/// state they take differentiated by the implicit-function rule. Only the plain forward
+/// differences (SlopeCase Supercritical and Plain) are differentiated; next to the saturation
+/// curve the slopes are NaN.
+struct DualWaterVolumeSlopes {
+    Dual dVdPcm3MolPa;  ///< ∂V/∂P at constant T, cm³/(mol Pa)
+    Dual dVdTcm3MolK;   ///< ∂V/∂T at constant P, cm³/(mol K)
+};
+DualWaterVolumeSlopes waterVolumeSlopes(const Dual& temperatureC, const Dual& pressureBar,
+                                        const Dual& densityKgM3);
+
+/// (∂p/∂T) at constant density and (∂p/∂ρ) at constant temperature of water at one state,
+/// from the analytic derivatives of the equation of state.
+struct WaterPressureSlopes {
+    double dpdTPaK;       ///< Pa/K
+    double dpdRhoPaKgM3;  ///< Pa per kg/m³
+};
+/// The slopes at (T K, ρ kg/m³), a state the density solve found; NaN for a NaN density.
+WaterPressureSlopes waterPressureSlopes(double temperatureK, double densityKgM3);
+
+/// Slope of waterSaturationPressurePa at T (°C), Pa/K: the derivative of the auxiliary
+/// vapor-pressure equation below the triple point and of the near-critical bridge across
+/// 373.0–373.976 °C, Clapeyron's equation (s_v − s_l) / (1/ρ_v − 1/ρ_l) at the solved
+/// saturation elsewhere; NaN where the pressure is NaN.
+double waterSaturationPressureSlopePaK(double temperatureC);
+
+/// Slopes along the saturation curve of waterSaturationAtPressure at P (bar).
+struct WaterSaturationSlopes {
+    double temperatureKPerBar;       ///< dT_s/dP by Clapeyron's equation, K/bar
+    double liquidDensityKgM3PerBar;  ///< dρ_l/dP along the curve, kg/m³ per bar
+};
+/// The slopes at P (bar) up to 218.39129 bar, where the saturation is solved; NaN above (the
+/// near-critical procedure) and outside the range of waterSaturationAtPressure.
+WaterSaturationSlopes waterSaturationSlopesAtPressure(double pressureBar);
 
 }  // namespace kelvoran

@@ -66,4 +66,35 @@ WaterSaturationAtPressure WaterStateMemo::saturationAtPressure(double pressureBa
         });
 }
 
+WaterPressureSlopes WaterStateMemo::pressureSlopes(double temperatureC, double pressureBar) {
+    return lookUp(
+        pressureSlopes_,
+        [&](const PointKey& k) {
+            return same(k.temperatureC, temperatureC) && same(k.pressureBar, pressureBar);
+        },
+        [&](PointKey& k, WaterPressureSlopes& v) {
+            k = {temperatureC, pressureBar};
+            const double density = pureWater(temperatureC, pressureBar).densityKgM3;
+            v = waterPressureSlopes(temperatureC + kZeroCelsiusK, density);
+        });
+}
+
+double WaterStateMemo::saturationPressureSlopePaK(double temperatureC) {
+    return lookUp(
+        saturationPressureSlopes_, [&](double k) { return same(k, temperatureC); },
+        [&](double& k, double& v) {
+            k = temperatureC;
+            v = waterSaturationPressureSlopePaK(temperatureC);
+        });
+}
+
+WaterSaturationSlopes WaterStateMemo::saturationSlopesAtPressure(double pressureBar) {
+    return lookUp(
+        saturationSlopesAtPressure_, [&](double k) { return same(k, pressureBar); },
+        [&](double& k, WaterSaturationSlopes& v) {
+            k = pressureBar;
+            v = waterSaturationSlopesAtPressure(pressureBar);
+        });
+}
+
 }  // namespace kelvoran

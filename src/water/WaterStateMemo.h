@@ -24,6 +24,15 @@ class WaterStateMemo {
     /// waterSaturationAtPressure(P bar).
     WaterSaturationAtPressure saturationAtPressure(double pressureBar);
 
+    /// The derivative path's companions of the three (derivatives of the same states, kept the
+    /// same way): the pressure slopes of the equation of state at pureWater(T, P)'s density,
+    /// the slope of saturationPressurePa(T) (Pa/K) and the slopes along the saturation curve
+    /// of saturationAtPressure(P). See waterPressureSlopes, waterSaturationPressureSlopePaK and
+    /// waterSaturationSlopesAtPressure.
+    WaterPressureSlopes pressureSlopes(double temperatureC, double pressureBar);
+    double saturationPressureSlopePaK(double temperatureC);
+    WaterSaturationSlopes saturationSlopesAtPressure(double pressureBar);
+
     /// The WaterNote bits of every pure-water state asked for (kept or not) since the last
     /// takeNotes(), together with those added by addNotes(); clears them.
     unsigned takeNotes();
@@ -46,6 +55,9 @@ class WaterStateMemo {
     unsigned notes_ = 0;
     Slots<double, double, 2> saturationPressures_;
     Slots<double, WaterSaturationAtPressure, 2> saturationsAtPressure_;
+    Slots<PointKey, WaterPressureSlopes, 8> pressureSlopes_;
+    Slots<double, double, 2> saturationPressureSlopes_;
+    Slots<double, WaterSaturationSlopes, 2> saturationSlopesAtPressure_;
 };
 
 }  // namespace kelvoran
