@@ -29,7 +29,6 @@ int main(void) {
     kelvoran_outputs out;
     kelvoran_derivatives derivatives;
     kelvoran_options options;
-    int derivatives_available = 1;
     int32_t code;
     int i;
 
@@ -50,11 +49,6 @@ int main(void) {
 
     code = kelvoran_evaluate_ph(CELLS, pressure_bar, enthalpy_j_kg, composition, &out, &derivatives,
                                 &options);
-    if (code == KELVORAN_ERROR_UNAVAILABLE) {
-        derivatives_available = 0;
-        code = kelvoran_evaluate_ph(CELLS, pressure_bar, enthalpy_j_kg, composition, &out, NULL,
-                                    &options);
-    }
     if (code != KELVORAN_OK) {
         fprintf(stderr, "kelvoran_evaluate_ph: %s\n", kelvoran_error_message(code));
         return 1;
@@ -76,9 +70,7 @@ int main(void) {
         print_value("vapor", s_vapor[i]);
         print_value("halite", s_halite[i]);
         printf("\n");
-        if (!derivatives_available) {
-            printf("  dT/dh = n/a (%s)\n", kelvoran_error_message(KELVORAN_ERROR_UNAVAILABLE));
-        } else if (isnan(dt_dh[i])) {
+        if (isnan(dt_dh[i])) {
             printf("  dT/dh = n/a (not differentiable here)\n");
         } else {
             printf("  dT/dh = %13.6E K/(J/kg)\n", dt_dh[i]);

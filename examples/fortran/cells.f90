@@ -4,7 +4,7 @@
 !   gfortran -c $(pkg-config --variable=fortran_module kelvoran)
 !   gfortran cells.f90 kelvoran.o $(pkg-config --libs kelvoran) -o cells && ./cells
 program cells
-  use, intrinsic :: iso_c_binding, only: c_int32_t, c_int64_t, c_double, c_loc, c_null_ptr
+  use, intrinsic :: iso_c_binding, only: c_int32_t, c_int64_t, c_double, c_loc
   use, intrinsic :: ieee_arithmetic, only: ieee_is_nan
   use kelvoran
   implicit none
@@ -20,7 +20,6 @@ program cells
   type(kelvoran_outputs) :: out
   type(kelvoran_derivatives), target :: derivatives
   type(kelvoran_options), target :: options
-  logical :: derivatives_available
   integer(c_int32_t) :: code
   integer :: i
 
@@ -39,14 +38,8 @@ program cells
   call kelvoran_options_init(options)
   options%threads = 1  ! the simulator runs its own threads
 
-  derivatives_available = .true.
   code = kelvoran_evaluate_ph(n, pressure_bar, enthalpy_j_kg, composition, out, &
                               c_loc(derivatives), c_loc(options))
-  if (code == KELVORAN_ERROR_UNAVAILABLE) then
-    derivatives_available = .false.
-    code = kelvoran_evaluate_ph(n, pressure_bar, enthalpy_j_kg, composition, out, &
-                                c_null_ptr, c_loc(options))
-  end if
   if (code /= KELVORAN_OK) then
     write(*, '(a)') "kelvoran_evaluate_ph: " // kelvoran_error_message(code)
     error stop 1
@@ -68,9 +61,7 @@ program cells
     call print_value("vapor", s_vapor(i))
     call print_value("halite", s_halite(i))
     write(*, '(a)') ""
-    if (.not. derivatives_available) then
-      write(*, '(a)') "  dT/dh = n/a (" // kelvoran_error_message(KELVORAN_ERROR_UNAVAILABLE) // ")"
-    else if (ieee_is_nan(dt_dh(i))) then
+    if (ieee_is_nan(dt_dh(i))) then
       write(*, '(a)') "  dT/dh = n/a (not differentiable here)"
     else
       write(*, '("  dT/dh = ", es13.6, " K/(J/kg)")') dt_dh(i)

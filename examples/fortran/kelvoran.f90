@@ -23,10 +23,9 @@ module kelvoran
   integer(c_int32_t), parameter, public :: KELVORAN_ERROR_LENGTH = 2
   integer(c_int32_t), parameter, public :: KELVORAN_ERROR_STRUCT_SIZE = 3
   integer(c_int32_t), parameter, public :: KELVORAN_ERROR_INVALID_ARGUMENT = 4
-  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_UNAVAILABLE = 5
-  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_CANCELLED = 6
-  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_OUT_OF_MEMORY = 7
-  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_INTERNAL = 8
+  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_CANCELLED = 5
+  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_OUT_OF_MEMORY = 6
+  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_INTERNAL = 7
 
   ! Status of a point (enum kelvoran_point_status).
   integer(c_int32_t), parameter, public :: KELVORAN_POINT_SOLVED = 0
@@ -82,11 +81,11 @@ module kelvoran
   end type kelvoran_gradient
 
   type, bind(c), public :: kelvoran_phase_derivatives
-    type(kelvoran_gradient) :: mass_fraction
     type(kelvoran_gradient) :: density_kg_m3
     type(kelvoran_gradient) :: specific_enthalpy_j_kg
     type(kelvoran_gradient) :: phase_mass_fraction
     type(kelvoran_gradient) :: saturation
+    type(kelvoran_gradient) :: mass_fraction
   end type kelvoran_phase_derivatives
 
   ! Which derivatives a call computes. Set up with kelvoran_derivatives_init.

@@ -65,11 +65,9 @@ enum kelvoran_error {
                                       ///< not initialised, or from a newer header)
     KELVORAN_ERROR_INVALID_ARGUMENT = 4,  ///< an option out of range: threads < 0, or the search
                                           ///< range of the call not finite, empty or at P ≤ 0
-    KELVORAN_ERROR_UNAVAILABLE = 5,       ///< derivatives asked for, which this library does not
-                                          ///< compute
-    KELVORAN_ERROR_CANCELLED = 6,         ///< the progress callback returned 0
-    KELVORAN_ERROR_OUT_OF_MEMORY = 7,     ///< the library could not allocate its working memory
-    KELVORAN_ERROR_INTERNAL = 8           ///< an unexpected failure inside the library
+    KELVORAN_ERROR_CANCELLED = 5,         ///< the progress callback returned 0
+    KELVORAN_ERROR_OUT_OF_MEMORY = 6,     ///< the library could not allocate its working memory
+    KELVORAN_ERROR_INTERNAL = 7           ///< an unexpected failure inside the library
 };
 
 /// What outputs->status says of one point: the codes of the inverse evaluations.
@@ -148,19 +146,23 @@ typedef struct kelvoran_gradient {
 
 /// Derivatives of one phase's (or the bulk's) values. Frozen, as kelvoran_phase_columns.
 typedef struct kelvoran_phase_derivatives {
-    kelvoran_gradient mass_fraction;           ///< of the NaCl mass fraction of the phase, kg/kg
     kelvoran_gradient density_kg_m3;           ///< of the density, kg/m³ per unit input
     kelvoran_gradient specific_enthalpy_j_kg;  ///< of the specific enthalpy, J/kg per unit input
     kelvoran_gradient phase_mass_fraction;     ///< of the mass fraction of the phase
     kelvoran_gradient saturation;              ///< of the volume fraction of the phase
+    kelvoran_gradient mass_fraction;           ///< of the NaCl mass fraction of the phase, kg/kg
 } kelvoran_phase_derivatives;
 
-/// Which derivatives a call computes: all NULL (or no struct at all) computes none.
+/// Which derivatives a call computes: all NULL (or no struct at all) computes none, any array
+/// makes the call cost about a third more. Exact derivatives of the model's own functions in the
+/// phase state of each point (one-sided on a boundary): NaN where the phase is absent, where the
+/// value is NaN or not defined, and where the model is not differentiable (V + L + H of
+/// kelvoran_evaluate). Inside the boiling band of pure water T is fixed by P: ∂T/∂h = 0.
 typedef struct kelvoran_derivatives {
     int64_t struct_size;            ///< sizeof(kelvoran_derivatives), set by its init function
     int64_t length;                 ///< entries each non-null array holds; n must not exceed it
-    kelvoran_gradient temperature;  ///< of the temperature found, °C per unit input
-    kelvoran_gradient pressure;     ///< of the pressure found, bar per unit input
+    kelvoran_gradient temperature;  ///< of the temperature, °C per unit input
+    kelvoran_gradient pressure;     ///< of the pressure, bar per unit input
     kelvoran_phase_derivatives liquid;
     kelvoran_phase_derivatives vapor;
     kelvoran_phase_derivatives halite;

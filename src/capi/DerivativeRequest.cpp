@@ -4,26 +4,35 @@ namespace kelvoran::capi {
 
 namespace {
 
-bool namesArray(const kelvoran_gradient& g) {
-    return g.first != nullptr || g.second != nullptr || g.third != nullptr;
+GradientColumns gradientColumns(const kelvoran_gradient& g) {
+    GradientColumns c;
+    c.first = g.first;
+    c.second = g.second;
+    c.third = g.third;
+    return c;
 }
 
-bool namesArray(const kelvoran_phase_derivatives& d) {
-    return namesArray(d.mass_fraction) || namesArray(d.density_kg_m3) ||
-           namesArray(d.specific_enthalpy_j_kg) || namesArray(d.phase_mass_fraction) ||
-           namesArray(d.saturation);
+PhaseDerivativeColumns phaseDerivativeColumns(const kelvoran_phase_derivatives& d) {
+    PhaseDerivativeColumns c;
+    c.density = gradientColumns(d.density_kg_m3);
+    c.specificEnthalpy = gradientColumns(d.specific_enthalpy_j_kg);
+    c.phaseMassFraction = gradientColumns(d.phase_mass_fraction);
+    c.saturation = gradientColumns(d.saturation);
+    c.massFraction = gradientColumns(d.mass_fraction);
+    return c;
 }
 
 }  // namespace
 
-bool requestsDerivatives(const kelvoran_derivatives& d) {
-    return namesArray(d.temperature) || namesArray(d.pressure) || namesArray(d.liquid) ||
-           namesArray(d.vapor) || namesArray(d.halite) || namesArray(d.bulk);
-}
-
-std::int32_t attachDerivatives(const kelvoran_derivatives& derivatives, BatchColumns& /*columns*/) {
-    // The batches of kelvoran/Batch.h compute no derivatives yet.
-    return requestsDerivatives(derivatives) ? KELVORAN_ERROR_UNAVAILABLE : KELVORAN_OK;
+DerivativeColumns derivativeColumns(const kelvoran_derivatives& d) {
+    DerivativeColumns c;
+    c.temperature = gradientColumns(d.temperature);
+    c.pressure = gradientColumns(d.pressure);
+    c.liquid = phaseDerivativeColumns(d.liquid);
+    c.vapor = phaseDerivativeColumns(d.vapor);
+    c.halite = phaseDerivativeColumns(d.halite);
+    c.bulk = phaseDerivativeColumns(d.bulk);
+    return c;
 }
 
 }  // namespace kelvoran::capi

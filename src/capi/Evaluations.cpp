@@ -116,10 +116,7 @@ Request check(Inputs inputs, std::int64_t n, const double* a, const double* b, c
                                       o.search_upper_bar};
     if (o.threads < 0 || !validRange(inputs, range)) return fail(KELVORAN_ERROR_INVALID_ARGUMENT);
     r.columns = batchColumns(r.outputs);
-    if (derivatives != nullptr) {
-        const std::int32_t code = kelvoran::capi::attachDerivatives(d, r.columns);
-        if (code != KELVORAN_OK) return fail(code);
-    }
+    if (derivatives != nullptr) r.columns.derivatives = kelvoran::capi::derivativeColumns(d);
     r.options.threads = o.threads;
     r.options.searchRange = range;
     if (o.progress != nullptr) {

@@ -32,8 +32,6 @@ KELVORAN_API const char* kelvoran_error_message(int32_t code) noexcept {
         case KELVORAN_ERROR_INVALID_ARGUMENT:
             return "an option is out of range (threads below 0, or a search range that is not "
                    "finite, empty or at pressures not above 0)";
-        case KELVORAN_ERROR_UNAVAILABLE:
-            return "derivatives were asked for, and this library does not compute them";
         case KELVORAN_ERROR_CANCELLED:
             return "cancelled by the progress callback; the outputs are incomplete";
         case KELVORAN_ERROR_OUT_OF_MEMORY:

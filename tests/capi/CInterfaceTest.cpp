@@ -26,6 +26,7 @@ using testing::sameValue;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kPhaseColumns = 8;
+constexpr int kPhaseGradients = 5;
 constexpr std::int32_t kUnwritten = -99;  // what an output holds before a call
 
 /// Arrays for every output of n points, seen both as the C outputs and as the C++ columns.
@@ -36,7 +37,8 @@ struct Storage {
           fluidType(n, kUnwritten),
           warnings(n, 0xdeadU),
           amounts(new bool[n]),
-          values(2 + 4 * kPhaseColumns, std::vector<double>(n, -1.0)) {
+          values(2 + 4 * kPhaseColumns, std::vector<double>(n, -1.0)),
+          gradients(3 * (2 + 4 * kPhaseGradients), std::vector<double>(n, -1.0)) {
         for (std::size_t i = 0; i < n; ++i) amounts[i] = i % 2 == 0;
         kelvoran_outputs_init(&c, static_cast<std::int64_t>(n));
         c.status = status.data();
@@ -52,6 +54,29 @@ struct Storage {
         inverse = {values[0].data(), values[1].data(), status.data(), amounts.get()};
         kelvoran_phase_columns* cPhases[] = {&c.liquid, &c.vapor, &c.halite, &c.bulk};
         PhaseColumns* cppPhases[] = {&cpp.liquid, &cpp.vapor, &cpp.halite, &cpp.bulk};
+        kelvoran_derivatives_init(&cDerivatives, static_cast<std::int64_t>(n));
+        std::size_t next = 0;  // the gradient arrays, in turn
+        const auto gradient = [&](kelvoran_gradient& c, GradientColumns& cpp) {
+            c.first = cpp.first = gradients[next++].data();
+            c.second = cpp.second = gradients[next++].data();
+            c.third = cpp.third = gradients[next++].data();
+        };
+        gradient(cDerivatives.temperature, cpp.derivatives.temperature);
+        gradient(cDerivatives.pressure, cpp.derivatives.pressure);
+        kelvoran_phase_derivatives* cPhaseDerivatives[] = {
+            &cDerivatives.liquid, &cDerivatives.vapor, &cDerivatives.halite, &cDerivatives.bulk};
+        PhaseDerivativeColumns* cppPhaseDerivatives[] = {
+            &cpp.derivatives.liquid, &cpp.derivatives.vapor, &cpp.derivatives.halite,
+            &cpp.derivatives.bulk};
+        for (int k = 0; k < 4; ++k) {
+            kelvoran_phase_derivatives& c = *cPhaseDerivatives[k];
+            PhaseDerivativeColumns& cpp = *cppPhaseDerivatives[k];
+            gradient(c.density_kg_m3, cpp.density);
+            gradient(c.specific_enthalpy_j_kg, cpp.specificEnthalpy);
+            gradient(c.phase_mass_fraction, cpp.phaseMassFraction);
+            gradient(c.saturation, cpp.saturation);
+            gradient(c.mass_fraction, cpp.massFraction);
+        }
         for (int k = 0; k < 4; ++k) {
             double** cColumns[kPhaseColumns] = {&cPhases[k]->composition,
                                                 &cPhases[k]->mass_fraction,
@@ -74,8 +99,10 @@ struct Storage {
     std::vector<std::int32_t> status, state, fluidType;
     std::vector<std::uint32_t> warnings;
     std::unique_ptr<bool[]> amounts;
-    std::vector<std::vector<double>> values;  // T, P, then 8 columns per phase
+    std::vector<std::vector<double>> values;     // T, P, then 8 columns per phase
+    std::vector<std::vector<double>> gradients;  // of T, P, then 5 quantities per phase
     kelvoran_outputs c{};
+    kelvoran_derivatives cDerivatives{};
     BatchColumns cpp;
     InverseColumns inverse;
 };
@@ -92,6 +119,13 @@ struct Storage {
                 return ::testing::AssertionFailure()
                        << "column " << k << " at point " << i << " is " << seen.values[k][i]
                        << ", expected " << expected.values[k][i];
+            }
+        }
+        for (std::size_t k = 0; k < seen.gradients.size(); ++k) {
+            if (!sameValue(seen.gradients[k][i], expected.gradients[k][i])) {
+                return ::testing::AssertionFailure()
+                       << "derivative column " << k << " at point " << i << " is "
+                       << seen.gradients[k][i] << ", expected " << expected.gradients[k][i];
             }
         }
     }
@@ -192,7 +226,7 @@ TEST(CInterfaceTest, EveryEvaluationWritesWhatTheCppBatchWrites) {
                 options.search_upper_bar = cppOptions.searchRange.upperBar = 1500.0;
             }
             ASSERT_EQ(e.c(static_cast<std::int64_t>(n), p.a.data(), p.b.data(), p.x.data(), &seen.c,
-                          nullptr, narrow ? &options : nullptr),
+                          &seen.cDerivatives, narrow ? &options : nullptr),
                       KELVORAN_OK);
             if (e.cpp != nullptr) {
                 ASSERT_EQ(e.cpp(p.a, p.b, p.x, expected.cpp, expected.inverse, cppOptions),
@@ -222,7 +256,6 @@ struct Call {
     }
     Storage storage;
     std::vector<double> a, b, x;
-    std::vector<double> gradient = std::vector<double>(a.size());
     kelvoran_derivatives derivatives{};
     kelvoran_options options{};
     std::int64_t n = static_cast<std::int64_t>(a.size());
@@ -293,9 +326,6 @@ TEST(CInterfaceTest, EachFaultGivesItsCodeAndWritesNothing) {
          KELVORAN_ERROR_INVALID_ARGUMENT, 3},
         {"search at pressures not above 0", [](Call& c) { c.options.search_lower_bar = 0.0; },
          KELVORAN_ERROR_INVALID_ARGUMENT, 2},
-        {"a derivative asked for",
-         [](Call& c) { c.derivatives.bulk.density_kg_m3.third = c.gradient.data(); },
-         KELVORAN_ERROR_UNAVAILABLE},
         {"cancelled before the work",
          [](Call& c) {
              c.options.progress = [](std::int64_t, std::int64_t, void*) -> std::int32_t {

@@ -124,22 +124,20 @@ endif()
 
 # What the cells are: the version; boiling water as vapor + liquid at the model's boiling
 # temperature at 100 bar (311.031 °C), with the saturations of h between the saturated liquid's
-# and the vapor's enthalpy; the brine as a solved single fluid; dT/dh of each.
+# and the vapor's enthalpy, and dT/dh = 0 (T is fixed by P there); the brine as a solved single
+# fluid, with dT/dh = 1/cp.
 set(expected_lines
   "^kelvoran ${EXPECTED_VERSION}\n"
   "\nboiling water: P =  100\\.0 bar, h =  2000000\\.0 J/kg, x = 0\\.000000\n\
   status 0 \\(solved\\), state V\\+L, T =  311\\.031 degC\n\
-  saturation: liquid  0\\.0896[0-9][0-9] vapor  0\\.9103[0-9][0-9] halite n/a\n"
+  saturation: liquid  0\\.0896[0-9][0-9] vapor  0\\.9103[0-9][0-9] halite n/a\n\
+  dT/dh =  0\\.000000E\\+00 K/\\(J/kg\\)\n"
   "\nbrine: P =  250\\.0 bar, h =  1600000\\.0 J/kg, x = 0\\.033116\n\
   status 0 \\(solved\\), state F, T =  383\\.65[0-9] degC\n\
-  saturation: liquid  1\\.000000 vapor n/a halite n/a\n  dT/dh = ")
+  saturation: liquid  1\\.000000 vapor n/a halite n/a\n\
+  dT/dh =  1\\.528[0-9]+E-04 K/\\(J/kg\\)\n")
 foreach(pattern ${expected_lines})
   if(NOT c_output MATCHES "${pattern}")
     message(FATAL_ERROR "the examples' output does not match '${pattern}':\n${c_output}")
   endif()
 endforeach()
-string(REGEX MATCHALL "\n  dT/dh = [^\n]+" derivative_lines "${c_output}")
-list(LENGTH derivative_lines derivative_count)
-if(NOT derivative_count EQUAL 2)
-  message(FATAL_ERROR "expected dT/dh for both cells:\n${c_output}")
-endif()
