@@ -11,6 +11,7 @@ cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
 ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libcli11-dev libfmt-dev
+ensure_packages gfortran pkg-config binutils
 
 cmake -S . -B build-asan -G Ninja -DKELVORAN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" "$@" >/dev/null

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Builds everything in ./build (the console, kelvoran-table, the library and the test suite)
 # and runs every test, installing on a fresh Debian machine what that needs: CMake, Ninja, g++,
-# GoogleTest, Google Benchmark, CLI11 and {fmt}. Safe to run again.
+# GoogleTest, Google Benchmark, CLI11 and {fmt}, and gfortran and pkg-config for the C and
+# Fortran examples. Safe to run again.
 # Usage: scripts/test.sh [extra cmake options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
 
 ensure_packages cmake ninja-build libboost-dev g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev
+# The C and Fortran examples of the C interface, built against the installed package.
+ensure_packages gfortran pkg-config binutils
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVORAN_BUILD_TESTS=ON \
   -DKELVORAN_BUILD_TABLE=ON "$@" >/dev/null
 cmake --build build -j "$(nproc)"
