@@ -82,7 +82,7 @@ struct TableBuildOptions {
     int threads = 0;
     /// The finest cell edge is the box's width / 2^maxLevel in each of the two variables the
     /// table is refined in (T and P, or P and x); 4–20.
-    int maxLevel = 14;
+    int maxLevel = 8;
     /// The box is first cut into 2^rootLevel × 2^rootLevel cells (each one task of the build);
     /// 0–8, at most maxLevel.
     int rootLevel = 5;

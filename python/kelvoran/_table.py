@@ -93,7 +93,7 @@ class PropertyTable:
         w: Optional[Range] = None,
         tolerance: float = 1e-5,
         absolute_tolerance: float = 1e-6,
-        max_level: int = 14,
+        max_level: int = 8,
         root_level: int = 5,
         threads: Optional[int] = None,
         progress: Union[bool, Callable[[int, int], Any], None] = None,
