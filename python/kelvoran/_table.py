@@ -60,10 +60,10 @@ class PropertyTable:
     from several threads.
 
     >>> import kelvoran
-    >>> table = kelvoran.PropertyTable.build("phx", P=(200, 300), h=(1.0e6, 2.5e6), x=(0.0, 0.1), tolerance=1e-4)
-    >>> r = table.evaluate(250.0, 1.6e6, w=0.1)
-    >>> str(r.state_name), round(float(r.T), 3)
-    ('F', 383.654)
+    >>> table = kelvoran.PropertyTable.build("tpx", T=(300, 400), P=(100, 300), x=(0.0, 0.1), max_level=5, root_level=2)
+    >>> r = table.evaluate(390.0, 150.0, 0.05)
+    >>> str(r.state_name), round(float(r.vapor.saturation), 4)
+    ('V+H', 0.9945)
     """
 
     def __init__(self, path: Union[str, "os.PathLike[str]"]) -> None:

@@ -100,9 +100,11 @@ int channelCount(TableVariables variables, Phases state) {
         case Phases::Vapor:
             return 2;
         case Phases::VaporLiquid:
-            // (P, h, x): the temperature and the amount of vapor; the phases come from the
-            // coexistence table.
-            return temperature == 1 ? 2 : 6;
+            // (P, h, x): not interpolated; the model evaluates V + L. (Its temperature and amount
+            // of vapor, with the phases from the coexistence table, passed the cells' test places
+            // but missed the tolerance by far at some other places of the steep V + L field at
+            // high pressure, 600-800 °C.)
+            return temperature == 1 ? 0 : 6;
         case Phases::VaporHalite:
         case Phases::LiquidHalite:
             return isPH(variables) ? 0 : 4;  // no enthalpy, so not a state of (P, h, x)
