@@ -64,6 +64,10 @@ struct TableBox {
 /// 0–4.7e6 J/kg (the bulk enthalpies reached between 0 and 1000 °C) and x 0–1 for (P, h, x).
 TableBox defaultTableBox(TableVariables variables);
 
+/// The finest level a build refines to by default: 8 for (T, P, x), 6 for (P, h, x) (whose
+/// columns cost the inverse evaluation); either builds the box of defaultTableBox in minutes.
+int defaultMaxLevel(TableVariables variables);
+
 /// How close a lookup stays to the model. Relative errors are taken on the temperature in
 /// kelvin, on densities, and on specific enthalpies measured against max(|h|,
 /// enthalpyFloorJKg) (the enthalpy of water is zero near 0 °C, where a relative error means
@@ -81,8 +85,9 @@ struct TableBuildOptions {
     /// on it.
     int threads = 0;
     /// The finest cell edge is the box's width / 2^maxLevel in each of the two variables the
-    /// table is refined in (T and P, or P and x); 4–20.
-    int maxLevel = 8;
+    /// table is refined in (T and P, or P and x); 4–20, or 0 (the default) for
+    /// defaultMaxLevel of the table's variables.
+    int maxLevel = 0;
     /// The box is first cut into 2^rootLevel × 2^rootLevel cells (each one task of the build);
     /// 0–8, at most maxLevel.
     int rootLevel = 5;

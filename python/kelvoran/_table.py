@@ -93,7 +93,7 @@ class PropertyTable:
         w: Optional[Range] = None,
         tolerance: float = 1e-5,
         absolute_tolerance: float = 1e-6,
-        max_level: int = 8,
+        max_level: Optional[int] = None,
         root_level: int = 5,
         threads: Optional[int] = None,
         progress: Union[bool, Callable[[int, int], Any], None] = None,
@@ -104,7 +104,8 @@ class PropertyTable:
 
         tolerance is relative (on T in kelvin, densities, and enthalpies against at least
         1e5 J/kg), absolute_tolerance on compositions, mass fractions, amounts and saturations.
-        max_level and root_level bound the refinement (finest cell: the box / 2**max_level).
+        max_level and root_level bound the refinement (finest cell: the box / 2**max_level;
+        by default 8 for "tpx", 6 for "phx").
         progress: True draws a bar on standard error; a callable gets (cells done, total) a few
         times a second and cancels the build by returning False. Ctrl-C cancels it too
         (KeyboardInterrupt). The table does not depend on `threads`."""
@@ -134,7 +135,7 @@ class PropertyTable:
             *box["x"],
             float(tolerance),
             float(absolute_tolerance),
-            int(max_level),
+            0 if max_level is None else int(max_level),
             int(root_level),
             threads_argument(threads),
             report,

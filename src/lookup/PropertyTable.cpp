@@ -281,10 +281,11 @@ void validate(TableVariables variables, const TableBox& box, const TableToleranc
         throw std::invalid_argument(
             "kelvoran::PropertyTable: tolerances must be finite and above zero");
     }
-    if (options.maxLevel < 4 || options.maxLevel > 20 || options.rootLevel < 0 ||
+    if ((options.maxLevel != 0 && (options.maxLevel < 4 || options.maxLevel > 20)) ||
+        options.rootLevel < 0 ||
         options.rootLevel > 8 || options.rootLevel > options.maxLevel || options.threads < 0) {
         throw std::invalid_argument(
-            "kelvoran::PropertyTable: maxLevel 4-20, rootLevel 0-8 and at most maxLevel, "
+            "kelvoran::PropertyTable: maxLevel 0 or 4-20, rootLevel 0-8 and at most maxLevel, "
             "threads 0 or more");
     }
 }
@@ -308,9 +309,15 @@ TableBox defaultTableBox(TableVariables variables) {
 
 PropertyTable::PropertyTable(std::shared_ptr<const Storage> storage) : storage_(std::move(storage)) {}
 
+int defaultMaxLevel(TableVariables variables) { return isPH(variables) ? 6 : 8; }
+
 PropertyTable PropertyTable::build(TableVariables variables, const TableBox& box,
                                    const TableTolerance& tolerance,
-                                   const TableBuildOptions& options) {
+                                   const TableBuildOptions& given) {
+    TableBuildOptions options = given;
+    if (options.maxLevel == 0 && (variables == TableVariables::TemperaturePressure || isPH(variables))) {
+        options.maxLevel = defaultMaxLevel(variables);
+    }
     validate(variables, box, tolerance, options);
     const auto start = std::chrono::steady_clock::now();
     auto storage = std::make_shared<Storage>();

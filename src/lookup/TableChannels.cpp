@@ -195,19 +195,16 @@ ExactValues exactValues(TableVariables variables, const InverseResult& r) {
         v[kAmount] = record.phaseMassFraction;
         v[kSaturation] = record.saturation;
     }
-    const int count = channelCount(variables, p.phases);
-    if (count == 0) {
-        e.signature.kind = SegmentKind::Exact;
-        return e;
-    }
-    e.signature.kind = SegmentKind::Interpolated;
-    // Which values the model leaves undefined (a bit per phase and value).
+    // Which values the model leaves undefined (a bit per phase and value): a stretch of states
+    // the table leaves to the model is cut there too, where its bulk enthalpy starts or ends.
     for (int i = 0; i < 4; ++i) {
         if (!phasePresent(p.phases, i)) continue;
         for (int v = 0; v < kPhaseValues; ++v) {
             if (std::isnan(e.values[i][v])) e.signature.nanMask |= 1U << (i * kPhaseValues + v);
         }
     }
+    e.signature.kind =
+        channelCount(variables, p.phases) == 0 ? SegmentKind::Exact : SegmentKind::Interpolated;
     return e;
 }
 

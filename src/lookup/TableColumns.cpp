@@ -191,7 +191,10 @@ Column ColumnModel::pressureEnthalpyColumn(double p, double x) {
     for (std::size_t i = 0; i < pieces.pieces.size(); ++i) {
         const auto [first, last] = pieces.pieces[i];
         const ExactValues& e = pieces.samples[first].exact;
-        if (e.signature.kind != SegmentKind::Interpolated) continue;
+        // A state with a bulk enthalpy has a stretch, tabulated or (V + L) left to the model.
+        const bool modelled = e.signature.kind == SegmentKind::Exact &&
+                              static_cast<Phases>(e.signature.state) == Phases::VaporLiquid;
+        if (e.signature.kind != SegmentKind::Interpolated && !modelled) continue;
         double lo = HUGE_VAL, hi = -HUGE_VAL;
         bool regular = true, finite = true;
         for (std::size_t k = first; k <= last; ++k) {
