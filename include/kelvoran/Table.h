@@ -9,13 +9,15 @@
 //
 //   #include <kelvoran/Table.h>
 //
-//   kelvoran::TableBox box = kelvoran::defaultTableBox(kelvoran::TableVariables::PressureEnthalpy);
-//   box.first = {1.0, 1000.0};                                  // bar
+//   const kelvoran::TableBox box = {{150.0, 250.0}, {1.5e6, 2.8e6}, {0.0, 0.05}};  // bar, J/kg, x
+//   kelvoran::TableBuildOptions options;
+//   options.maxLevel = 4;                                        // coarse: built in seconds
+//   options.rootLevel = 2;
 //   const kelvoran::PropertyTable table = kelvoran::PropertyTable::build(
-//       kelvoran::TableVariables::PressureEnthalpy, box);
-//   table.save("brine.kvt");
-//   const kelvoran::PropertyTable loaded = kelvoran::PropertyTable::load("brine.kvt");
-//   const kelvoran::TablePoint p = loaded.evaluate(250.0, 1.6e6, 0.05);   // bar, J/kg, x
+//       kelvoran::TableVariables::PressureEnthalpy, box, {}, options);
+//   table.save("/tmp/brine.kvt");
+//   const kelvoran::PropertyTable loaded = kelvoran::PropertyTable::load("/tmp/brine.kvt");
+//   const kelvoran::TablePoint p = loaded.evaluate(200.0, 1.6e6, 0.01);   // bar, J/kg, x
 //   // p.result as evaluatePH gives it, p.derivatives.temperature[1] = ∂T/∂h, K per J/kg
 //
 // A table is immutable and may be looked up from any number of threads at once.

@@ -418,6 +418,11 @@ int runTable(int argc, char** argv) {
             "--P-min, --P-max: the search range needs finite values, 0 < P-min "
             "below P-max");
     }
+    if (!options.table.empty() && (temperatureBounds || pressureBounds)) {
+        return usageError(
+            "--T-min, --T-max, --P-min and --P-max do not apply to --table: a property table "
+            "covers the temperatures of its box");
+    }
     // The bounds apply to the searched quantity of the mode only.
     const auto boundsFault = [&](TableMode mode) -> std::string {
         const bool searchesT =
