@@ -136,12 +136,21 @@ int accuracy(const kelvoran::PropertyTable& table, std::size_t n, std::uint64_t 
     direct(table.variables(), p, m, 0);
     const kelvoran::TableTolerance tol = table.tolerance();
     std::size_t sameState = 0, within = 0, nanWhereDefined = 0;
+    bool shownMismatch = false;
     double worst = 0.0;
     std::string worstName = "none";
     std::size_t worstPoint = 0;
     std::vector<double> worstBy(1 + Columns::kValues, 0.0);
     for (std::size_t i = 0; i < n; ++i) {
-        if (t.state[i] != m.state[i] || t.status[i] != m.status[i]) continue;
+        if (t.state[i] != m.state[i] || t.status[i] != m.status[i]) {
+            if (!shownMismatch) {
+                shownMismatch = true;
+                std::printf("first state that differs   %.17g, %.17g, %.17g: table %d (status %d), "
+                            "model %d (status %d)\n",
+                            p.a[i], p.b[i], p.x[i], t.state[i], t.status[i], m.state[i], m.status[i]);
+            }
+            continue;
+        }
         ++sameState;
         double ratio = 0.0;
         const auto compare = [&](double a, double b, double scale, std::size_t slot) {
