@@ -86,7 +86,8 @@ class Analysis {
     // Descends into the interval (i, i + 1) of one signature towards a jump of value j; true
     // when the descent met another signature (the signatures must be resolved again).
     bool descend(std::size_t i, int j) {
-        const Signature& signature = samples_[i].exact.signature;
+        // A copy: inserting samples moves them.
+        const Signature signature = samples_[i].exact.signature;
         while (true) {
             const double fa = samples_[i].values[j], fb = samples_[i + 1].values[j];
             if (adjacent(samples_[i].z, samples_[i + 1].z)) {
