@@ -26,8 +26,10 @@ version=$(sed -n 's/^project(kelvoran VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 # The model library's sources, as CMakeLists.txt lists them, with the table tool's reader,
 # formatter and runner, the number text they share, the binding and the decimal logarithm of
 # the native C library (Log10.cpp); the entry point of the table run, which catches the faults
-# of an input (TableStream.cpp).
-sources="$(sed -n '/^set(KELVORAN_[A-Z]*_SOURCES/,/)/p' CMakeLists.txt | grep -o 'src/[A-Za-z/]*\.cpp')
+# of an input (TableStream.cpp). The property tables (src/lookup: memory-mapped files, worker
+# threads) are not part of the page.
+sources="$(sed -n '/^set(KELVORAN_[A-Z]*_SOURCES/,/)/p' CMakeLists.txt | grep -o 'src/[A-Za-z/]*\.cpp' |
+  grep -v '^src/lookup/')
   src/text/NumberText.cpp src/text/NumberWriter.cpp src/table/CsvReader.cpp
   src/table/TableDerivatives.cpp src/table/TableFormatter.cpp
   src/table/TableRunner.cpp web/wasm/Binding.cpp web/wasm/CharconvShim.cpp web/wasm/Log10.cpp"

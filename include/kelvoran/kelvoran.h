@@ -67,7 +67,9 @@ enum kelvoran_error {
                                           ///< range of the call not finite, empty or at P ≤ 0
     KELVORAN_ERROR_CANCELLED = 5,         ///< the progress callback returned 0
     KELVORAN_ERROR_OUT_OF_MEMORY = 6,     ///< the library could not allocate its working memory
-    KELVORAN_ERROR_INTERNAL = 7           ///< an unexpected failure inside the library
+    KELVORAN_ERROR_INTERNAL = 7,          ///< an unexpected failure inside the library
+    KELVORAN_ERROR_TABLE_FILE = 8         ///< kelvoran_table_load: the file cannot be read, or is
+                                          ///< not a complete, undamaged property table
 };
 
 /// What outputs->status says of one point: the codes of the inverse evaluations.
@@ -253,6 +255,50 @@ KELVORAN_API int32_t kelvoran_evaluate_trho(int64_t n, const double* temperature
                                             const kelvoran_outputs* outputs,
                                             const kelvoran_derivatives* derivatives,
                                             const kelvoran_options* options) KELVORAN_NOEXCEPT;
+
+// --- property tables -----------------------------------------------------------------------
+
+/// A property table (built by kelvoran-tabulate or kelvoran::PropertyTable): the model's states
+/// over a box of (T °C, P bar, x) or (P bar, h J/kg, x), looked up far faster than the model
+/// is evaluated, with the model's phase state at every point. Opaque; made by
+/// kelvoran_table_load, released by kelvoran_table_free; one table may serve any number of
+/// threads at once.
+typedef struct kelvoran_table kelvoran_table;
+
+/// What kelvoran_table_variables says a table is looked up with.
+enum kelvoran_table_variables {
+    KELVORAN_TABLE_TPX = 1,  ///< (T °C, P bar, x): as kelvoran_evaluate
+    KELVORAN_TABLE_PHX = 2   ///< (P bar, bulk specific enthalpy J/kg, x): as kelvoran_evaluate_ph
+};
+
+/// Maps the table file at `path` (NUL-terminated) into memory and checks it (magic number,
+/// format version, size, checksum, every index) into *table. On failure *table is NULL, the
+/// code is KELVORAN_ERROR_TABLE_FILE (KELVORAN_ERROR_NULL_POINTER for a NULL path or table,
+/// KELVORAN_ERROR_OUT_OF_MEMORY) and, where `message` is not NULL, a sentence naming the file
+/// and saying why is written into the caller's `message_size` bytes, cut to fit and
+/// NUL-terminated.
+KELVORAN_API int32_t kelvoran_table_load(const char* path, kelvoran_table** table, char* message,
+                                         int64_t message_size) KELVORAN_NOEXCEPT;
+
+/// Releases a table of kelvoran_table_load; NULL is ignored.
+KELVORAN_API void kelvoran_table_free(kelvoran_table* table) KELVORAN_NOEXCEPT;
+
+/// KELVORAN_TABLE_TPX or KELVORAN_TABLE_PHX; 0 for NULL.
+KELVORAN_API int32_t kelvoran_table_variables(const kelvoran_table* table) KELVORAN_NOEXCEPT;
+
+/// Looks up n points (first, second, composition) in the table's variables: (T, P, x) into
+/// *outputs as kelvoran_evaluate writes them, (P, h, x) as kelvoran_evaluate_ph; heat
+/// capacities NaN. The derivatives are those of the table's interpolant with respect to its
+/// variables (the model's exact ones at points the table leaves to the model: outside its box,
+/// at a phase boundary). The search range of `options` is checked as kelvoran_evaluate_ph
+/// checks it, but not used. Codes as kelvoran_evaluate;
+/// KELVORAN_ERROR_NULL_POINTER for a NULL table.
+KELVORAN_API int32_t kelvoran_table_evaluate(const kelvoran_table* table, int64_t n,
+                                             const double* first, const double* second,
+                                             const double* composition,
+                                             const kelvoran_outputs* outputs,
+                                             const kelvoran_derivatives* derivatives,
+                                             const kelvoran_options* options) KELVORAN_NOEXCEPT;
 
 // --- names, messages, version, conversions -------------------------------------------------
 

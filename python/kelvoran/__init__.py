@@ -41,6 +41,7 @@ from ._result import (
     derivative_columns,
 )
 from . import inclusions
+from ._table import PropertyTable, TableError
 from .correlations import *  # noqa: F401,F403  (the vectorised correlations)
 from .correlations import __all__ as _correlation_names
 
@@ -54,6 +55,8 @@ __all__ = [
     "evaluate_prho",
     "evaluate_trho",
     "inclusions",
+    "PropertyTable",
+    "TableError",
     "Result",
     "Point",
     "Derivatives",

@@ -22,6 +22,7 @@
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inclusions.h"
 #include "kelvoran/Inverse.h"
+#include "kelvoran/Table.h"
 
 namespace nb = nanobind;
 
@@ -366,6 +367,75 @@ double timeBatch(In t, In p, In x, int threads) {
     return elapsed.count();
 }
 
+// --- property tables ---------------------------------------------------------------------
+
+kelvoran::TableVariables tableVariables(const std::string& name) {
+    if (name == "phx") return kelvoran::TableVariables::PressureEnthalpy;
+    if (name == "tpx") return kelvoran::TableVariables::TemperaturePressure;
+    throw std::invalid_argument("kelvoran.PropertyTable: variables are 'phx' or 'tpx', not '" +
+                                name + "'");
+}
+
+// Builds a table; `progress` (None or a callable (done, total) → bool) is called a few times a
+// second on the calling thread with the GIL held; Ctrl-C or False from it cancel the build.
+kelvoran::PropertyTable buildTable(const std::string& variables, double a0, double a1, double b0,
+                                   double b1, double x0, double x1, double relative,
+                                   double absolute, int maxLevel, int rootLevel, int threads,
+                                   nb::object progress) {
+    const kelvoran::TableVariables v = tableVariables(variables);
+    kelvoran::TableTolerance tolerance;
+    tolerance.relative = relative;
+    tolerance.absolute = absolute;
+    kelvoran::TableBuildOptions options;
+    options.maxLevel = maxLevel;
+    options.rootLevel = rootLevel;
+    if (threads < 0) throw std::invalid_argument("kelvoran: threads must be 0 or more");
+    options.threads = threads;
+    bool interrupted = false;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        nb::gil_scoped_acquire locked;
+        if (PyErr_CheckSignals() != 0) {
+            interrupted = true;
+            return false;
+        }
+        if (!progress.is_none()) {
+            try {
+                const nb::object keep = progress(done, total);
+                if (!keep.is_none() && !nb::cast<bool>(keep)) return false;
+            } catch (nb::python_error& e) {
+                e.restore();
+                interrupted = true;
+                return false;
+            }
+        }
+        return true;
+    };
+    try {
+        nb::gil_scoped_release unlocked;
+        return kelvoran::PropertyTable::build(v, {{a0, a1}, {b0, b1}, {x0, x1}}, tolerance, options);
+    } catch (const kelvoran::TableCancelled&) {
+        if (interrupted) throw nb::python_error();
+        throw;
+    }
+}
+
+// Looks the points up into the named columns: those of evaluate_columns for a (T, P, x) table,
+// of evaluate_inverse_columns "ph" for a (P, h, x) table, derivative columns included.
+void tableColumns(const kelvoran::PropertyTable& table, In a, In b, In x, nb::dict columns,
+                  int threads) {
+    const std::size_t n = commonLength(a, b, x);
+    const bool ph = table.variables() == kelvoran::TableVariables::PressureEnthalpy;
+    BoundColumns bound = bindColumns(columns, n, ph ? "T_C" : nullptr, ph ? "ph" : "direct");
+    bool interrupted = false;
+    const kelvoran::BatchOptions options = interruptible(threads, interrupted);
+    {
+        nb::gil_scoped_release unlocked;
+        table.evaluate({a.data(), n}, {b.data(), n}, {x.data(), n}, bound.out, bound.inverse,
+                       options);
+    }
+    if (interrupted) throw nb::python_error();
+}
+
 }  // namespace
 
 NB_MODULE(_core, m) {
@@ -445,5 +515,63 @@ NB_MODULE(_core, m) {
           in("x"), in("out"));
 
     m.def("_calculator_point", &calculatorPoint, nb::arg("t"), nb::arg("p"), nb::arg("x"));
+
+    nb::exception<kelvoran::TableError>(m, "TableError", PyExc_OSError);
+    nb::class_<kelvoran::PropertyTable>(m, "PropertyTable")
+        .def_static("build", &buildTable, nb::arg("variables"), nb::arg("a0"), nb::arg("a1"),
+                    nb::arg("b0"), nb::arg("b1"), nb::arg("x0"), nb::arg("x1"),
+                    nb::arg("relative"), nb::arg("absolute"), nb::arg("max_level"),
+                    nb::arg("root_level"), nb::arg("threads"), nb::arg("progress").none())
+        .def_static(
+            "load",
+            [](const std::string& path) {
+                nb::gil_scoped_release unlocked;
+                return kelvoran::PropertyTable::load(path);
+            },
+            nb::arg("path"))
+        .def(
+            "save",
+            [](const kelvoran::PropertyTable& t, const std::string& path) {
+                nb::gil_scoped_release unlocked;
+                t.save(path);
+            },
+            nb::arg("path"))
+        .def_prop_ro("variables",
+                     [](const kelvoran::PropertyTable& t) {
+                         return std::string(kelvoran::shortName(t.variables()));
+                     })
+        .def_prop_ro("box",
+                     [](const kelvoran::PropertyTable& t) {
+                         const kelvoran::TableBox b = t.box();
+                         return nb::make_tuple(b.first.lower, b.first.upper, b.second.lower,
+                                               b.second.upper, b.composition.lower,
+                                               b.composition.upper);
+                     })
+        .def_prop_ro("tolerance",
+                     [](const kelvoran::PropertyTable& t) {
+                         const kelvoran::TableTolerance tol = t.tolerance();
+                         return nb::make_tuple(tol.relative, tol.absolute, tol.enthalpyFloorJKg);
+                     })
+        .def_prop_ro("kelvoran_version", &kelvoran::PropertyTable::kelvoranVersion)
+        .def_prop_ro("levels",
+                     [](const kelvoran::PropertyTable& t) {
+                         return nb::make_tuple(t.rootLevel(), t.maxLevel());
+                     })
+        .def_prop_ro("statistics",
+                     [](const kelvoran::PropertyTable& t) {
+                         const kelvoran::TableStatistics s = t.statistics();
+                         nb::dict d;
+                         d["cells"] = s.cells;
+                         d["exact_cells"] = s.exactCells;
+                         d["segments"] = s.segments;
+                         d["exact_segments"] = s.exactSegments;
+                         d["nodes"] = s.nodes;
+                         d["file_bytes"] = s.fileBytes;
+                         d["build_seconds"] = s.buildSeconds;
+                         d["model_evaluations"] = s.modelEvaluations;
+                         return d;
+                     })
+        .def("evaluate_columns", &tableColumns, in("a"), in("b"), in("x"), nb::arg("columns"),
+             nb::arg("threads"));
     m.def("_time_batch", &timeBatch, in("t"), in("p"), in("x"), nb::arg("threads"));
 }

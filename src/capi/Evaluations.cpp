@@ -1,16 +1,24 @@
 // The evaluations of the C interface: the caller's structs checked and copied, the C++ batch
 // run on them, every failure turned into a code.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <span>
+#include <string>
 
 #include "capi/DerivativeRequest.h"
 #include "inverse/BulkPropertySearch.h"
 #include "kelvoran/Batch.h"
+#include "kelvoran/Table.h"
 #include "kelvoran/kelvoran.h"
+
+/// The C handle of a property table.
+struct kelvoran_table {
+    kelvoran::PropertyTable table;
+};
 
 namespace {
 
@@ -145,10 +153,11 @@ void writeDirectInputs(const kelvoran_outputs& o, std::span<const double> t,
     }
 }
 
+// The batch of `inputs` on the points, or with `table` its lookup in that table.
 std::int32_t evaluate(Inputs inputs, std::int64_t n, const double* a, const double* b,
                       const double* c, const kelvoran_outputs* outputs,
-                      const kelvoran_derivatives* derivatives,
-                      const kelvoran_options* options) noexcept {
+                      const kelvoran_derivatives* derivatives, const kelvoran_options* options,
+                      const kelvoran::PropertyTable* table = nullptr) noexcept {
     try {
         const Request r = check(inputs, n, a, b, c, outputs, derivatives, options);
         if (r.code != KELVORAN_OK) return r.code;
@@ -157,6 +166,14 @@ std::int32_t evaluate(Inputs inputs, std::int64_t n, const double* a, const doub
         const InverseColumns inverse{r.outputs.temperature_c, r.outputs.pressure_bar,
                                      r.outputs.status, r.outputs.amounts_from_bulk_property};
         BatchStatus status = BatchStatus::Completed;
+        if (table != nullptr) {
+            status = table->evaluate(first, second, third, r.columns,
+                                     inputs == Inputs::TPX ? InverseColumns{} : inverse, r.options);
+            if (status == BatchStatus::Completed && inputs == Inputs::TPX) {
+                writeDirectInputs(r.outputs, first, second, third);
+            }
+            return status == BatchStatus::Completed ? KELVORAN_OK : KELVORAN_ERROR_CANCELLED;
+        }
         switch (inputs) {
             case Inputs::TPX:
                 status = kelvoran::evaluateBatch(first, second, third, r.columns, r.options);
@@ -224,6 +241,58 @@ KELVORAN_API int32_t kelvoran_evaluate_trho(int64_t n, const double* temperature
                                             const kelvoran_options* options) noexcept {
     return evaluate(Inputs::TRhoX, n, temperature_c, density_kg_m3, composition, outputs,
                     derivatives, options);
+}
+
+KELVORAN_API int32_t kelvoran_table_load(const char* path, kelvoran_table** table, char* message,
+                                         int64_t message_size) noexcept {
+    const auto say = [&](const char* text) {
+        if (message == nullptr || message_size <= 0) return;
+        const std::size_t room = static_cast<std::size_t>(message_size) - 1;
+        const std::size_t length = std::min(std::strlen(text), room);
+        std::memcpy(message, text, length);
+        message[length] = '\0';
+    };
+    if (table != nullptr) *table = nullptr;
+    if (path == nullptr || table == nullptr) {
+        say(kelvoran_error_message(KELVORAN_ERROR_NULL_POINTER));
+        return KELVORAN_ERROR_NULL_POINTER;
+    }
+    try {
+        *table = new kelvoran_table{kelvoran::PropertyTable::load(path)};
+        say("");
+        return KELVORAN_OK;
+    } catch (const kelvoran::TableError& e) {
+        say(e.what());
+        return KELVORAN_ERROR_TABLE_FILE;
+    } catch (const std::bad_alloc&) {
+        say(kelvoran_error_message(KELVORAN_ERROR_OUT_OF_MEMORY));
+        return KELVORAN_ERROR_OUT_OF_MEMORY;
+    } catch (...) {
+        say(kelvoran_error_message(KELVORAN_ERROR_INTERNAL));
+        return KELVORAN_ERROR_INTERNAL;
+    }
+}
+
+KELVORAN_API void kelvoran_table_free(kelvoran_table* table) noexcept { delete table; }
+
+KELVORAN_API int32_t kelvoran_table_variables(const kelvoran_table* table) noexcept {
+    if (table == nullptr) return 0;
+    return table->table.variables() == kelvoran::TableVariables::PressureEnthalpy
+               ? KELVORAN_TABLE_PHX
+               : KELVORAN_TABLE_TPX;
+}
+
+KELVORAN_API int32_t kelvoran_table_evaluate(const kelvoran_table* table, int64_t n,
+                                             const double* first, const double* second,
+                                             const double* composition,
+                                             const kelvoran_outputs* outputs,
+                                             const kelvoran_derivatives* derivatives,
+                                             const kelvoran_options* options) noexcept {
+    if (table == nullptr) return KELVORAN_ERROR_NULL_POINTER;
+    const Inputs inputs = kelvoran_table_variables(table) == KELVORAN_TABLE_PHX ? Inputs::PHX
+                                                                                : Inputs::TPX;
+    return evaluate(inputs, n, first, second, composition, outputs, derivatives, options,
+                    &table->table);
 }
 
 }  // extern "C"

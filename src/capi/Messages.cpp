@@ -38,6 +38,9 @@ KELVORAN_API const char* kelvoran_error_message(int32_t code) noexcept {
             return "out of memory";
         case KELVORAN_ERROR_INTERNAL:
             return "an unexpected failure inside the library";
+        case KELVORAN_ERROR_TABLE_FILE:
+            return "the property table file cannot be read, or is not a complete, undamaged "
+                   "table";
         default:
             return "unknown error code";
     }

@@ -20,6 +20,7 @@
 #include "BuildInfo.h"
 #include "io/DescriptorStreams.h"
 #include "kelvoran/Inverse.h"
+#include "kelvoran/Table.h"
 #include "table/CsvReader.h"
 #include "table/GridAxis.h"
 #include "table/GridSource.h"
@@ -134,6 +135,13 @@ Derivatives (--derivatives):
   nan where the model is not differentiable (V+L+H of the direct mode). --columns
   may name them.
 
+Property tables (--table FILE):
+  The points are looked up in a table written by kelvoran-tabulate instead of
+  being evaluated: a (P, h, x) table for P_bar,h_J_kg input (or -P -H), a
+  (T, P, x) table for T_C,P_bar input (or -T -P). The columns are the same;
+  heat capacities are not tabulated (nan). Points the table does not cover, and
+  points near a phase boundary, are evaluated by the model.
+
 Output file (-o):
   The file appears only when complete; on failure or an interruption no partial
   file is left and an earlier file is untouched. /dev/stdout, /dev/stderr and
@@ -177,6 +185,7 @@ struct Options {
     std::string threads = "0";
     std::string digits = "0";
     std::string columns;
+    std::string table;
     bool decimalComma = false;
     bool quiet = false;
     bool derivatives = false;
@@ -350,6 +359,9 @@ int runTable(int argc, char** argv) {
     app.add_flag("--decimal-comma", options.decimalComma,
                  "read and write numbers with a decimal comma (needs --delimiter ';', '|' or tab)");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.add_option("--table", options.table,
+                   "look the points up in the property table FILE (kelvoran-tabulate)")
+        ->type_name("FILE");
     app.add_flag("--derivatives", options.derivatives,
                  "add the derivatives of the outputs with respect to the three given variables "
                  "(columns d_<quantity>_d_<variable>)");
@@ -405,6 +417,11 @@ int runTable(int argc, char** argv) {
         return usageError(
             "--P-min, --P-max: the search range needs finite values, 0 < P-min "
             "below P-max");
+    }
+    if (!options.table.empty() && (temperatureBounds || pressureBounds)) {
+        return usageError(
+            "--T-min, --T-max, --P-min and --P-max do not apply to --table: a property table "
+            "covers the temperatures of its box");
     }
     // The bounds apply to the searched quantity of the mode only.
     const auto boundsFault = [&](TableMode mode) -> std::string {
@@ -525,6 +542,20 @@ int runTable(int argc, char** argv) {
         }
     }
 
+    std::optional<PropertyTable> propertyTable;
+    if (!options.table.empty()) {
+        try {
+            propertyTable.emplace(PropertyTable::load(options.table));
+        } catch (const TableError& e) {
+            std::cerr << kProgram << ": " << e.what() << '\n';
+            return TableExitInput;
+        }
+        if (propertyTable->kelvoranVersion() != kProgramVersion) {
+            std::cerr << kProgram << ": note: " << options.table << " was built by kelvoran "
+                      << propertyTable->kelvoranVersion() << "\n";
+        }
+    }
+
     const int threads = threadCount > 0 ? threadCount
                                         : static_cast<int>(std::thread::hardware_concurrency() > 0
                                                                ? std::thread::hardware_concurrency()
@@ -583,6 +614,17 @@ int runTable(int argc, char** argv) {
                                  "' has the name of an output column; rename it");
             }
         }
+        if (propertyTable) {
+            const TableMode wanted = propertyTable->variables() == TableVariables::PressureEnthalpy
+                                         ? TableMode::PressureEnthalpy
+                                         : TableMode::Direct;
+            if (mode != wanted) {
+                throw InputError(options.table + " is a " +
+                                 (wanted == TableMode::Direct ? "(T, P, x) table: give T_C and P_bar"
+                                                              : "(P, h, x) table: give P_bar and h_J_kg") +
+                                 " (or the grid options -T -P, or -P -H)");
+            }
+        }
         TableFormatter formatter(style, extraColumns, mode);
         if (options.derivatives) {
             formatter.addDerivatives();
@@ -608,6 +650,13 @@ int runTable(int argc, char** argv) {
             job.next = [&](InputRow& row) { return reader->next(row); };
         }
         job.write = [&](std::string_view text) { table->write(text); };
+        if (propertyTable) {
+            job.evaluate = [&](std::span<const double> a, std::span<const double> b,
+                               std::span<const double> x, const BatchColumns& out,
+                               const InverseColumns& inverse, const BatchOptions& batch) {
+                propertyTable->evaluate(a, b, x, out, inverse, batch);
+            };
+        }
         job.searchRange = options.searchRange;
         job.rowFailed = [&](const InputRow& row) {
             progress.finish();

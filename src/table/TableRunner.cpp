@@ -92,8 +92,10 @@ std::uint64_t TableRunner::computeBlock(std::size_t count, const TableJob& job,
             return true;
         };
     }
-    // In the direct mode a table of inputs alone needs no evaluation.
-    if (good > 0 && (mode != TableMode::Direct || needs.any())) {
+    if (good > 0 && job.evaluate) {
+        job.evaluate({first_.data(), good}, {second_.data(), good}, {composition_.data(), good},
+                     out, inverse, options);
+    } else if (good > 0 && (mode != TableMode::Direct || needs.any())) {
         const std::span<const double> a(first_.data(), good), b(second_.data(), good),
             x(composition_.data(), good);
         switch (mode) {

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "kelvoran/Batch.h"
 #include "kelvoran/Inverse.h"
 #include "table/InputRow.h"
 #include "table/TableFormatter.h"
@@ -24,6 +26,11 @@ struct TableJob {
     /// Called from the calling thread a few times a second with the number of rows finished.
     /// Optional.
     std::function<void(std::uint64_t)> progress;
+    /// Evaluates a block's readable rows in place of the batch functions of the mode (a
+    /// property table, kelvoran-table --table): the two given quantities and x. Optional.
+    std::function<void(std::span<const double>, std::span<const double>, std::span<const double>,
+                       const BatchColumns&, const InverseColumns&, const BatchOptions&)>
+        evaluate;
     /// The inverse modes: the temperatures (pressures) searched.
     SearchRange searchRange;
 };

@@ -378,9 +378,9 @@ TEST(CInterfaceTest, EachFaultGivesItsCodeAndWritesNothing) {
 
 TEST(CInterfaceTest, NamesMessagesVersionAndDefaultsAreTheLibrarys) {
     const std::string unknown = kelvoran_error_message(-1);
-    EXPECT_EQ(unknown, kelvoran_error_message(KELVORAN_ERROR_INTERNAL + 1));
+    EXPECT_EQ(unknown, kelvoran_error_message(KELVORAN_ERROR_TABLE_FILE + 1));
     std::vector<std::string> messages;
-    for (std::int32_t code = KELVORAN_OK; code <= KELVORAN_ERROR_INTERNAL; ++code) {
+    for (std::int32_t code = KELVORAN_OK; code <= KELVORAN_ERROR_TABLE_FILE; ++code) {
         const std::string message = kelvoran_error_message(code);
         EXPECT_NE(message, unknown) << code;
         for (const std::string& other : messages) EXPECT_NE(message, other) << code;

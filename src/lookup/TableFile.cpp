@@ -1,0 +1,294 @@
+#include "lookup/TableFile.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "lookup/Checksum.h"
+#include "lookup/TableChannels.h"
+
+namespace kelvoran {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& name, const std::string& why) {
+    throw TableError(name + ": " + why);
+}
+
+std::string systemError(int error) { return std::strerror(error); }
+
+// Whether section s of items of `size` bytes lies inside the file, after the header and
+// aligned for its items.
+bool inside(const TableSection& s, std::size_t size, std::uint64_t fileBytes) {
+    if (s.offset < kTableHeaderBytes || s.offset % 8 != 0 || s.offset > fileBytes) return false;
+    const std::uint64_t room = fileBytes - s.offset;
+    return s.count <= room / size;
+}
+
+bool finite(double x) { return std::isfinite(x); }
+
+}  // namespace
+
+PropertyTable::Storage::~Storage() {
+    if (mapped != nullptr) ::munmap(mapped, mappedBytes);
+}
+
+void attachTable(PropertyTable::Storage& storage, const std::string& name) {
+    const std::byte* bytes = storage.bytes;
+    const std::size_t size = storage.size;
+    if (std::endian::native != std::endian::little) {
+        fail(name, "property tables are little-endian; this machine is not");
+    }
+    if (size < sizeof kTableMagic || std::memcmp(bytes, kTableMagic, sizeof kTableMagic) != 0) {
+        fail(name, "not a kelvoran property table (no table magic number at its start)");
+    }
+    if (size < kTableHeaderBytes) {
+        fail(name, "truncated: " + std::to_string(size) + " bytes, less than a table header");
+    }
+    const auto* header = reinterpret_cast<const TableHeader*>(bytes);
+    if (header->formatVersion != kTableFormatVersion) {
+        fail(name, "table format version " + std::to_string(header->formatVersion) +
+                       "; this kelvoran reads version " + std::to_string(kTableFormatVersion));
+    }
+    if (header->headerBytes != kTableHeaderBytes) fail(name, "corrupt header (its size)");
+    if (header->fileBytes > size) {
+        fail(name, "truncated: " + std::to_string(size) + " of " +
+                       std::to_string(header->fileBytes) + " bytes");
+    }
+    if (header->fileBytes < size) {
+        fail(name, std::to_string(size) + " bytes, but its header says " +
+                       std::to_string(header->fileBytes) + " (something was appended)");
+    }
+    if (xxh64(bytes + kTableChecksummedFrom, size - kTableChecksummedFrom) != header->checksum) {
+        fail(name, "corrupt: its checksum does not match its contents");
+    }
+
+    // Every number the lookups follow, checked once here so that no lookup can leave the file.
+    const auto corrupt = [&](const char* what) { fail(name, std::string("corrupt ") + what); };
+    if (header->variables != static_cast<std::int32_t>(TableVariables::TemperaturePressure) &&
+        header->variables != static_cast<std::int32_t>(TableVariables::PressureEnthalpy)) {
+        corrupt("header (table variables)");
+    }
+    if (header->maxLevel < 4 || header->maxLevel > 20 || header->rootLevel < 0 ||
+        header->rootLevel > 8 || header->rootLevel > header->maxLevel) {
+        corrupt("header (levels)");
+    }
+    for (int i = 0; i < 6; i += 2) {
+        if (!finite(header->box[i]) || !finite(header->box[i + 1]) ||
+            !(header->box[i] < header->box[i + 1])) {
+            corrupt("header (box)");
+        }
+    }
+    if (!(header->relativeTolerance > 0.0) || !(header->absoluteTolerance > 0.0) ||
+        !(header->enthalpyFloorJKg >= 0.0)) {
+        corrupt("header (tolerance)");
+    }
+    const std::uint64_t fileBytes = header->fileBytes;
+    if (!inside(header->roots, sizeof(std::uint32_t), fileBytes) ||
+        !inside(header->nodes, sizeof(TableNode), fileBytes) ||
+        !inside(header->leaves, sizeof(TableLeaf), fileBytes) ||
+        !inside(header->breaks, sizeof(double), fileBytes) ||
+        !inside(header->segments, sizeof(TableSegment), fileBytes) ||
+        !inside(header->values, sizeof(double), fileBytes) ||
+        !inside(header->coexistenceRoots, sizeof(std::uint32_t), fileBytes) ||
+        !inside(header->coexistenceNodes, sizeof(TableNode), fileBytes) ||
+        !inside(header->coexistenceCells, sizeof(TableCoexistenceCell), fileBytes) ||
+        !inside(header->coexistenceValues, sizeof(double), fileBytes)) {
+        corrupt("section table");
+    }
+    TableView& v = storage.view;
+    v.header = header;
+    v.variables = static_cast<TableVariables>(header->variables);
+    v.roots = reinterpret_cast<const std::uint32_t*>(bytes + header->roots.offset);
+    v.nodes = reinterpret_cast<const TableNode*>(bytes + header->nodes.offset);
+    v.leaves = reinterpret_cast<const TableLeaf*>(bytes + header->leaves.offset);
+    v.breaks = reinterpret_cast<const double*>(bytes + header->breaks.offset);
+    v.segments = reinterpret_cast<const TableSegment*>(bytes + header->segments.offset);
+    v.values = reinterpret_cast<const double*>(bytes + header->values.offset);
+    v.rootsPerAxis = 1U << header->rootLevel;
+
+    const std::uint64_t nodes = header->nodes.count, leaves = header->leaves.count;
+    const std::uint64_t breaks = header->breaks.count, segments = header->segments.count;
+    const std::uint64_t values = header->values.count;
+    if (header->roots.count != static_cast<std::uint64_t>(v.rootsPerAxis) * v.rootsPerAxis) {
+        corrupt("root cells");
+    }
+    for (std::uint64_t i = 0; i < header->roots.count; ++i) {
+        if (v.roots[i] >= nodes) corrupt("root cells");
+    }
+    // Children follow their parent, so every descent ends.
+    for (std::uint64_t i = 0; i < nodes; ++i) {
+        const TableNode& n = v.nodes[i];
+        if (n.kind == kNodeLeaf) {
+            if (n.index >= leaves) corrupt("tree (a leaf index)");
+        } else if (n.kind <= 1) {
+            if (n.index <= i || static_cast<std::uint64_t>(n.index) + 1 >= nodes ||
+                !finite(n.split)) {
+                corrupt("tree (a split)");
+            }
+        } else {
+            corrupt("tree (a node kind)");
+        }
+    }
+    for (std::uint64_t i = 0; i < leaves; ++i) {
+        const TableLeaf& l = v.leaves[i];
+        if (!finite(l.lowerU) || !finite(l.lowerV) || !(l.scaleU > 0.0) || !(l.scaleV > 0.0) ||
+            !finite(l.scaleU) || !finite(l.scaleV)) {
+            corrupt("cell");
+        }
+        if (l.kind == kLeafExact) continue;
+        if (l.kind != kLeafRegular || l.segmentCount == 0 || l.segmentCount > 4096 ||
+            static_cast<std::uint64_t>(l.firstSegment) + l.segmentCount > segments ||
+            static_cast<std::uint64_t>(l.firstBreak) + (kCellColumns + 1ULL) * (l.segmentCount + 1) > breaks) {
+            corrupt("cell");
+        }
+    }
+    for (std::uint64_t i = 0; i < segments; ++i) {
+        const TableSegment& s = v.segments[i];
+        if (s.kind > 2 || s.state < 0 || s.state > 7 || s.status < 0 || s.status > 3 ||
+            s.fluidType < 0 || s.fluidType > 3) {
+            corrupt("segment");
+        }
+        if (s.kind != static_cast<std::uint8_t>(SegmentKind::Interpolated)) continue;
+        const int m = channelCount(v.variables, static_cast<Phases>(s.state));
+        if (m == 0 || s.channels != static_cast<std::uint32_t>(m) || s.intervals == 0 ||
+            s.intervals > (1U << 20) || s.valueIndex > values ||
+            (static_cast<std::uint64_t>(s.intervals) + 1) * (1 + kCellColumns * s.channels) >
+                values - s.valueIndex) {
+            corrupt("segment");
+        }
+        // Its nodes rise from 0 to 1.
+        const double* nodes = v.values + s.valueIndex;
+        bool rising = nodes[0] == 0.0 && nodes[s.intervals] == 1.0;
+        for (std::uint32_t k = 1; k <= s.intervals && rising; ++k) rising = nodes[k] > nodes[k - 1];
+        if (!rising) corrupt("segment nodes");
+    }
+    const bool ph = v.variables == TableVariables::PressureEnthalpy;
+    // The coexistence table of a (P, h, x) table, over 0–1000 °C and its pressures.
+    if (ph) {
+        const std::uint64_t rootCount = header->coexistenceRoots.count;
+        const std::uint64_t coexistenceNodes = header->coexistenceNodes.count;
+        const std::uint64_t cells = header->coexistenceCells.count;
+        const std::uint64_t coexistenceValues = header->coexistenceValues.count;
+        CoexistenceView& c = v.coexistence;
+        c.roots = reinterpret_cast<const std::uint32_t*>(bytes + header->coexistenceRoots.offset);
+        c.nodes = reinterpret_cast<const TableNode*>(bytes + header->coexistenceNodes.offset);
+        c.cells = reinterpret_cast<const TableCoexistenceCell*>(bytes + header->coexistenceCells.offset);
+        c.values = reinterpret_cast<const double*>(bytes + header->coexistenceValues.offset);
+        c.rootsPerAxis = v.rootsPerAxis;
+        if (rootCount != static_cast<std::uint64_t>(v.rootsPerAxis) * v.rootsPerAxis) {
+            corrupt("coexistence table");
+        }
+        for (std::uint64_t i = 0; i < rootCount; ++i) {
+            if (c.roots[i] >= coexistenceNodes) corrupt("coexistence table");
+        }
+        for (std::uint64_t i = 0; i < coexistenceNodes; ++i) {
+            const TableNode& n = c.nodes[i];
+            const bool good = n.kind == kNodeLeaf
+                                  ? n.index < cells
+                                  : n.kind <= 1 && n.index > i &&
+                                        static_cast<std::uint64_t>(n.index) + 1 < coexistenceNodes &&
+                                        finite(n.split);
+            if (!good) corrupt("coexistence table");
+        }
+        for (std::uint64_t i = 0; i < cells; ++i) {
+            const TableCoexistenceCell& cell = c.cells[i];
+            if (!finite(cell.lowerT) || !finite(cell.lowerP) || !(cell.scaleT > 0.0) ||
+                !(cell.scaleP > 0.0) || !finite(cell.scaleT) || !finite(cell.scaleP) ||
+                (cell.kind != kLeafRegular && cell.kind != kLeafExact) ||
+                (cell.kind == kLeafRegular &&
+                 (cell.valueIndex > coexistenceValues ||
+                  coexistenceValues - cell.valueIndex < kCellColumns * kCoexistenceChannels))) {
+                corrupt("coexistence table");
+            }
+        }
+        c.lowT = 0.0;
+        c.highT = 1000.0;
+        c.lowP = header->box[0];
+        c.highP = header->box[1];
+        c.rootScaleT = c.rootsPerAxis / (c.highT - c.lowT);
+        c.rootScaleP = c.rootsPerAxis / (c.highP - c.lowP);
+    }
+    v.lowU = header->box[0];
+    v.highU = header->box[1];
+    v.lowV = ph ? header->box[4] : header->box[2];
+    v.highV = ph ? header->box[5] : header->box[3];
+    v.lowC = ph ? header->box[2] : header->box[4];
+    v.highC = ph ? header->box[3] : header->box[5];
+    v.rootScaleU = v.rootsPerAxis / (v.highU - v.lowU);
+    v.rootScaleV = v.rootsPerAxis / (v.highV - v.lowV);
+}
+
+void mapTableFile(PropertyTable::Storage& storage, const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail(path, "cannot open: " + systemError(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        fail(path, "cannot read: " + systemError(error));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        fail(path, "is a folder, not a table file");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fail(path, "is not a regular file");
+    }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    if (size == 0) {
+        ::close(fd);
+        fail(path, "empty file: not a kelvoran property table");
+    }
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    const int error = errno;
+    ::close(fd);
+    if (mapped == MAP_FAILED) fail(path, "cannot map into memory: " + systemError(error));
+    storage.mapped = mapped;
+    storage.mappedBytes = size;
+    storage.bytes = static_cast<const std::byte*>(mapped);
+    storage.size = size;
+    attachTable(storage, path);
+}
+
+void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t size) {
+    if (path.empty()) fail(path, "no file name");
+    const std::string temporary = path + ".partial-" + std::to_string(::getpid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) fail(path, "cannot write: " + systemError(errno));
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, bytes + written, size - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            fail(path, "cannot write: " + systemError(error));
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    const bool synced = ::fsync(fd) == 0;
+    int error = errno;
+    const bool closed = ::close(fd) == 0;
+    if (synced && !closed) error = errno;
+    if (!synced || !closed) {
+        ::unlink(temporary.c_str());
+        fail(path, "cannot write: " + systemError(error));
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        fail(path, "cannot write: " + systemError(error));
+    }
+}
+
+}  // namespace kelvoran

@@ -1,0 +1,58 @@
+#pragma once
+
+// A property table's bytes and the views into them: a built image in memory, or a file mapped
+// into memory; both checked the same way.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kelvoran/Table.h"
+#include "lookup/TableInterpolation.h"
+#include "lookup/TableLayout.h"
+
+namespace kelvoran {
+
+/// Typed views of a table's sections, and its box in lateral and column variables.
+struct TableView {
+    TableVariables variables;
+    const TableHeader* header;
+    const std::uint32_t* roots;
+    const TableNode* nodes;
+    const TableLeaf* leaves;
+    const double* breaks;
+    const TableSegment* segments;
+    const double* values;
+    std::uint32_t rootsPerAxis;
+    double lowU, highU, lowV, highV, lowC, highC;
+    double rootScaleU, rootScaleV;  ///< root cells per unit of u and of v
+    CoexistenceView coexistence;    ///< (P, h, x) tables
+};
+
+struct PropertyTable::Storage {
+    std::vector<std::byte> owned;  ///< a table built here
+    void* mapped = nullptr;        ///< a table file mapped into memory
+    std::size_t mappedBytes = 0;
+    const std::byte* bytes = nullptr;
+    std::size_t size = 0;
+    TableView view{};
+    double buildSeconds = 0.0;
+
+    Storage() = default;
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+    ~Storage();
+};
+
+/// Checks the image of a table (`name` for the messages: the file's path) and sets the views.
+/// Throws TableError "<name>: <why>".
+void attachTable(PropertyTable::Storage& storage, const std::string& name);
+
+/// Maps the file at `path` and attaches it.
+void mapTableFile(PropertyTable::Storage& storage, const std::string& path);
+
+/// Writes `size` bytes to `path` through a temporary file renamed into place.
+void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t size);
+
+}  // namespace kelvoran

@@ -1,0 +1,3 @@
+#include "tabulate/TabulateCommand.h"
+
+int main(int argc, char** argv) { return kelvoran::runTabulateCommand(argc, argv); }
