@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "kelvoran/Constants.h"
+#include "phase/PhaseAmounts.h"
 
 namespace kelvoran {
 
@@ -51,21 +52,10 @@ bool fixThreePhaseAmounts(PointResult& r, double densityKgM3) {
     }
     const double bulkW = r.bulk.massPercent * 0.01;
     const double bulkV = 1.0 / densityKgM3;
-    // Cramer's rule on the rows (1, 1, 1), (w), (v).
-    const auto det = [](const double* a, const double* b, const double* c) {
-        return a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
-               a[2] * (b[0] * c[1] - b[1] * c[0]);
-    };
-    const double ones[3] = {1.0, 1.0, 1.0};
-    const double d = det(ones, w, v);
     double m[3];
-    for (int i = 0; i < 3; ++i) {
-        double a[3] = {1.0, 1.0, 1.0}, b[3] = {w[0], w[1], w[2]}, c[3] = {v[0], v[1], v[2]};
-        a[i] = 1.0;
-        b[i] = bulkW;
-        c[i] = bulkV;
-        m[i] = det(a, b, c) / d;
-        if (!(m[i] >= -1e-12 && m[i] <= 1.0 + 1e-12)) return false;
+    threePhaseAmounts(w, v, bulkW, bulkV, m);
+    for (const double amount : m) {
+        if (!(amount >= -1e-12 && amount <= 1.0 + 1e-12)) return false;
     }
     for (int i = 0; i < 3; ++i) {
         phases[i]->phaseMassFraction = m[i];

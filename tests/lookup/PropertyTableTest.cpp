@@ -20,6 +20,7 @@
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inverse.h"
 #include "kelvoran/Table.h"
+#include "support/ScratchFolder.h"
 #include "support/RandomStream.h"
 
 namespace kelvoran {
@@ -27,23 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PropertyTableTest : public ::testing::Test {
+class PropertyTableTest : public ScratchFolderTest {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kelvoran-ptable-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    static std::string read(const fs::path& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
+    PropertyTableTest() : ScratchFolderTest("kelvoran-ptable-") {}
     void write(const fs::path& path, const std::string& bytes) const {
         std::ofstream(path, std::ios::binary) << bytes;
     }
@@ -52,8 +39,6 @@ class PropertyTableTest : public ::testing::Test {
         const int raw = std::system(("cd '" + dir_.string() + "' && " + command).c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
-
-    fs::path dir_;
 };
 
 // Small boxes (seconds to build) that hold the model's boundaries: the critical curve, V + L

@@ -24,6 +24,7 @@
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Correlations.h"
 #include "kelvoran/Inverse.h"
+#include "support/ScratchFolder.h"
 #include "table/ProgressBar.h"
 #include "table/TableFormatter.h"
 #include "text/NumberText.h"
@@ -40,23 +41,9 @@ struct Outcome {
     std::string err;
 };
 
-class TableCommandTest : public ::testing::Test {
+class TableCommandTest : public ScratchFolderTest {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kelvoran-table-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    static std::string read(const fs::path& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
+    TableCommandTest() : ScratchFolderTest("kelvoran-table-") {}
 
     void write(const std::string& name, const std::string& text) const {
         std::ofstream(dir_ / name, std::ios::binary) << text;
@@ -105,8 +92,6 @@ class TableCommandTest : public ::testing::Test {
         for (const char ch : text) n += ch == '\n';
         return n;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(TableCommandTest, GridToFile) {
