@@ -2,6 +2,7 @@
 // scripts/table_instructions.sh:
 //
 //   TableCheck accuracy FILE N [SEED]   states, share within the tolerance, worst errors
+//   TableCheck near FILE N [SEED]       the same on points next to the phase boundaries
 //   TableCheck lookup FILE N [SEED]     N lookups on one thread, every output and derivative
 //   TableCheck direct FILE N [SEED]     the model on the same N points on one thread
 //
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "kelvoran/Batch.h"
+#include "kelvoran/Correlations.h"
 #include "kelvoran/Table.h"
 
 namespace {
@@ -99,6 +101,68 @@ Points randomPoints(const kelvoran::TableBox& box, std::size_t n, std::uint64_t 
     return p;
 }
 
+// Points a relative 1e-12–1e-3 (log-uniform, either side) from a phase boundary of the
+// table's box: a (T, P) drawn in the box (T in 0–1000 °C for a (P, h, x) table), x next to the
+// liquidus, the liquid or vapor side of the vapor–liquid surface or the vapor coexisting with
+// halite at (T, P); a (P, h, x) table's point takes the model's bulk enthalpy there, moved by
+// as little.
+Points nearBoundaryPoints(const kelvoran::PropertyTable& table, std::size_t n,
+                          std::uint64_t seed) {
+    const kelvoran::TableBox box = table.box();
+    const bool ph = table.variables() == kelvoran::TableVariables::PressureEnthalpy;
+    std::mt19937_64 random(seed);
+    const auto uniform = [&] { return static_cast<double>(random() >> 11) * 0x1.0p-53; };
+    const auto nudge = [&](double v) {
+        const double d = std::pow(10.0, -12.0 + 9.0 * uniform());
+        return v * (1.0 + ((random() & 1) != 0 ? d : -d));
+    };
+    const kelvoran::TableRange temperatures = ph ? kelvoran::TableRange{0.0, 1000.0} : box.first;
+    const kelvoran::TableRange pressures = ph ? box.first : box.second;
+    Points p;
+    std::vector<double> t;
+    for (std::size_t tries = 0; p.a.size() < n && tries < 100 * n; ++tries) {
+        const double temperature =
+            temperatures.lower + uniform() * (temperatures.upper - temperatures.lower);
+        const double pressure = pressures.lower + uniform() * (pressures.upper - pressures.lower);
+        double x = 0.0;
+        switch (random() % 4) {
+            case 0:
+                x = kelvoran::haliteLiquidusComposition(temperature, pressure);
+                break;
+            case 1:
+                x = kelvoran::coexistingLiquidComposition(temperature, pressure);
+                break;
+            case 2:
+                x = kelvoran::coexistingVaporComposition(temperature, pressure);
+                break;
+            default:
+                x = kelvoran::haliteSaturatedVaporComposition(temperature, pressure);
+                break;
+        }
+        x = nudge(x);
+        if (!(x >= box.composition.lower && x <= box.composition.upper)) continue;
+        p.a.push_back(ph ? pressure : temperature);
+        p.b.push_back(pressure);
+        p.x.push_back(x);
+        t.push_back(temperature);
+    }
+    if (!ph) return p;
+    // The bulk enthalpies of those states, moved a little; those in the box.
+    std::vector<double> h(p.a.size());
+    BatchColumns out;
+    out.bulk.specificEnthalpy = h.data();
+    kelvoran::evaluateBatch(t, p.b, p.x, out);
+    Points q;
+    for (std::size_t i = 0; i < h.size(); ++i) {
+        const double enthalpy = nudge(h[i]);
+        if (!(enthalpy >= box.second.lower && enthalpy <= box.second.upper)) continue;
+        q.a.push_back(p.a[i]);
+        q.b.push_back(enthalpy);
+        q.x.push_back(p.x[i]);
+    }
+    return q;
+}
+
 void lookup(const kelvoran::PropertyTable& table, const Points& p, Columns& c, int threads) {
     BatchColumns out = c.bind(true);
     kelvoran::InverseColumns inverse;
@@ -129,8 +193,8 @@ const char* const kFieldNames[Columns::kFields] = {"x_NaCl",          "w_NaCl",
                                                    "density_kg_m3",   "specific_enthalpy_J_kg",
                                                    "mass_fraction",   "saturation"};
 
-int accuracy(const kelvoran::PropertyTable& table, std::size_t n, std::uint64_t seed) {
-    const Points p = randomPoints(table.box(), n, seed);
+int accuracy(const kelvoran::PropertyTable& table, const Points& p, std::uint64_t seed) {
+    const std::size_t n = p.a.size();
     Columns t(n), m(n);
     lookup(table, p, t, 0);
     direct(table.variables(), p, m, 0);
@@ -211,14 +275,15 @@ int accuracy(const kelvoran::PropertyTable& table, std::size_t n, std::uint64_t 
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: TableCheck accuracy|lookup|direct FILE N [SEED]\n");
+        std::fprintf(stderr, "usage: TableCheck accuracy|near|lookup|direct FILE N [SEED]\n");
         return 2;
     }
     const std::string_view what = argv[1];
     const kelvoran::PropertyTable table = kelvoran::PropertyTable::load(argv[2]);
     const auto n = static_cast<std::size_t>(std::strtoull(argv[3], nullptr, 10));
     const std::uint64_t seed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 20261209;
-    if (what == "accuracy") return accuracy(table, n, seed);
+    if (what == "accuracy") return accuracy(table, randomPoints(table.box(), n, seed), seed);
+    if (what == "near") return accuracy(table, nearBoundaryPoints(table, n, seed), seed);
     const Points p = randomPoints(table.box(), n, seed);
     Columns c(n);
     if (what == "lookup") {

@@ -16,6 +16,7 @@
 #include "lookup/TableChannels.h"
 #include "lookup/TableFile.h"
 #include "lookup/TableInterpolation.h"
+#include "phase/PhaseStateEvaluator.h"
 
 namespace kelvoran {
 
@@ -28,7 +29,9 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(200);
 bool isPH(TableVariables variables) { return variables == TableVariables::PressureEnthalpy; }
 
 // The interpolated outputs at (a, b, x), or false where the model must evaluate the point.
-bool interpolate(const TableView& t, double a, double b, double x, TableOutputs& out) {
+// `classifier` checks the phase state of (T, P, x) lookups next to a phase boundary.
+bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEvaluator& classifier,
+                 TableOutputs& out) {
     const TableCoordinates at = tableCoordinates(t.variables, a, b, x);
     if (!(at.u >= t.lowU && at.u <= t.highU && at.v >= t.lowV && at.v <= t.highV &&
           at.c >= t.lowC && at.c <= t.highC)) {
@@ -46,9 +49,27 @@ bool interpolate(const TableView& t, double a, double b, double x, TableOutputs&
     if (leaf.kind != kLeafRegular) return false;
     const CellGeometry cell{leaf.lowerU, leaf.lowerV, leaf.scaleU, leaf.scaleV,
                             static_cast<int>(leaf.segmentCount), t.breaks + leaf.firstBreak};
-    int k = 0;
-    if (locateSegment(cell, at.u, at.v, at.c, k) != CellLookup::Interpolated) return false;
-    const TableSegment& segment = t.segments[leaf.firstSegment + static_cast<std::uint32_t>(k)];
+    int k = 0, near = 0;
+    const CellLookup where =
+        locateSegment(cell, at.u, at.v, at.c, checkedZone(t.variables), k, near);
+    if (where == CellLookup::Exact) return false;
+    const TableSegment* segments = t.segments + leaf.firstSegment;
+    const TableSegment& segment = segments[k];
+    if (where == CellLookup::Near) {
+        // Next to a change of the phase state (or of the inverse status): the state of the
+        // segment holds if the model's classification agrees, which a (P, h, x) table cannot
+        // ask without the temperature.
+        const TableSegment& below = segments[near - 1];
+        const TableSegment& above = segments[near];
+        if (below.state != above.state || below.status != above.status) {
+            const bool tabulated =
+                segment.kind == static_cast<std::uint8_t>(SegmentKind::Interpolated);
+            if (isPH(t.variables) || !tabulated ||
+                classifier.phasesAt(a, b, x) != static_cast<Phases>(segment.state)) {
+                return false;
+            }
+        }
+    }
     switch (static_cast<SegmentKind>(segment.kind)) {
         case SegmentKind::Gap:
             out = TableOutputs{};
@@ -61,8 +82,7 @@ bool interpolate(const TableView& t, double a, double b, double x, TableOutputs&
             if (isPH(t.variables)) out.pressure = Dual3(a);
             return true;
         case SegmentKind::Interpolated:
-            if (!interpolateSegment(t.variables, cell, k, segment, t.values, a, b, x,
-                                    &t.coexistence, out)) {
+            if (!interpolateSegment(t.variables, cell, k, segment, t.values, a, b, x, out)) {
                 return false;
             }
             if (isPH(t.variables)) {
@@ -171,8 +191,10 @@ void evaluateExactly(TableVariables variables, double a, double b, double x, boo
 }
 
 void lookup(const TableView& view, double a, double b, double x, bool derivatives,
-            TableOutputs& out) {
-    if (!interpolate(view, a, b, x, out)) evaluateExactly(view.variables, a, b, x, derivatives, out);
+            PhaseStateEvaluator& classifier, TableOutputs& out) {
+    if (!interpolate(view, a, b, x, classifier, out)) {
+        evaluateExactly(view.variables, a, b, x, derivatives, out);
+    }
 }
 
 void put(double* column, std::size_t i, double value) {
@@ -309,7 +331,7 @@ TableBox defaultTableBox(TableVariables variables) {
 
 PropertyTable::PropertyTable(std::shared_ptr<const Storage> storage) : storage_(std::move(storage)) {}
 
-int defaultMaxLevel(TableVariables variables) { return isPH(variables) ? 6 : 8; }
+int defaultMaxLevel(TableVariables variables) { return isPH(variables) ? 7 : 10; }
 
 PropertyTable PropertyTable::build(TableVariables variables, const TableBox& box,
                                    const TableTolerance& tolerance,
@@ -377,7 +399,8 @@ TableStatistics PropertyTable::statistics() const {
 TablePoint PropertyTable::evaluate(double first, double second, double composition) const {
     const TableView& view = storage_->view;
     TableOutputs o;
-    lookup(view, first, second, composition, true, o);
+    PhaseStateEvaluator classifier;
+    lookup(view, first, second, composition, true, classifier, o);
     TablePoint p;
     p.exact = o.exact;
     InverseResult& r = p.result;
@@ -447,13 +470,14 @@ BatchStatus PropertyTable::evaluate(std::span<const double> first, std::span<con
     // The calling thread works too, and reports progress between its blocks.
     const auto work = [&](bool caller) {
         TableOutputs o;
+        PhaseStateEvaluator classifier;
         auto last = std::chrono::steady_clock::now();
         while (!cancelled.load(std::memory_order_relaxed)) {
             const std::size_t begin = next.fetch_add(kPointsPerClaim);
             if (begin >= total) break;
             const std::size_t end = std::min(begin + kPointsPerClaim, total);
             for (std::size_t i = begin; i < end; ++i) {
-                lookup(view, first[i], second[i], composition[i], withDerivatives, o);
+                lookup(view, first[i], second[i], composition[i], withDerivatives, classifier, o);
                 write(o, i, first[i], second[i], out, inverse, ph);
             }
             finished.fetch_add(end - begin, std::memory_order_relaxed);

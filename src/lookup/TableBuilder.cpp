@@ -17,7 +17,6 @@
 #include <utility>
 
 #include "lookup/Checksum.h"
-#include "lookup/CoexistenceBuilder.h"
 #include "lookup/TableColumns.h"
 #include "lookup/TableInterpolation.h"
 #include "lookup/TableLayout.h"
@@ -31,7 +30,7 @@ namespace kelvoran {
 namespace {
 
 constexpr double kSafety = 0.5;           // test errors stay below this share of the tolerance
-constexpr int kMaxIntervals = 256;        // intervals of a segment's normalised coordinate
+constexpr int kMaxIntervals = 256;       // intervals of a segment's normalised coordinate
 constexpr double kFinestInterval = 0x1.0p-12;  // the narrowest of them
 constexpr double kMarginFactor = 3.0;     // margin of a breakpoint / its largest test error
 constexpr double kMaxMarginShare = 1e-5;  // of the column range: a wider margin splits a cell
@@ -78,11 +77,10 @@ enum class Fit { Done, Lateral, Column };
 class CellBuilder {
   public:
     CellBuilder(TableVariables variables, const TableBox& box, const TableTolerance& tolerance,
-                int maxLevel, const CoexistenceView* coexistence)
+                int maxLevel)
         : variables_(variables),
           tolerance_(tolerance),
           maxLevel_(maxLevel),
-          coexistence_(coexistence),
           model_(variables, box) {
         const bool ph = variables == TableVariables::PressureEnthalpy;
         lowU_ = box.first.lower;
@@ -392,7 +390,8 @@ class CellBuilder {
     }
 
     // Tabulates segment k of the cell on the lattice's columns with the fewest intervals
-    // (1, 2, 4, … 256) whose errors at the tests stay within the tolerance: Done; Column where
+    // (0 for values that hold along the whole column, else 1, 2, 4, … 256) whose errors at
+    // the tests stay within the tolerance: Done; Column where
     // no count will do (the model takes the segment); Lateral where the tests across the cell
     // fail (the cell is split along `axis`).
     template <typename SegmentIndex>
@@ -412,9 +411,9 @@ class CellBuilder {
             const std::size_t kc = segmentIndex(c, k);
             const double place = placeOf(c, kc, eta);
             if (index >= kCellColumns) {
-                int located = -1;
-                if (locateSegment(geometry, c.u, c.v, place, located) != CellLookup::Interpolated ||
-                    located != static_cast<int>(k)) {
+                int located = -1, near = 0;
+                const CellLookup where = locateSegment(geometry, c.u, c.v, place, 0.0, located, near);
+                if (where == CellLookup::Exact || located != static_cast<int>(k)) {
                     return true;  // a lookup there goes to the model
                 }
             }
@@ -422,16 +421,73 @@ class CellBuilder {
             if (!(exact.signature == signature)) return false;
             const std::array<double, 3> in = inputs(c.u, c.v, place);
             if (!interpolateSegment(variables_, geometry, static_cast<int>(k), segment,
-                                    values.data(), in[0], in[1], in[2], coexistence_, outputs)) {
+                                    values.data(), in[0], in[1], in[2], outputs)) {
                 return true;
             }
             error = std::fmax(error, errorRatio(outputs, exact, tolerance_));
             return true;
         };
+        // Across the cell: the test columns at the places `etas` of η. Done, or Lateral with
+        // the axis to split.
+        const auto acrossCell = [&](const std::vector<double>& etas) {
+            double errorU = 0.0, errorV = 0.0, errorOther = 0.0;
+            for (int t = 0; t < 7; ++t) {
+                double e = 0.0;
+                bool fine = true;
+                for (std::size_t i = 0; i < etas.size() && fine; ++i) {
+                    fine = errorAt(kCellColumns + t, etas[i], e);
+                }
+                if (!fine) e = HUGE_VAL;
+                double& into = t < 2 ? errorU : (t < 4 ? errorV : errorOther);
+                into = std::fmax(into, e);
+            }
+            if (errorU <= kSafety && errorV <= kSafety && errorOther <= kSafety) return Fit::Done;
+            if (errorU > kSafety || errorV > kSafety) {
+                axis = errorU >= errorV ? Axis::U : Axis::V;
+            } else {
+                axis = (u1 - u0) / (highU_ - lowU_) >= (v1 - v0) / (highV_ - lowV_) ? Axis::U
+                                                                                       : Axis::V;
+            }
+            return Fit::Lateral;
+        };
+        const std::size_t row = static_cast<std::size_t>(kCellColumns) * m;
+
+        // Values that are the same at both ends and the middle of every lattice column (the
+        // coexisting phases at fixed T and P): one row, N = 0, if it holds at the tests.
+        {
+            bool constant = true;
+            values.assign(1 + row, 0.0);
+            for (int c = 0; c < kCellColumns; ++c) {
+                Column& column = *columns[c];
+                const int kc = static_cast<int>(segmentIndex(column, k));
+                double* into = values.data() + 1 + static_cast<std::size_t>(c * m);
+                for (const double eta : {0.0, 0.5, 1.0}) {
+                    const ExactValues& e = model_.node(column, kc, eta);
+                    if (!(e.signature == signature)) return Fit::Column;
+                    channelValues(variables_, e, channels);
+                    if (eta == 0.0) {
+                        std::copy(channels, channels + m, into);
+                    } else {
+                        constant = constant && std::equal(channels, channels + m, into);
+                    }
+                }
+            }
+            if (constant) {
+                segment.intervals = 0;
+                const std::vector<double> etas = {0.05, 0.25, 0.5, 0.75, 0.95};
+                double error = 0.0;
+                for (int c = 0; c < kCellColumns; ++c) {
+                    for (const double eta : etas) {
+                        if (!errorAt(c, eta, error)) return Fit::Column;
+                    }
+                }
+                if (error <= kSafety) return acrossCell(etas);
+            }
+        }
+
         // The nodes in η, refined where the errors between them are too large: each failing
         // interval is halved (so that the places of the model's values repeat).
         std::vector<double> nodes = {0.0, 1.0};
-        const std::size_t row = static_cast<std::size_t>(kCellColumns) * m;
         while (true) {
             const std::size_t n = nodes.size() - 1;
             segment.intervals = static_cast<std::uint32_t>(n);
@@ -476,37 +532,20 @@ class CellBuilder {
                 continue;
             }
             // Across the cell: the test columns at the nodes and between them.
-            double errorU = 0.0, errorV = 0.0, errorOther = 0.0;
-            for (int t = 0; t < 7; ++t) {
-                double e = 0.0;
-                bool fine = true;
-                for (std::size_t i = 0; i <= 2 * n && fine; ++i) {
-                    const double eta = i == 0 ? 0.05 * nodes[1]
-                                       : i == 2 * n
-                                           ? 1.0 - 0.05 * (1.0 - nodes[n - 1])
-                                           : (i % 2 == 0 ? nodes[i / 2]
-                                                         : 0.5 * (nodes[i / 2] + nodes[i / 2 + 1]));
-                    fine = errorAt(kCellColumns + t, eta, e);
-                }
-                if (!fine) e = HUGE_VAL;
-                double& into = t < 2 ? errorU : (t < 4 ? errorV : errorOther);
-                into = std::fmax(into, e);
+            std::vector<double> etas;
+            for (std::size_t i = 0; i <= 2 * n; ++i) {
+                etas.push_back(i == 0        ? 0.05 * nodes[1]
+                               : i == 2 * n ? 1.0 - 0.05 * (1.0 - nodes[n - 1])
+                                            : (i % 2 == 0 ? nodes[i / 2]
+                                                          : 0.5 * (nodes[i / 2] + nodes[i / 2 + 1])));
             }
-            if (errorU <= kSafety && errorV <= kSafety && errorOther <= kSafety) return Fit::Done;
-            if (errorU > kSafety || errorV > kSafety) {
-                axis = errorU >= errorV ? Axis::U : Axis::V;
-            } else {
-                axis = (u1 - u0) / (highU_ - lowU_) >= (v1 - v0) / (highV_ - lowV_) ? Axis::U
-                                                                                       : Axis::V;
-            }
-            return Fit::Lateral;
+            return acrossCell(etas);
         }
     }
 
     TableVariables variables_;
     TableTolerance tolerance_;
     int maxLevel_;
-    const CoexistenceView* coexistence_;
     double lowU_, highU_, lowV_, highV_, lowC_, highC_;
     ColumnModel model_;
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::unique_ptr<Column>> columns_;
@@ -594,8 +633,7 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     const std::uint32_t roots = 1U << rootLevel;
     const std::uint32_t width = 1U << (options.maxLevel - rootLevel);
     const std::size_t tasks = static_cast<std::size_t>(roots) * roots;
-    const bool ph = variables == TableVariables::PressureEnthalpy;
-    const std::size_t total = ph ? 2 * tasks : tasks;
+    const std::size_t total = tasks;
     const auto report = [&](std::size_t done) {
         return !options.progress || options.progress(done, total);
     };
@@ -604,59 +642,17 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
                             ? options.threads
                             : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
 
-    // (P, h, x): first the coexistence table, which the V + L segments look their phases up in.
-    CoexistenceTable coexistence;
-    CoexistenceView view;
-    if (ph) {
-        std::vector<CoexistenceTable> parts(tasks);
-        runTasks(
-            tasks, threads,
-            [&](std::size_t task) {
-                buildCoexistenceCell(task, box.first.lower, box.first.upper, tolerance, rootLevel,
-                                     options.maxLevel, parts[task]);
-            },
-            report);
-        for (const CoexistenceTable& part : parts) {
-            const auto nodeBase = static_cast<std::uint32_t>(coexistence.nodes.size());
-            const auto cellBase = static_cast<std::uint32_t>(coexistence.cells.size());
-            const std::uint64_t valueBase = coexistence.values.size();
-            coexistence.roots.push_back(nodeBase);
-            for (TableNode n : part.nodes) {
-                n.index += n.kind == kNodeLeaf ? cellBase : nodeBase;
-                coexistence.nodes.push_back(n);
-            }
-            for (TableCoexistenceCell c : part.cells) {
-                c.valueIndex += valueBase;
-                coexistence.cells.push_back(c);
-            }
-            coexistence.values.insert(coexistence.values.end(), part.values.begin(),
-                                      part.values.end());
-            coexistence.evaluations += part.evaluations;
-        }
-        view.roots = coexistence.roots.data();
-        view.nodes = coexistence.nodes.data();
-        view.cells = coexistence.cells.data();
-        view.values = coexistence.values.data();
-        view.rootsPerAxis = roots;
-        view.lowT = 0.0;
-        view.highT = 1000.0;
-        view.lowP = box.first.lower;
-        view.highP = box.first.upper;
-        view.rootScaleT = roots / (view.highT - view.lowT);
-        view.rootScaleP = roots / (view.highP - view.lowP);
-    }
-
     std::vector<Subtree> subtrees(tasks);
     runTasks(
         tasks, threads,
         [&](std::size_t task) {
             const auto iu = static_cast<std::uint32_t>(task / roots);
             const auto iv = static_cast<std::uint32_t>(task % roots);
-            CellBuilder builder(variables, box, tolerance, options.maxLevel, ph ? &view : nullptr);
+            CellBuilder builder(variables, box, tolerance, options.maxLevel);
             builder.build({iu * width, (iu + 1) * width, iv * width, (iv + 1) * width},
                           subtrees[task]);
         },
-        [&](std::size_t done) { return report((ph ? tasks : 0) + done); });
+        report);
     report(total);
 
     // One table of the subtrees, in the order of their root cells.
@@ -725,11 +721,8 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     size = aligned(size) + breaks.size() * sizeof(double);
     size = aligned(size) + segments.size() * sizeof(TableSegment);
     size = aligned(size) + values.size() * sizeof(double);
-    size = aligned(size) + coexistence.roots.size() * sizeof(std::uint32_t);
-    size = aligned(size) + coexistence.nodes.size() * sizeof(TableNode);
-    size = aligned(size) + coexistence.cells.size() * sizeof(TableCoexistenceCell);
-    size = aligned(size) + coexistence.values.size() * sizeof(double);
-    header.modelEvaluations += coexistence.evaluations;
+    // The four sections of format 1's coexistence table follow, empty.
+    size = aligned(size);
     std::vector<std::byte> image(size);
     std::size_t offset = kTableHeaderBytes;
     place(image, header.roots, offset, rootNodes);
@@ -738,10 +731,11 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     place(image, header.breaks, offset, breaks);
     place(image, header.segments, offset, segments);
     place(image, header.values, offset, values);
-    place(image, header.coexistenceRoots, offset, coexistence.roots);
-    place(image, header.coexistenceNodes, offset, coexistence.nodes);
-    place(image, header.coexistenceCells, offset, coexistence.cells);
-    place(image, header.coexistenceValues, offset, coexistence.values);
+    const std::vector<double> none;
+    for (TableSection* s : {&header.coexistenceRoots, &header.coexistenceNodes,
+                            &header.coexistenceCells, &header.coexistenceValues}) {
+        place(image, *s, offset, none);
+    }
     header.fileBytes = size;
     std::memcpy(image.data(), &header, sizeof header);
     header.checksum = xxh64(image.data() + kTableChecksummedFrom, size - kTableChecksummedFrom);

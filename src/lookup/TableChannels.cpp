@@ -100,11 +100,8 @@ int channelCount(TableVariables variables, Phases state) {
         case Phases::Vapor:
             return 2;
         case Phases::VaporLiquid:
-            // (P, h, x): not interpolated; the model evaluates V + L. (Its temperature and amount
-            // of vapor, with the phases from the coexistence table, passed the cells' test places
-            // but missed the tolerance by far at some other places of the steep V + L field at
-            // high pressure, 600-800 °C.)
-            return temperature == 1 ? 0 : 6;
+            // (P, h, x): the temperature, both phases and the amount of vapor.
+            return temperature == 1 ? 8 : 6;
         case Phases::VaporHalite:
         case Phases::LiquidHalite:
             return isPH(variables) ? 0 : 4;  // no enthalpy, so not a state of (P, h, x)
@@ -127,7 +124,13 @@ void channelValues(TableVariables variables, const ExactValues& e, double* c) {
                 c[1] = phase(kVapor, kDensity);
                 return;
             case Phases::VaporLiquid:
-                c[1] = phase(kVapor, kAmount);
+                c[1] = phase(kLiquid, kComposition);
+                c[2] = phase(kLiquid, kDensity);
+                c[3] = phase(kLiquid, kEnthalpy);
+                c[4] = phase(kVapor, kComposition);
+                c[5] = phase(kVapor, kDensity);
+                c[6] = phase(kVapor, kEnthalpy);
+                c[7] = phase(kVapor, kAmount);
                 return;
             default:
                 return;
@@ -240,9 +243,10 @@ void formOutputs(TableVariables variables, Phases state, const Dual3* c, const D
             setPhase(vapor, ch[3], ch[4], ch[5]);
             Dual3 mVapor, mLiquid;
             if (ph) {
-                // The amount of vapor tabulated: from zero at the bubble point, where the
-                // saturations depend on it most, and defined where the compositions of the two
-                // phases are close (very dilute fluids).
+                // The amount of vapor tabulated: from zero at the bubble point, and defined
+                // where the compositions of the two phases are close (very dilute fluids). (Its
+                // error near the bubble point shows ρ_L / ρ_V times larger in the saturations:
+                // the builder refines until they are within the tolerance too.)
                 mVapor = ch[6];
                 mLiquid = Dual3(1.0) - mVapor;
             } else {

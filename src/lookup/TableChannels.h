@@ -76,8 +76,8 @@ bool phasePresent(Phases state, int phase);
 
 /// The outputs of an interpolated state from its channels and the inputs (each with its
 /// gradient in the table's variables); `state`, status, fluid type and warnings are the
-/// caller's. The channels of V + L in a (P, h, x) table are the temperature, the six of the
-/// coexistence table and the amount of vapor.
+/// caller's. The channels of V + L in a (P, h, x) table are the temperature, the liquid's and
+/// the vapor's composition, density and specific enthalpy, and the mass fraction of vapor.
 void formOutputs(TableVariables variables, Phases state, const Dual3* channels,
                  const Dual3 inputs[3], TableOutputs& out);
 

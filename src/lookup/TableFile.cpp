@@ -53,9 +53,12 @@ void attachTable(PropertyTable::Storage& storage, const std::string& name) {
         fail(name, "truncated: " + std::to_string(size) + " bytes, less than a table header");
     }
     const auto* header = reinterpret_cast<const TableHeader*>(bytes);
-    if (header->formatVersion != kTableFormatVersion) {
+    if (header->formatVersion < kTableOldestFormatVersion ||
+        header->formatVersion > kTableFormatVersion) {
         fail(name, "table format version " + std::to_string(header->formatVersion) +
-                       "; this kelvoran reads version " + std::to_string(kTableFormatVersion));
+                       "; this kelvoran reads versions " +
+                       std::to_string(kTableOldestFormatVersion) + " to " +
+                       std::to_string(kTableFormatVersion));
     }
     if (header->headerBytes != kTableHeaderBytes) fail(name, "corrupt header (its size)");
     if (header->fileBytes > size) {
@@ -99,7 +102,7 @@ void attachTable(PropertyTable::Storage& storage, const std::string& name) {
         !inside(header->values, sizeof(double), fileBytes) ||
         !inside(header->coexistenceRoots, sizeof(std::uint32_t), fileBytes) ||
         !inside(header->coexistenceNodes, sizeof(TableNode), fileBytes) ||
-        !inside(header->coexistenceCells, sizeof(TableCoexistenceCell), fileBytes) ||
+        !inside(header->coexistenceCells, kFormerCoexistenceCellBytes, fileBytes) ||
         !inside(header->coexistenceValues, sizeof(double), fileBytes)) {
         corrupt("section table");
     }
@@ -158,64 +161,21 @@ void attachTable(PropertyTable::Storage& storage, const std::string& name) {
         }
         if (s.kind != static_cast<std::uint8_t>(SegmentKind::Interpolated)) continue;
         const int m = channelCount(v.variables, static_cast<Phases>(s.state));
-        if (m == 0 || s.channels != static_cast<std::uint32_t>(m) || s.intervals == 0 ||
-            s.intervals > (1U << 20) || s.valueIndex > values ||
+        // Format 1 knows no segments of constant values (0 intervals).
+        if (m == 0 || s.channels != static_cast<std::uint32_t>(m) ||
+            (s.intervals == 0 && header->formatVersion < 2) || s.intervals > (1U << 20) ||
+            s.valueIndex > values ||
             (static_cast<std::uint64_t>(s.intervals) + 1) * (1 + kCellColumns * s.channels) >
                 values - s.valueIndex) {
             corrupt("segment");
         }
         // Its nodes rise from 0 to 1.
         const double* nodes = v.values + s.valueIndex;
-        bool rising = nodes[0] == 0.0 && nodes[s.intervals] == 1.0;
+        bool rising = nodes[0] == 0.0 && (s.intervals == 0 || nodes[s.intervals] == 1.0);
         for (std::uint32_t k = 1; k <= s.intervals && rising; ++k) rising = nodes[k] > nodes[k - 1];
         if (!rising) corrupt("segment nodes");
     }
     const bool ph = v.variables == TableVariables::PressureEnthalpy;
-    // The coexistence table of a (P, h, x) table, over 0–1000 °C and its pressures.
-    if (ph) {
-        const std::uint64_t rootCount = header->coexistenceRoots.count;
-        const std::uint64_t coexistenceNodes = header->coexistenceNodes.count;
-        const std::uint64_t cells = header->coexistenceCells.count;
-        const std::uint64_t coexistenceValues = header->coexistenceValues.count;
-        CoexistenceView& c = v.coexistence;
-        c.roots = reinterpret_cast<const std::uint32_t*>(bytes + header->coexistenceRoots.offset);
-        c.nodes = reinterpret_cast<const TableNode*>(bytes + header->coexistenceNodes.offset);
-        c.cells = reinterpret_cast<const TableCoexistenceCell*>(bytes + header->coexistenceCells.offset);
-        c.values = reinterpret_cast<const double*>(bytes + header->coexistenceValues.offset);
-        c.rootsPerAxis = v.rootsPerAxis;
-        if (rootCount != static_cast<std::uint64_t>(v.rootsPerAxis) * v.rootsPerAxis) {
-            corrupt("coexistence table");
-        }
-        for (std::uint64_t i = 0; i < rootCount; ++i) {
-            if (c.roots[i] >= coexistenceNodes) corrupt("coexistence table");
-        }
-        for (std::uint64_t i = 0; i < coexistenceNodes; ++i) {
-            const TableNode& n = c.nodes[i];
-            const bool good = n.kind == kNodeLeaf
-                                  ? n.index < cells
-                                  : n.kind <= 1 && n.index > i &&
-                                        static_cast<std::uint64_t>(n.index) + 1 < coexistenceNodes &&
-                                        finite(n.split);
-            if (!good) corrupt("coexistence table");
-        }
-        for (std::uint64_t i = 0; i < cells; ++i) {
-            const TableCoexistenceCell& cell = c.cells[i];
-            if (!finite(cell.lowerT) || !finite(cell.lowerP) || !(cell.scaleT > 0.0) ||
-                !(cell.scaleP > 0.0) || !finite(cell.scaleT) || !finite(cell.scaleP) ||
-                (cell.kind != kLeafRegular && cell.kind != kLeafExact) ||
-                (cell.kind == kLeafRegular &&
-                 (cell.valueIndex > coexistenceValues ||
-                  coexistenceValues - cell.valueIndex < kCellColumns * kCoexistenceChannels))) {
-                corrupt("coexistence table");
-            }
-        }
-        c.lowT = 0.0;
-        c.highT = 1000.0;
-        c.lowP = header->box[0];
-        c.highP = header->box[1];
-        c.rootScaleT = c.rootsPerAxis / (c.highT - c.lowT);
-        c.rootScaleP = c.rootsPerAxis / (c.highP - c.lowP);
-    }
     v.lowU = header->box[0];
     v.highU = header->box[1];
     v.lowV = ph ? header->box[4] : header->box[2];

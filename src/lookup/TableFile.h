@@ -27,7 +27,6 @@ struct TableView {
     std::uint32_t rootsPerAxis;
     double lowU, highU, lowV, highV, lowC, highC;
     double rootScaleU, rootScaleV;  ///< root cells per unit of u and of v
-    CoexistenceView coexistence;    ///< (P, h, x) tables
 };
 
 struct PropertyTable::Storage {

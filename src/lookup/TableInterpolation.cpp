@@ -22,164 +22,153 @@ struct Quadratic {
     }
 };
 
-// Biquadratic weights over the 3 × 3 lattice of a cell at (s, t).
+// The biquadratic interpolant over the 3 × 3 lattice of a cell at (s, t), summed row by row
+// (the weights are products of the quadratic weights in s and in t). `f` holds the 9 values
+// `stride` doubles apart.
 struct Lattice {
-    double w[kCellColumns], ds[kCellColumns], dt[kCellColumns];
-    Lattice(double s, double t) {
-        const Quadratic a(s), b(t);
+    Quadratic a, b;
+    Lattice(double s, double t) : a(s), b(t) {}
+    double value(const double* f, int stride = 1) const {
+        double v = 0.0;
         for (int j = 0; j < 3; ++j) {
-            for (int i = 0; i < 3; ++i) {
-                w[i + 3 * j] = a.w[i] * b.w[j];
-                ds[i + 3 * j] = a.d[i] * b.w[j];
-                dt[i + 3 * j] = a.w[i] * b.d[j];
-            }
+            const double* r = f + 3 * j * stride;
+            v += b.w[j] * (a.w[0] * r[0] + a.w[1] * r[stride] + a.w[2] * r[2 * stride]);
         }
+        return v;
     }
-    static double sum(const double* weights, const double* f) {
-        double r = 0.0;
-        for (int k = 0; k < kCellColumns; ++k) r += weights[k] * f[k];
-        return r;
+    // The value and its derivatives in s and in t.
+    struct Sums {
+        double value, s, t;
+    };
+    Sums sums(const double* f, int stride = 1) const {
+        Sums out{0.0, 0.0, 0.0};
+        for (int j = 0; j < 3; ++j) {
+            const double* r = f + 3 * j * stride;
+            const double row = a.w[0] * r[0] + a.w[1] * r[stride] + a.w[2] * r[2 * stride];
+            const double rowS = a.d[0] * r[0] + a.d[1] * r[stride] + a.d[2] * r[2 * stride];
+            out.value += b.w[j] * row;
+            out.s += b.w[j] * rowS;
+            out.t += b.d[j] * row;
+        }
+        return out;
     }
 };
 
 }  // namespace
 
-bool coexistenceAt(const CoexistenceView& table, double t, double p, double* values,
-                   double* slopeT, double* slopeP) {
-    if (table.cells == nullptr || !(t >= table.lowT && t <= table.highT && p >= table.lowP &&
-                                    p <= table.highP)) {
-        return false;
-    }
-    const std::uint32_t last = table.rootsPerAxis - 1;
-    const auto it = std::min(static_cast<std::uint32_t>((t - table.lowT) * table.rootScaleT), last);
-    const auto ip = std::min(static_cast<std::uint32_t>((p - table.lowP) * table.rootScaleP), last);
-    const TableNode* node = &table.nodes[table.roots[it * table.rootsPerAxis + ip]];
-    while (node->kind != kNodeLeaf) {
-        node = &table.nodes[node->index + ((node->kind == 0 ? t : p) >= node->split ? 1 : 0)];
-    }
-    const TableCoexistenceCell& cell = table.cells[node->index];
-    if (cell.kind != kLeafRegular) return false;
-    const Lattice w((t - cell.lowerT) * cell.scaleT, (p - cell.lowerP) * cell.scaleP);
-    const double* v = table.values + cell.valueIndex;
-    for (int c = 0; c < kCoexistenceChannels; ++c) {
-        double f[kCellColumns];
-        for (int k = 0; k < kCellColumns; ++k) f[k] = v[k * kCoexistenceChannels + c];
-        values[c] = Lattice::sum(w.w, f);
-        slopeT[c] = Lattice::sum(w.ds, f) * cell.scaleT;
-        slopeP[c] = Lattice::sum(w.dt, f) * cell.scaleP;
-    }
-    return true;
-}
-
 double latticeValue(const double* values, double s, double t) {
     const Lattice w(s, t);
-    return Lattice::sum(w.w, values);
+    return w.value(values);
 }
 
-CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c, int& segment) {
+CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c, double zone,
+                         int& segment, int& near) {
     const Lattice w((u - cell.lowerU) * cell.scaleU, (v - cell.lowerV) * cell.scaleV);
     const int count = cell.segmentCount;
     const double* margins = cell.breaks + kCellColumns * (count + 1);
     int k = 0;
+    near = 0;
     for (int j = 1; j < count; ++j) {
-        const double b = Lattice::sum(w.w, cell.breaks + kCellColumns * j);
+        const double b = w.value(cell.breaks + kCellColumns * j);
         const double m = margins[j];
-        if (c < b - m) break;
+        if (c < b - m) {
+            if (b - c <= zone * m) near = j;
+            break;
+        }
         if (c <= b + m) return CellLookup::Exact;
+        if (c - b <= zone * m) near = j;
         k = j;
     }
     segment = k;
-    return CellLookup::Interpolated;
+    return near == 0 ? CellLookup::Interpolated : CellLookup::Near;
 }
 
 bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int k,
                         const TableSegment& segment, const double* values, double a, double b,
-                        double x, const CoexistenceView* coexistence, TableOutputs& out) {
+                        double x, TableOutputs& out) {
     const TableCoordinates at = tableCoordinates(variables, a, b, x);
     const Lattice w((at.u - cell.lowerU) * cell.scaleU, (at.v - cell.lowerV) * cell.scaleV);
-    const double* lowerBreak = cell.breaks + kCellColumns * k;
-    const double* upperBreak = lowerBreak + kCellColumns;
-    const double lower = Lattice::sum(w.w, lowerBreak);
-    const double span = Lattice::sum(w.w, upperBreak) - lower;
-    if (!(span > 0.0)) return false;
-    double eta = (at.c - lower) / span;
-    if (eta < 0.0) eta = 0.0;
-    if (eta > 1.0) eta = 1.0;
-    // The normalised coordinate and its derivatives in (s, t, c).
-    const double etaC = 1.0 / span;
-    const double lowerS = Lattice::sum(w.ds, lowerBreak), lowerT = Lattice::sum(w.dt, lowerBreak);
-    const double etaS = -(lowerS + eta * (Lattice::sum(w.ds, upperBreak) - lowerS)) * etaC;
-    const double etaT = -(lowerT + eta * (Lattice::sum(w.dt, upperBreak) - lowerT)) * etaC;
-
-    // Along the column: the Lagrange polynomial through up to four nodes around the interval
-    // of η (cubic from three intervals on), its weights and their derivatives in η. The nodes
-    // η_0 = 0 < … < η_N = 1 lead the segment's values.
+    const bool ph = variables == TableVariables::PressureEnthalpy;
     const int n = static_cast<int>(segment.intervals);
     const int m = static_cast<int>(segment.channels);
     const double* nodes = values + segment.valueIndex;
-    int i = static_cast<int>(std::upper_bound(nodes + 1, nodes + n, eta) - (nodes + 1));
-    const int order = n < 3 ? n : 3;
-    const int first = std::clamp(i - 1, 0, n - order);
-    double lw[4], dw[4];
-    {
-        double e[4], den[4];
-        for (int a = 0; a <= order; ++a) e[a] = eta - nodes[first + a];
-        for (int a = 0; a <= order; ++a) {
-            den[a] = 1.0;
-            for (int b = 0; b <= order; ++b) {
-                if (b != a) den[a] *= nodes[first + a] - nodes[first + b];
-            }
-        }
-        for (int a = 0; a <= order; ++a) {
-            // The product of the e[b], b ≠ a, and its derivative (sum of the products without
-            // one more factor).
-            double product = 1.0, derivative = 0.0;
-            for (int b = 0; b <= order; ++b) {
-                if (b == a) continue;
-                derivative = derivative * e[b] + product;
-                product *= e[b];
-            }
-            lw[a] = product / den[a];
-            dw[a] = derivative / den[a];
-        }
-    }
-    const std::size_t row = static_cast<std::size_t>(kCellColumns) * m;
-    const double* rows = nodes + (n + 1) + static_cast<std::size_t>(first) * row;
-    const bool ph = variables == TableVariables::PressureEnthalpy;
-
     Dual3 channels[kMaxChannels];
-    for (int j = 0; j < m; ++j) {
-        double g[kCellColumns], slope[kCellColumns];
-        for (int column = 0; column < kCellColumns; ++column) {
-            const double* f = rows + column * m + j;
-            double value = 0.0, rise = 0.0;
-            for (int node = 0; node <= order; ++node) {
-                value += lw[node] * f[node * row];
-                rise += dw[node] * f[node * row];
-            }
-            g[column] = value;
-            slope[column] = rise;
-        }
-        const double value = Lattice::sum(w.w, g);
-        const double dEta = Lattice::sum(w.w, slope);
-        const double dU = (Lattice::sum(w.ds, g) + dEta * etaS) * cell.scaleU;
-        const double dV = (Lattice::sum(w.dt, g) + dEta * etaT) * cell.scaleV;
-        const double dC = dEta * etaC;
+    const auto store = [&](int j, double value, double dU, double dV, double dC) {
         channels[j] = ph ? Dual3(value, dU, dC, dV) : Dual3(value, dU, dV, dC);
+    };
+
+    if (n == 0) {
+        // Values that do not change along the column (the coexisting phases of a (T, P, x)
+        // table): one row of the lattice, biquadratic across the cell.
+        const double* row = nodes + 1;
+        for (int j = 0; j < m; ++j) {
+            const Lattice::Sums f = w.sums(row + j, m);
+            store(j, f.value, f.s * cell.scaleU, f.t * cell.scaleV, 0.0);
+        }
+    } else {
+        const double* lowerBreak = cell.breaks + kCellColumns * k;
+        const double* upperBreak = lowerBreak + kCellColumns;
+        const Lattice::Sums lower = w.sums(lowerBreak), upper = w.sums(upperBreak);
+        const double span = upper.value - lower.value;
+        if (!(span > 0.0)) return false;
+        double eta = (at.c - lower.value) / span;
+        if (eta < 0.0) eta = 0.0;
+        if (eta > 1.0) eta = 1.0;
+        // The normalised coordinate and its derivatives in (s, t, c).
+        const double etaC = 1.0 / span;
+        const double etaS = -(lower.s + eta * (upper.s - lower.s)) * etaC;
+        const double etaT = -(lower.t + eta * (upper.t - lower.t)) * etaC;
+
+        // Along the column: the Lagrange polynomial through up to four nodes around the
+        // interval of η (cubic from three intervals on), its weights and their derivatives in
+        // η. The nodes η_0 = 0 < … < η_N = 1 lead the segment's values.
+        const int i = static_cast<int>(std::upper_bound(nodes + 1, nodes + n, eta) - (nodes + 1));
+        const int order = n < 3 ? n : 3;
+        const int first = std::clamp(i - 1, 0, n - order);
+        double lw[4], dw[4];
+        {
+            double e[4], den[4];
+            for (int a = 0; a <= order; ++a) e[a] = eta - nodes[first + a];
+            for (int a = 0; a <= order; ++a) {
+                den[a] = 1.0;
+                for (int b = 0; b <= order; ++b) {
+                    if (b != a) den[a] *= nodes[first + a] - nodes[first + b];
+                }
+            }
+            for (int a = 0; a <= order; ++a) {
+                // The product of the e[b], b ≠ a, and its derivative (sum of the products
+                // without one more factor).
+                double product = 1.0, derivative = 0.0;
+                for (int b = 0; b <= order; ++b) {
+                    if (b == a) continue;
+                    derivative = derivative * e[b] + product;
+                    product *= e[b];
+                }
+                lw[a] = product / den[a];
+                dw[a] = derivative / den[a];
+            }
+        }
+        const std::size_t row = static_cast<std::size_t>(kCellColumns) * m;
+        const double* rows = nodes + (n + 1) + static_cast<std::size_t>(first) * row;
+        for (int j = 0; j < m; ++j) {
+            double g[kCellColumns], slope[kCellColumns];
+            for (int column = 0; column < kCellColumns; ++column) {
+                const double* f = rows + column * m + j;
+                double value = 0.0, rise = 0.0;
+                for (int node = 0; node <= order; ++node) {
+                    value += lw[node] * f[node * row];
+                    rise += dw[node] * f[node * row];
+                }
+                g[column] = value;
+                slope[column] = rise;
+            }
+            const double dEta = w.value(slope);
+            const Lattice::Sums across = w.sums(g);
+            store(j, across.value, (across.s + dEta * etaS) * cell.scaleU,
+                  (across.t + dEta * etaT) * cell.scaleV, dEta * etaC);
+        }
     }
     out.state = static_cast<Phases>(segment.state);
-    if (ph && out.state == Phases::VaporLiquid) {
-        // The temperature and the amount of vapor are tabulated; the phases are those of the
-        // coexistence table at that temperature.
-        if (coexistence == nullptr) return false;
-        double g[kCoexistenceChannels], gT[kCoexistenceChannels], gP[kCoexistenceChannels];
-        const Dual3 t = channels[0];
-        channels[7] = channels[1];  // the amount of vapor, after the phases
-        if (!coexistenceAt(*coexistence, t.v, a, g, gT, gP)) return false;
-        for (int c = 0; c < kCoexistenceChannels; ++c) {
-            channels[1 + c] = Dual3(g[c], gP[c] + gT[c] * t.d[0], gT[c] * t.d[1], gT[c] * t.d[2]);
-        }
-    }
     const Dual3 inputs[3] = {Dual3::variable(a, 0), Dual3::variable(b, 1), Dual3::variable(x, 2)};
     out.status = static_cast<InverseStatus>(segment.status);
     out.fluidType = static_cast<FluidType>(segment.fluidType);

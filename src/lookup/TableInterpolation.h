@@ -36,38 +36,36 @@ double latticeValue(const double* values, double s, double t);
 /// How a lookup in a cell ended.
 enum class CellLookup {
     Interpolated,  ///< outputs formed from the segment's channels
+    Near,          ///< as Interpolated, but within checkedZone() margins of a breakpoint
     Gap,           ///< a segment without a state: outputs hold state 0 and the status
     Exact,         ///< the model must evaluate the point
 };
 
-/// The coexistence table of a (P, h, x) table: the coexisting liquid and vapor over (T, P).
-struct CoexistenceView {
-    const std::uint32_t* roots = nullptr;
-    const TableNode* nodes = nullptr;
-    const TableCoexistenceCell* cells = nullptr;
-    const double* values = nullptr;
-    std::uint32_t rootsPerAxis = 0;
-    double lowT = 0.0, highT = 0.0, lowP = 0.0, highP = 0.0;
-    double rootScaleT = 0.0, rootScaleP = 0.0;  ///< root cells per K and per bar
-};
+/// How far from a breakpoint, in multiples of its margin, a lookup does not take the phase
+/// state of its segment on trust where the states on the two sides differ (the margin is three
+/// times the largest error of the interpolated breakpoint at the cell's test places; this
+/// guards against a larger error elsewhere in the cell). A (T, P, x) table checks the state
+/// against the model's classification, which is cheap; a (P, h, x) table, which cannot
+/// classify without the temperature, leaves the point to the model.
+inline constexpr double kCheckedZoneTP = 1000.0;
+inline constexpr double kCheckedZonePH = 10.0;
+inline double checkedZone(TableVariables variables) {
+    return variables == TableVariables::PressureEnthalpy ? kCheckedZonePH : kCheckedZoneTP;
+}
 
-/// The coexisting phases at (T °C, P bar): the channels (x_L, ρ_L, h_L, x_V, ρ_V, h_V) and
-/// their derivatives in T and in P. False outside the table or in a cell left to the model.
-bool coexistenceAt(const CoexistenceView& table, double t, double p, double* values,
-                   double* slopeT, double* slopeP);
-
-/// Where (u, v, c) falls in the cell: the segment, or Exact within a breakpoint's margin.
+/// Where (u, v, c) falls in the cell: the segment, Exact within a breakpoint's margin, or
+/// Near within `zone` margins of breakpoint `near` (between segments near − 1 and near).
 /// `segment` receives the segment's index.
-CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c, int& segment);
+CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c, double zone,
+                         int& segment, int& near);
 
 /// Interpolates the channels of segment `k` of `cell` (record `segment`, its values from
 /// `values`) at (u, v, c) and forms the outputs; the inputs (a, b, x) are the table's
-/// variables. A V + L segment of a (P, h, x) table holds the temperature and the amount of
-/// vapor: the phases come from `coexistence` at that temperature. False where the model must
-/// evaluate the point: the segment's normalised coordinate is not defined there (its
-/// breakpoints meet), or the coexistence table does not cover it.
+/// variables. A segment of N = 0 intervals holds one row of values that do not change along
+/// the column. False where the model must evaluate the point: the segment's normalised
+/// coordinate is not defined there (its breakpoints meet).
 bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int k,
                         const TableSegment& segment, const double* values, double a, double b,
-                        double x, const CoexistenceView* coexistence, TableOutputs& out);
+                        double x, TableOutputs& out);
 
 }  // namespace kelvoran

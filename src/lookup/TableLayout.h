@@ -11,8 +11,11 @@ namespace kelvoran {
 
 /// The first eight bytes of a table file.
 inline constexpr char kTableMagic[8] = {'K', 'L', 'V', 'R', 'T', 'A', 'B', '\x1a'};
-/// The format this build writes and reads.
-inline constexpr std::uint32_t kTableFormatVersion = 1;
+/// The format this build writes, and the oldest it reads. Format 2 added segments of constant
+/// values (0 intervals) and interpolated V + L segments of (P, h, x) tables; it writes the
+/// coexistence sections of format 1 empty.
+inline constexpr std::uint32_t kTableFormatVersion = 2;
+inline constexpr std::uint32_t kTableOldestFormatVersion = 1;
 /// Bytes of the header, and the alignment of every section.
 inline constexpr std::size_t kTableHeaderBytes = 512;
 inline constexpr std::size_t kTableSectionAlignment = 64;
@@ -49,11 +52,12 @@ struct TableHeader {
     TableSection breaks;    ///< double: per leaf, (K + 1) × 9 lattice values, then K + 1 margins
     TableSection segments;  ///< TableSegment
     TableSection values;    ///< double: per segment, N + 1 nodes η, then (N + 1) × 9 × M values
-    // (P, h, x) tables: the coexisting vapor and liquid over (T, P).
-    TableSection coexistenceRoots;  ///< uint32 node index per root cell, T-major
-    TableSection coexistenceNodes;  ///< TableNode (kind 0 splits T, 1 splits P)
-    TableSection coexistenceCells;  ///< TableCoexistenceCell
-    TableSection coexistenceValues;  ///< double: per regular cell, 9 lattice columns × 6 channels
+    // Format 1 (P, h, x) tables: a table of the coexisting phases over (T, P), no longer
+    // looked up (its V + L segments were all left to the model). Empty from format 2 on.
+    TableSection coexistenceRoots;   ///< uint32
+    TableSection coexistenceNodes;   ///< TableNode
+    TableSection coexistenceCells;   ///< kFormerCoexistenceCellBytes each
+    TableSection coexistenceValues;  ///< double
 };
 static_assert(sizeof(TableHeader) <= kTableHeaderBytes);
 
@@ -88,19 +92,8 @@ static_assert(sizeof(TableLeaf) == 48);
 inline constexpr std::uint32_t kLeafRegular = 0;
 inline constexpr std::uint32_t kLeafExact = 1;
 
-/// A cell of the coexistence table over (T °C, P bar): its lower corner, inverse widths, and
-/// the coexisting liquid's composition, density and specific enthalpy and the vapor's at the 9
-/// places of its lattice (kind 0), or nothing (kind 1: the model decides there).
-struct TableCoexistenceCell {
-    double lowerT, lowerP;
-    double scaleT, scaleP;  ///< 1 / width
-    std::uint32_t kind;     ///< kLeafRegular or kLeafExact
-    std::uint32_t reserved;
-    std::uint64_t valueIndex;
-};
-static_assert(sizeof(TableCoexistenceCell) == 48);
-/// Channels of the coexistence table, in order: x_L, ρ_L, h_L, x_V, ρ_V, h_V.
-inline constexpr int kCoexistenceChannels = 6;
+/// Bytes of a cell of a format 1 coexistence table.
+inline constexpr std::size_t kFormerCoexistenceCellBytes = 48;
 
 /// What a segment holds.
 enum class SegmentKind : std::uint8_t {
@@ -110,7 +103,8 @@ enum class SegmentKind : std::uint8_t {
 };
 
 /// One segment of a cell: between breakpoints k and k + 1 of its cell, a state whose values
-/// are tabulated at N + 1 nodes 0 = η_0 < … < η_N = 1 of the normalised column variable η.
+/// are tabulated at N + 1 nodes 0 = η_0 < … < η_N = 1 of the normalised column variable η, or
+/// (N = 0) one row of values that do not change along the column.
 struct TableSegment {
     std::uint8_t kind;         ///< SegmentKind
     std::int8_t state;         ///< Phases code

@@ -230,6 +230,10 @@ PointResult PhaseStateEvaluator::evaluate(double t, double p, double x, Needs ne
     return fill(classify(t, p, x), t, p, x, needs);
 }
 
+Phases PhaseStateEvaluator::phasesAt(double t, double p, double x) {
+    return classify(t, p, x).phases;
+}
+
 PointResult PhaseStateEvaluator::evaluateThreePhase(double t, double p, double x) {
     water_.takeNotes();
     const Classification c{Phases::VaporLiquidHalite, haliteSaturatedVaporComposition(t, p), kNaN,

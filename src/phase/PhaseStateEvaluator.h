@@ -28,6 +28,10 @@ class PhaseStateEvaluator {
     /// evaluate() computing only what `needs` asks for; the values computed are the same.
     PointResult evaluate(double temperatureC, double pressureBar, double composition, Needs needs);
 
+    /// The phase state evaluate(T °C, P bar, x) gives, from the classification alone (a few
+    /// boundary correlations, no phase properties).
+    Phases phasesAt(double temperatureC, double pressureBar, double composition);
+
     /// The V + L + H state at (T °C, P bar, x) whatever the classification says there: the
     /// records of the three phases at T and P, for a P that stands for the three-phase pressure
     /// at T (the inverse evaluations find such points only to within round-off).
