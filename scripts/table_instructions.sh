@@ -8,8 +8,9 @@
 # with one point (which loads and checks the file alike), divided by the number of further
 # points. The accuracy run compares every output with the model on its own random points:
 # share of identical states, share of points with every value within the tolerance, the worst
-# error. Targets: 1,000 instructions per (T, P, x) lookup, 1,500 per (P, h, x) lookup; states
-# identical at 100 % and every value within tolerance at 99.99 % of points.
+# error; then the same on points next to the phase boundaries (TableCheck near). Targets: 1,000
+# instructions per (T, P, x) lookup, 1,500 per (P, h, x) lookup; states identical at 100 % and
+# every value within tolerance at 99.99 % of points.
 # Usage: scripts/table_instructions.sh [box: typical (default) or default] [points, default 20000]
 #        [accuracy points, default 1000000]
 set -euo pipefail
@@ -65,4 +66,6 @@ for variables in tpx phx; do
   printf '%-44s %10d %10d %8s\n' "  $box box" "$lookup" "$direct" \
     "$(awk -v a="$direct" -v b="$lookup" 'BEGIN { printf "%.1f", a / b }')"
   "$check" accuracy "$file" "$accuracy" | sed 's/^/  /'
+  echo "  next to the phase boundaries:"
+  "$check" near "$file" "$((accuracy / 5))" | sed 's/^/    /'
 done

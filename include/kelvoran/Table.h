@@ -66,7 +66,7 @@ struct TableBox {
 /// 0–4.7e6 J/kg (the bulk enthalpies reached between 0 and 1000 °C) and x 0–1 for (P, h, x).
 TableBox defaultTableBox(TableVariables variables);
 
-/// The finest level a build refines to by default: 10 for (T, P, x), 7 for (P, h, x) (whose
+/// The finest level a build refines to by default: 10 for (T, P, x), 6 for (P, h, x) (whose
 /// columns cost the inverse evaluation); either builds the box of defaultTableBox in a few
 /// minutes on 2 cores.
 int defaultMaxLevel(TableVariables variables);

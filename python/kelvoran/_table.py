@@ -105,7 +105,7 @@ class PropertyTable:
         tolerance is relative (on T in kelvin, densities, and enthalpies against at least
         1e5 J/kg), absolute_tolerance on compositions, mass fractions, amounts and saturations.
         max_level and root_level bound the refinement (finest cell: the box / 2**max_level;
-        by default 10 for "tpx", 7 for "phx").
+        by default 10 for "tpx", 6 for "phx").
         progress: True draws a bar on standard error; a callable gets (cells done, total) a few
         times a second and cancels the build by returning False. Ctrl-C cancels it too
         (KeyboardInterrupt). The table does not depend on `threads`."""

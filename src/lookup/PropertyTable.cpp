@@ -331,7 +331,7 @@ TableBox defaultTableBox(TableVariables variables) {
 
 PropertyTable::PropertyTable(std::shared_ptr<const Storage> storage) : storage_(std::move(storage)) {}
 
-int defaultMaxLevel(TableVariables variables) { return isPH(variables) ? 7 : 10; }
+int defaultMaxLevel(TableVariables variables) { return isPH(variables) ? 6 : 10; }
 
 PropertyTable PropertyTable::build(TableVariables variables, const TableBox& box,
                                    const TableTolerance& tolerance,

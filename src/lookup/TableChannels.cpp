@@ -79,19 +79,6 @@ Dual3 massFractionOf(const Dual3& x) {
     return salt / ((Dual3(1.0) - x) * Dual3(kWaterMolarMass) + salt);
 }
 
-bool phasePresent(Phases state, int phase) {
-    switch (phase) {
-        case kLiquid:
-            return hasLiquid(state);
-        case kVapor:
-            return hasVapor(state);
-        case kHalite:
-            return hasHalite(state);
-        default:
-            return state != Phases::Undetermined;
-    }
-}
-
 int channelCount(TableVariables variables, Phases state) {
     const int temperature = isPH(variables) ? 1 : 0;
     switch (state) {

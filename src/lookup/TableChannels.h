@@ -71,8 +71,15 @@ struct TableOutputs {
     Dual3 values[4][kPhaseValues];
 };
 
-/// Whether phase `phase` (kLiquid …, kBulk) is present in `state`.
-bool phasePresent(Phases state, int phase);
+/// Whether phase `phase` (kLiquid …, kBulk) is present in `state` (as hasLiquid, hasVapor and
+/// hasHalite say; the bulk in every state but Undetermined): a bit per phase and state code.
+inline bool phasePresent(Phases state, int phase) {
+    // Bits liquid 1, vapor 2, halite 4, bulk 8 of the states 0 (undetermined), L, V, F, V + L,
+    // V + H, L + H, V + L + H.
+    constexpr unsigned kPresent[8] = {0, 9, 10, 9, 11, 14, 13, 15};
+    const auto code = static_cast<unsigned>(state);
+    return code < 8 && ((kPresent[code] >> phase) & 1U) != 0;
+}
 
 /// The outputs of an interpolated state from its channels and the inputs (each with its
 /// gradient in the table's variables); `state`, status, fluid type and warnings are the

@@ -217,7 +217,8 @@ int runTabulate(int argc, char** argv) {
                    "absolute tolerance on fractions, amounts and saturations (default 1e-6)")
         ->check(CLI::PositiveNumber);
     app.add_option("--max-level", options.maxLevel,
-                   "finest cell: the box / 2^N in each refined variable, 4-20 (default 10 for tpx, 7 for phx)")
+                   "finest cell: the box / 2^N in each refined variable, 4-20 "
+                   "(default 10 for tpx, 6 for phx)")
         ->check(CLI::Range(4, 20));
     app.add_option("--root-level", options.rootLevel,
                    "the box is first cut into 2^N x 2^N cells, 0-8 (default 5)")
