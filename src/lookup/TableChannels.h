@@ -11,7 +11,7 @@
 
 namespace kelvoran {
 
-inline constexpr int kMaxChannels = 8;
+inline constexpr int kMaxChannels = 6;
 
 /// The warning bits a segment carries: all but outside_fitted_range (a lookup computes it from
 /// its inputs) and water_fallback_solve (how one water state was solved at one point).
@@ -83,8 +83,7 @@ inline bool phasePresent(Phases state, int phase) {
 
 /// The outputs of an interpolated state from its channels and the inputs (each with its
 /// gradient in the table's variables); `state`, status, fluid type and warnings are the
-/// caller's. The channels of V + L in a (P, h, x) table are the temperature, the liquid's and
-/// the vapor's composition, density and specific enthalpy, and the mass fraction of vapor.
+/// caller's; a (P, h, x) table's channels start with the temperature.
 void formOutputs(TableVariables variables, Phases state, const Dual3* channels,
                  const Dual3 inputs[3], TableOutputs& out);
 

@@ -12,8 +12,7 @@ namespace kelvoran {
 /// The first eight bytes of a table file.
 inline constexpr char kTableMagic[8] = {'K', 'L', 'V', 'R', 'T', 'A', 'B', '\x1a'};
 /// The format this build writes, and the oldest it reads. Format 2 added segments of constant
-/// values (0 intervals) and interpolated V + L segments of (P, h, x) tables; it writes the
-/// coexistence sections of format 1 empty.
+/// values (0 intervals); it writes the coexistence sections of format 1 empty.
 inline constexpr std::uint32_t kTableFormatVersion = 2;
 inline constexpr std::uint32_t kTableOldestFormatVersion = 1;
 /// Bytes of the header, and the alignment of every section.
