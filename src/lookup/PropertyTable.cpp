@@ -337,9 +337,7 @@ PropertyTable PropertyTable::build(TableVariables variables, const TableBox& box
                                    const TableTolerance& tolerance,
                                    const TableBuildOptions& given) {
     TableBuildOptions options = given;
-    if (options.maxLevel == 0 && (variables == TableVariables::TemperaturePressure || isPH(variables))) {
-        options.maxLevel = defaultMaxLevel(variables);
-    }
+    if (options.maxLevel == 0) options.maxLevel = defaultMaxLevel(variables);
     validate(variables, box, tolerance, options);
     const auto start = std::chrono::steady_clock::now();
     auto storage = std::make_shared<Storage>();

@@ -30,7 +30,7 @@ namespace kelvoran {
 namespace {
 
 constexpr double kSafety = 0.5;           // test errors stay below this share of the tolerance
-constexpr int kMaxIntervals = 256;       // intervals of a segment's normalised coordinate
+constexpr int kMaxIntervals = 256;        // intervals of a segment's normalised coordinate
 constexpr double kFinestInterval = 0x1.0p-12;  // the narrowest of them
 constexpr double kMarginFactor = 3.0;     // margin of a breakpoint / its largest test error
 constexpr double kMaxMarginShare = 1e-5;  // of the column range: a wider margin splits a cell
@@ -391,9 +391,9 @@ class CellBuilder {
 
     // Tabulates segment k of the cell on the lattice's columns with the fewest intervals
     // (0 for values that hold along the whole column, else 1, 2, 4, … 256) whose errors at
-    // the tests stay within the tolerance: Done; Column where
-    // no count will do (the model takes the segment); Lateral where the tests across the cell
-    // fail (the cell is split along `axis`).
+    // the tests stay within the tolerance: Done; Column where no count will do (the model
+    // takes the segment); Lateral where the tests across the cell fail (the cell is split
+    // along `axis`).
     template <typename SegmentIndex>
     Fit fitSegment(Column* const* columns, double u0, double u1, double v0, double v1,
                    std::size_t k, const SegmentIndex& segmentIndex, const Signature& signature,
@@ -412,7 +412,8 @@ class CellBuilder {
             const double place = placeOf(c, kc, eta);
             if (index >= kCellColumns) {
                 int located = -1, near = 0;
-                const CellLookup where = locateSegment(geometry, c.u, c.v, place, 0.0, located, near);
+                const CellLookup where =
+                    locateSegment(geometry, c.u, c.v, place, 0.0, located, near);
                 if (where == CellLookup::Exact || located != static_cast<int>(k)) {
                     return true;  // a lookup there goes to the model
                 }
@@ -633,9 +634,8 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
     const std::uint32_t roots = 1U << rootLevel;
     const std::uint32_t width = 1U << (options.maxLevel - rootLevel);
     const std::size_t tasks = static_cast<std::size_t>(roots) * roots;
-    const std::size_t total = tasks;
     const auto report = [&](std::size_t done) {
-        return !options.progress || options.progress(done, total);
+        return !options.progress || options.progress(done, tasks);
     };
     if (!report(0)) throw TableCancelled();
     const int threads = options.threads > 0
@@ -653,7 +653,7 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
                           subtrees[task]);
         },
         report);
-    report(total);
+    report(tasks);
 
     // One table of the subtrees, in the order of their root cells.
     std::vector<std::uint32_t> rootNodes(tasks);

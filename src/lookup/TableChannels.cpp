@@ -80,7 +80,6 @@ Dual3 massFractionOf(const Dual3& x) {
 }
 
 int channelCount(TableVariables variables, Phases state) {
-    const int temperature = isPH(variables) ? 1 : 0;
     switch (state) {
         case Phases::Liquid:
         case Phases::Fluid:
@@ -91,7 +90,7 @@ int channelCount(TableVariables variables, Phases state) {
             // (to 1e-6 absolute; the saturations near the bubble point ρ_L / ρ_V times more
             // sensitive than the amount of vapor) meet the tolerance only in cells much finer
             // than the other states need, and fitting it where it fails tripled build times.
-            return temperature == 1 ? 0 : 6;
+            return isPH(variables) ? 0 : 6;
         case Phases::VaporHalite:
         case Phases::LiquidHalite:
             return isPH(variables) ? 0 : 4;  // no enthalpy, so not a state of (P, h, x)

@@ -126,51 +126,28 @@ bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int 
         const int i = static_cast<int>(std::upper_bound(nodes + 1, nodes + n, eta) - (nodes + 1));
         const int order = n < 3 ? n : 3;
         const int first = std::clamp(i - 1, 0, n - order);
-        double lw[4], dw[4];
-        if (order == 3) {
-            // Cubic, written out: the weight of node a is the product of the e[b], b ≠ a, over
-            // that of the node's distances, and its derivative the sum of the products
-            // without one more factor.
+        const std::size_t row = static_cast<std::size_t>(kCellColumns) * m;
+        const double* rows = nodes + (n + 1) + static_cast<std::size_t>(first) * row;
+        // With `Order` + 1 nodes (a constant, so that the loops unroll): the weight of node a is
+        // the product of the e[b] = η − η_b, b ≠ a, over that of its distances to the other
+        // nodes, and its derivative the sum of the products without one more factor.
+        const auto channelsOf = [&](auto orderConstant) {
+            constexpr int kOrder = decltype(orderConstant)::value;
             const double* z = nodes + first;
-            const double e0 = eta - z[0], e1 = eta - z[1], e2 = eta - z[2], e3 = eta - z[3];
-            const double d01 = z[0] - z[1], d02 = z[0] - z[2], d03 = z[0] - z[3];
-            const double d12 = z[1] - z[2], d13 = z[1] - z[3], d23 = z[2] - z[3];
-            const double r0 = 1.0 / (d01 * d02 * d03), r1 = -1.0 / (d01 * d12 * d13);
-            const double r2 = 1.0 / (d02 * d12 * d23), r3 = -1.0 / (d03 * d13 * d23);
-            const double e01 = e0 * e1, e23 = e2 * e3;
-            lw[0] = e1 * e23 * r0;
-            lw[1] = e0 * e23 * r1;
-            lw[2] = e01 * e3 * r2;
-            lw[3] = e01 * e2 * r3;
-            dw[0] = (e23 + e1 * (e2 + e3)) * r0;
-            dw[1] = (e23 + e0 * (e2 + e3)) * r1;
-            dw[2] = (e01 + e3 * (e0 + e1)) * r2;
-            dw[3] = (e01 + e2 * (e0 + e1)) * r3;
-        } else {
-            double e[4], den[4];
-            for (int a = 0; a <= order; ++a) e[a] = eta - nodes[first + a];
-            for (int a = 0; a <= order; ++a) {
-                den[a] = 1.0;
-                for (int b = 0; b <= order; ++b) {
-                    if (b != a) den[a] *= nodes[first + a] - nodes[first + b];
-                }
-            }
-            for (int a = 0; a <= order; ++a) {
-                double product = 1.0, derivative = 0.0;
-                for (int b = 0; b <= order; ++b) {
+            double e[kOrder + 1], lw[kOrder + 1], dw[kOrder + 1];
+            for (int a = 0; a <= kOrder; ++a) e[a] = eta - z[a];
+            for (int a = 0; a <= kOrder; ++a) {
+                double distances = 1.0, product = 1.0, derivative = 0.0;
+                for (int b = 0; b <= kOrder; ++b) {
                     if (b == a) continue;
+                    distances *= z[a] - z[b];
                     derivative = derivative * e[b] + product;
                     product *= e[b];
                 }
-                lw[a] = product / den[a];
-                dw[a] = derivative / den[a];
+                const double r = 1.0 / distances;
+                lw[a] = product * r;
+                dw[a] = derivative * r;
             }
-        }
-        const std::size_t row = static_cast<std::size_t>(kCellColumns) * m;
-        const double* rows = nodes + (n + 1) + static_cast<std::size_t>(first) * row;
-        // The channels with `Order` + 1 nodes (a constant, so that the sums unroll).
-        const auto channelsOf = [&](auto orderConstant) {
-            constexpr int kOrder = decltype(orderConstant)::value;
             for (int j = 0; j < m; ++j) {
                 double g[kCellColumns], slope[kCellColumns];
                 for (int column = 0; column < kCellColumns; ++column) {
