@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 
 #include "kelvoran/Constants.h"
@@ -23,30 +24,46 @@ struct Quadratic {
     }
 };
 
+// Two channels side by side, computed by one pass of packed arithmetic where the processor has
+// it: each lane takes exactly the operations, in the order, that one channel alone would.
+using Pair = double __attribute__((vector_size(16)));
+inline Pair loadPair(const double* p) {
+    Pair r;
+    std::memcpy(&r, p, sizeof r);
+    return r;
+}
+inline double load(const double* p, double /*lane type*/) { return *p; }
+inline Pair load(const double* p, Pair /*lane type*/) { return loadPair(p); }
+
 // The biquadratic interpolant over the 3 × 3 lattice of a cell at (s, t), summed row by row
 // (the weights are products of the quadratic weights in s and in t). `f` holds the 9 values
-// `stride` doubles apart.
+// `stride` doubles apart; `V` is double for one channel, Pair for two neighbouring ones.
 struct Lattice {
     Quadratic a, b;
     Lattice(double s, double t) : a(s), b(t) {}
-    double value(const double* f, int stride = 1) const {
-        double v = 0.0;
+    template <class V = double>
+    V value(const double* f, int stride = 1) const {
+        V v{};
         for (int j = 0; j < 3; ++j) {
             const double* r = f + 3 * j * stride;
-            v += b.w[j] * (a.w[0] * r[0] + a.w[1] * r[stride] + a.w[2] * r[2 * stride]);
+            v += b.w[j] * (a.w[0] * load(r, V{}) + a.w[1] * load(r + stride, V{}) +
+                           a.w[2] * load(r + 2 * stride, V{}));
         }
         return v;
     }
     // The value and its derivatives in s and in t.
+    template <class V = double>
     struct Sums {
-        double value, s, t;
+        V value, s, t;
     };
-    Sums sums(const double* f, int stride = 1) const {
-        Sums out{0.0, 0.0, 0.0};
+    template <class V = double>
+    Sums<V> sums(const double* f, int stride = 1) const {
+        Sums<V> out{V{}, V{}, V{}};
         for (int j = 0; j < 3; ++j) {
             const double* r = f + 3 * j * stride;
-            const double row = a.w[0] * r[0] + a.w[1] * r[stride] + a.w[2] * r[2 * stride];
-            const double rowS = a.d[0] * r[0] + a.d[1] * r[stride] + a.d[2] * r[2 * stride];
+            const V r0 = load(r, V{}), r1 = load(r + stride, V{}), r2 = load(r + 2 * stride, V{});
+            const V row = a.w[0] * r0 + a.w[1] * r1 + a.w[2] * r2;
+            const V rowS = a.d[0] * r0 + a.d[1] * r1 + a.d[2] * r2;
             out.value += b.w[j] * row;
             out.s += b.w[j] * rowS;
             out.t += b.d[j] * row;
@@ -102,7 +119,14 @@ bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int 
         // Values that do not change along the column (the coexisting phases of a (T, P, x)
         // table): one row of the lattice, biquadratic across the cell.
         const double* row = nodes + 1;
-        for (int j = 0; j < m; ++j) {
+        int j = 0;
+        for (; j + 1 < m; j += 2) {
+            const Lattice::Sums<Pair> f = w.sums<Pair>(row + j, m);
+            const Pair dU = f.s * cell.scaleU, dV = f.t * cell.scaleV;
+            store(j, f.value[0], dU[0], dV[0], 0.0);
+            store(j + 1, f.value[1], dU[1], dV[1], 0.0);
+        }
+        if (j < m) {
             const Lattice::Sums f = w.sums(row + j, m);
             store(j, f.value, f.s * cell.scaleU, f.t * cell.scaleV, 0.0);
         }
@@ -148,23 +172,40 @@ bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int 
                 lw[a] = product * r;
                 dw[a] = derivative * r;
             }
-            for (int j = 0; j < m; ++j) {
-                double g[kCellColumns], slope[kCellColumns];
+            // The channels of a segment, two at a time: the polynomial along the column at
+            // the 9 lattice places, then across the cell.
+            const auto interpolate = [&](int j, auto laneType) {
+                using V = decltype(laneType);
+                V g[kCellColumns], slope[kCellColumns];
                 for (int column = 0; column < kCellColumns; ++column) {
                     const double* f = rows + column * m + j;
-                    double value = 0.0, rise = 0.0;
+                    V value{}, rise{};
                     for (int node = 0; node <= kOrder; ++node) {
-                        value += lw[node] * f[node * row];
-                        rise += dw[node] * f[node * row];
+                        const V y = load(f + node * row, V{});
+                        value += lw[node] * y;
+                        rise += dw[node] * y;
                     }
                     g[column] = value;
                     slope[column] = rise;
                 }
-                const double dEta = w.value(slope);
-                const Lattice::Sums across = w.sums(g);
-                store(j, across.value, (across.s + dEta * etaS) * cell.scaleU,
-                      (across.t + dEta * etaT) * cell.scaleV, dEta * etaC);
-            }
+                // The 9 values of V, as doubles `lanes` apart.
+                constexpr int lanes = sizeof(V) / sizeof(double);
+                const V dEta = w.value<V>(reinterpret_cast<const double*>(slope), lanes);
+                const Lattice::Sums<V> across =
+                    w.sums<V>(reinterpret_cast<const double*>(g), lanes);
+                const V dU = (across.s + dEta * etaS) * cell.scaleU;
+                const V dV = (across.t + dEta * etaT) * cell.scaleV;
+                const V dC = dEta * etaC;
+                if constexpr (lanes == 1) {
+                    store(j, across.value, dU, dV, dC);
+                } else {
+                    store(j, across.value[0], dU[0], dV[0], dC[0]);
+                    store(j + 1, across.value[1], dU[1], dV[1], dC[1]);
+                }
+            };
+            int j = 0;
+            for (; j + 1 < m; j += 2) interpolate(j, Pair{});
+            if (j < m) interpolate(j, 0.0);
         };
         if (order == 3) {
             channelsOf(std::integral_constant<int, 3>{});
