@@ -49,9 +49,9 @@ bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEva
     if (leaf.kind != kLeafRegular) return false;
     const CellGeometry cell{leaf.lowerU, leaf.lowerV, leaf.scaleU, leaf.scaleV,
                             static_cast<int>(leaf.segmentCount), t.breaks + leaf.firstBreak};
+    const CellPlace place(cell, at.u, at.v);
     int k = 0, near = 0;
-    const CellLookup where =
-        locateSegment(cell, at.u, at.v, at.c, checkedZone(t.variables), k, near);
+    const CellLookup where = locateSegment(cell, place, at.c, checkedZone(t.variables), k, near);
     if (where == CellLookup::Exact) return false;
     const TableSegment* segments = t.segments + leaf.firstSegment;
     const TableSegment& segment = segments[k];
@@ -82,7 +82,8 @@ bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEva
             if (isPH(t.variables)) out.pressure = Dual3(a);
             return true;
         case SegmentKind::Interpolated:
-            if (!interpolateSegment(t.variables, cell, k, segment, t.values, a, b, x, out)) {
+            if (!interpolateSegment(t.variables, cell, place, k, segment, t.values, a, b, x,
+                                    out)) {
                 return false;
             }
             if (isPH(t.variables)) {

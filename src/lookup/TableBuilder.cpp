@@ -410,10 +410,10 @@ class CellBuilder {
             Column& c = *columns[index];
             const std::size_t kc = segmentIndex(c, k);
             const double place = placeOf(c, kc, eta);
+            const CellPlace lateral(geometry, c.u, c.v);
             if (index >= kCellColumns) {
                 int located = -1, near = 0;
-                const CellLookup where =
-                    locateSegment(geometry, c.u, c.v, place, 0.0, located, near);
+                const CellLookup where = locateSegment(geometry, lateral, place, 0.0, located, near);
                 if (where == CellLookup::Exact || located != static_cast<int>(k)) {
                     return true;  // a lookup there goes to the model
                 }
@@ -421,7 +421,7 @@ class CellBuilder {
             const ExactValues& exact = model_.node(c, static_cast<int>(kc), eta);
             if (!(exact.signature == signature)) return false;
             const std::array<double, 3> in = inputs(c.u, c.v, place);
-            if (!interpolateSegment(variables_, geometry, static_cast<int>(k), segment,
+            if (!interpolateSegment(variables_, geometry, lateral, static_cast<int>(k), segment,
                                     values.data(), in[0], in[1], in[2], outputs)) {
                 return true;
             }

@@ -11,19 +11,6 @@ namespace kelvoran {
 
 namespace {
 
-// Quadratic Lagrange weights at s of the nodes 0, ½, 1, and their derivatives.
-struct Quadratic {
-    double w[3], d[3];
-    explicit Quadratic(double s) {
-        w[0] = (2.0 * s - 1.0) * (s - 1.0);
-        w[1] = 4.0 * s * (1.0 - s);
-        w[2] = s * (2.0 * s - 1.0);
-        d[0] = 4.0 * s - 3.0;
-        d[1] = 4.0 - 8.0 * s;
-        d[2] = 4.0 * s - 1.0;
-    }
-};
-
 // Two channels side by side, computed by one pass of packed arithmetic where the processor has
 // it: each lane takes exactly the operations, in the order, that one channel alone would.
 using Pair = double __attribute__((vector_size(16)));
@@ -39,8 +26,9 @@ inline Pair load(const double* p, Pair /*lane type*/) { return loadPair(p); }
 // (the weights are products of the quadratic weights in s and in t). `f` holds the 9 values
 // `stride` doubles apart; `V` is double for one channel, Pair for two neighbouring ones.
 struct Lattice {
-    Quadratic a, b;
-    Lattice(double s, double t) : a(s), b(t) {}
+    const QuadraticWeights& a;
+    const QuadraticWeights& b;
+    explicit Lattice(const CellPlace& place) : a(place.s), b(place.t) {}
     template <class V = double>
     V value(const double* f, int stride = 1) const {
         V v{};
@@ -58,10 +46,14 @@ struct Lattice {
     };
     template <class V = double>
     Sums<V> sums(const double* f, int stride = 1) const {
+        return sumsOf<V>([&](int i) { return load(f + i * stride, V{}); });
+    }
+    // The same of the values `at(i)`, i = column + 3 row.
+    template <class V, class At>
+    Sums<V> sumsOf(const At& at) const {
         Sums<V> out{V{}, V{}, V{}};
         for (int j = 0; j < 3; ++j) {
-            const double* r = f + 3 * j * stride;
-            const V r0 = load(r, V{}), r1 = load(r + stride, V{}), r2 = load(r + 2 * stride, V{});
+            const V r0 = at(3 * j), r1 = at(3 * j + 1), r2 = at(3 * j + 2);
             const V row = a.w[0] * r0 + a.w[1] * r1 + a.w[2] * r2;
             const V rowS = a.d[0] * r0 + a.d[1] * r1 + a.d[2] * r2;
             out.value += b.w[j] * row;
@@ -75,13 +67,12 @@ struct Lattice {
 }  // namespace
 
 double latticeValue(const double* values, double s, double t) {
-    const Lattice w(s, t);
-    return w.value(values);
+    return Lattice(CellPlace(s, t)).value(values);
 }
 
-CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c, double zone,
+CellLookup locateSegment(const CellGeometry& cell, const CellPlace& place, double c, double zone,
                          int& segment, int& near) {
-    const Lattice w((u - cell.lowerU) * cell.scaleU, (v - cell.lowerV) * cell.scaleV);
+    const Lattice w(place);
     const int count = cell.segmentCount;
     const double* margins = cell.breaks + kCellColumns * (count + 1);
     int k = 0;
@@ -101,11 +92,11 @@ CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c,
     return near == 0 ? CellLookup::Interpolated : CellLookup::Near;
 }
 
-bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int k,
-                        const TableSegment& segment, const double* values, double a, double b,
-                        double x, TableOutputs& out) {
+bool interpolateSegment(TableVariables variables, const CellGeometry& cell, const CellPlace& place,
+                        int k, const TableSegment& segment, const double* values, double a,
+                        double b, double x, TableOutputs& out) {
     const TableCoordinates at = tableCoordinates(variables, a, b, x);
-    const Lattice w((at.u - cell.lowerU) * cell.scaleU, (at.v - cell.lowerV) * cell.scaleV);
+    const Lattice w(place);
     const bool ph = variables == TableVariables::PressureEnthalpy;
     const int n = static_cast<int>(segment.intervals);
     const int m = static_cast<int>(segment.channels);
@@ -133,7 +124,12 @@ bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int 
     } else {
         const double* lowerBreak = cell.breaks + kCellColumns * k;
         const double* upperBreak = lowerBreak + kCellColumns;
-        const Lattice::Sums lower = w.sums(lowerBreak), upper = w.sums(upperBreak);
+        // Both breakpoints of the segment in one pass (lane 0 the lower one).
+        const Lattice::Sums<Pair> ends = w.sumsOf<Pair>([&](int i) {
+            return Pair{lowerBreak[i], upperBreak[i]};
+        });
+        const Lattice::Sums<double> lower{ends.value[0], ends.s[0], ends.t[0]};
+        const Lattice::Sums<double> upper{ends.value[1], ends.s[1], ends.t[1]};
         const double span = upper.value - lower.value;
         if (!(span > 0.0)) return false;
         double eta = (at.c - lower.value) / span;

@@ -30,6 +30,25 @@ struct CellGeometry {
     const double* breaks;
 };
 
+/// The quadratic Lagrange weights at s of the nodes 0, ½, 1 of a lattice axis, and their
+/// derivatives in s.
+struct QuadraticWeights {
+    double w[3], d[3];
+    explicit QuadraticWeights(double s)
+        : w{(2.0 * s - 1.0) * (s - 1.0), 4.0 * s * (1.0 - s), s * (2.0 * s - 1.0)},
+          d{4.0 * s - 3.0, 4.0 - 8.0 * s, 4.0 * s - 1.0} {}
+};
+
+/// A place (u, v) of a cell as the weights of its lattice along both axes, computed once per
+/// lookup for the location of the segment and the interpolation of its channels.
+struct CellPlace {
+    QuadraticWeights s, t;
+    CellPlace(const CellGeometry& cell, double u, double v)
+        : CellPlace((u - cell.lowerU) * cell.scaleU, (v - cell.lowerV) * cell.scaleV) {}
+    /// At the fractions (s, t) of the cell's widths.
+    CellPlace(double fractionS, double fractionT) : s(fractionS), t(fractionT) {}
+};
+
 /// The biquadratic interpolant of 9 lattice values (column a + 3 b at (a/2, b/2)) at (s, t).
 double latticeValue(const double* values, double s, double t);
 
@@ -53,19 +72,19 @@ inline double checkedZone(TableVariables variables) {
     return variables == TableVariables::PressureEnthalpy ? kCheckedZonePH : kCheckedZoneTP;
 }
 
-/// Where (u, v, c) falls in the cell: the segment, Exact within a breakpoint's margin, or
-/// Near within `zone` margins of breakpoint `near` (between segments near − 1 and near).
+/// Where (u, v, c), (u, v) at `place`, falls in the cell: the segment, Exact within a breakpoint's
+/// margin, or Near within `zone` margins of breakpoint `near` (between segments near − 1 and near).
 /// `segment` receives the segment's index.
-CellLookup locateSegment(const CellGeometry& cell, double u, double v, double c, double zone,
+CellLookup locateSegment(const CellGeometry& cell, const CellPlace& place, double c, double zone,
                          int& segment, int& near);
 
 /// Interpolates the channels of segment `k` of `cell` (record `segment`, its values from
-/// `values`) at (u, v, c) and forms the outputs; the inputs (a, b, x) are the table's
-/// variables. A segment of N = 0 intervals holds one row of values that do not change along
+/// `values`) at (u, v, c), (u, v) at `place`, and forms the outputs; the inputs (a, b, x) are the
+/// table's variables. A segment of N = 0 intervals holds one row of values that do not change along
 /// the column. False where the model must evaluate the point: the segment's normalised
 /// coordinate is not defined there (its breakpoints meet).
-bool interpolateSegment(TableVariables variables, const CellGeometry& cell, int k,
-                        const TableSegment& segment, const double* values, double a, double b,
-                        double x, TableOutputs& out);
+bool interpolateSegment(TableVariables variables, const CellGeometry& cell, const CellPlace& place,
+                        int k, const TableSegment& segment, const double* values, double a,
+                        double b, double x, TableOutputs& out);
 
 }  // namespace kelvoran
