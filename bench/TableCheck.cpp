@@ -5,6 +5,8 @@
 //   TableCheck near FILE N [SEED]       the same on points next to the phase boundaries
 //   TableCheck lookup FILE N [SEED]     N lookups on one thread, every output and derivative
 //   TableCheck direct FILE N [SEED]     the model on the same N points on one thread
+//   TableCheck inputs FILE N [SEED]     the same points and output columns, nothing evaluated
+//                                       (what the two above cost besides the evaluations)
 //
 // The points are those of the table's variables: (T °C, P bar, x) or (P bar, h J/kg, x).
 
@@ -275,7 +277,7 @@ int accuracy(const kelvoran::PropertyTable& table, const Points& p, std::uint64_
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: TableCheck accuracy|near|lookup|direct FILE N [SEED]\n");
+        std::fprintf(stderr, "usage: TableCheck accuracy|near|lookup|direct|inputs FILE N [SEED]\n");
         return 2;
     }
     const std::string_view what = argv[1];
@@ -290,7 +292,7 @@ int main(int argc, char** argv) {
         lookup(table, p, c, 1);
     } else if (what == "direct") {
         direct(table.variables(), p, c, 1);
-    } else {
+    } else if (what != "inputs") {
         std::fprintf(stderr, "TableCheck: unknown command %s\n", argv[1]);
         return 2;
     }

@@ -4,9 +4,9 @@
 # Builds (or reuses) a (T, P, x) and a (P, h, x) table of the given box with kelvoran-tabulate,
 # then, for each: TableCheck lookup (every output and every derivative, one thread) and
 # TableCheck direct (evaluateBatch or evaluateBatchPH, values only, one thread) over uniformly
-# random points of the table's box. Counts are per point: the run with all points minus a run
-# with one point (which loads and checks the file alike), divided by the number of further
-# points. The accuracy run compares every output with the model on its own random points:
+# random points of the table's box. Counts are per point: the run minus a run of TableCheck
+# inputs (which loads and checks the file, draws the same points and allocates the same output
+# columns, and evaluates nothing), divided by the number of points. The accuracy run compares every output with the model on its own random points:
 # share of identical states, share of points with every value within the tolerance, the worst
 # error; then the same on points next to the phase boundaries (TableCheck near). Targets: 1,000
 # instructions per (T, P, x) lookup, 1,500 per (P, h, x) lookup; states identical at 100 % and
@@ -46,8 +46,8 @@ instructions() {  # command...: total instructions of the command under callgrin
 per_point() {  # what, table file
   local a b
   a=$(instructions "$check" "$1" "$2" "$count")
-  b=$(instructions "$check" "$1" "$2" 1)
-  echo $(((a - b) / (count - 1)))
+  b=$(instructions "$check" inputs "$2" "$count")
+  echo $(((a - b) / count))
 }
 
 for variables in tpx phx; do
