@@ -66,10 +66,16 @@ struct TableBox {
 /// 0–4.7e6 J/kg (the bulk enthalpies reached between 0 and 1000 °C) and x 0–1 for (P, h, x).
 TableBox defaultTableBox(TableVariables variables);
 
-/// The finest level a build refines to by default: 10 for (T, P, x), 6 for (P, h, x) (whose
-/// columns cost the inverse evaluation); either builds the box of defaultTableBox in a few
-/// minutes on 2 cores.
+/// The finest level a build of the box of defaultTableBox refines to by default: 10 for
+/// (T, P, x), 8 for (P, h, x) (whose columns cost the inverse evaluation); either builds in a
+/// few minutes on 2 cores.
 int defaultMaxLevel(TableVariables variables);
+
+/// The finest level a build of `box` refines to by default: the level whose cells are about as
+/// wide, in each of the two variables the table is refined in, as the finest cells of the
+/// fitted-range box at defaultMaxLevel (a box half as wide needs one level fewer); 4 at least,
+/// defaultMaxLevel at most.
+int defaultMaxLevel(TableVariables variables, const TableBox& box);
 
 /// How close a lookup stays to the model. Relative errors are taken on the temperature in
 /// kelvin, on densities, and on specific enthalpies measured against max(|h|,
@@ -89,7 +95,7 @@ struct TableBuildOptions {
     int threads = 0;
     /// The finest cell edge is the box's width / 2^maxLevel in each of the two variables the
     /// table is refined in (T and P, or P and x); 4–20, or 0 (the default) for
-    /// defaultMaxLevel of the table's variables.
+    /// defaultMaxLevel of the table's variables and box (and at least rootLevel).
     int maxLevel = 0;
     /// The box is first cut into 2^rootLevel × 2^rootLevel cells (each one task of the build);
     /// 0–8, at most maxLevel.

@@ -105,7 +105,8 @@ class PropertyTable:
         tolerance is relative (on T in kelvin, densities, and enthalpies against at least
         1e5 J/kg), absolute_tolerance on compositions, mass fractions, amounts and saturations.
         max_level and root_level bound the refinement (finest cell: the box / 2**max_level;
-        by default 10 for "tpx", 6 for "phx").
+        by default cells about as wide as those of the fitted range at level 10 for "tpx", 8
+        for "phx": one level fewer for each halving of the box).
         progress: True draws a bar on standard error; a callable gets (cells done, total) a few
         times a second and cancels the build by returning False. Ctrl-C cancels it too
         (KeyboardInterrupt). The table does not depend on `threads`."""

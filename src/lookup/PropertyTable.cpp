@@ -306,7 +306,8 @@ void validate(TableVariables variables, const TableBox& box, const TableToleranc
     }
     if ((options.maxLevel != 0 && (options.maxLevel < 4 || options.maxLevel > 20)) ||
         options.rootLevel < 0 ||
-        options.rootLevel > 8 || options.rootLevel > options.maxLevel || options.threads < 0) {
+        options.rootLevel > 8 || (options.maxLevel != 0 && options.rootLevel > options.maxLevel) ||
+        options.threads < 0) {
         throw std::invalid_argument(
             "kelvoran::PropertyTable: maxLevel 0 or 4-20, rootLevel 0-8 and at most maxLevel, "
             "threads 0 or more");
@@ -332,14 +333,31 @@ TableBox defaultTableBox(TableVariables variables) {
 
 PropertyTable::PropertyTable(std::shared_ptr<const Storage> storage) : storage_(std::move(storage)) {}
 
-int defaultMaxLevel(TableVariables variables) { return isPH(variables) ? 6 : 10; }
+int defaultMaxLevel(TableVariables variables) { return isPH(variables) ? 8 : 10; }
+
+int defaultMaxLevel(TableVariables variables, const TableBox& box) {
+    const int finest = defaultMaxLevel(variables);
+    const TableBox full = defaultTableBox(variables);
+    // The levels fewer that give cells as wide along one lateral variable ((T, P) or (P, x)).
+    const auto fewer = [](const TableRange& fitted, const TableRange& range) {
+        const double ratio = (fitted.upper - fitted.lower) / (range.upper - range.lower);
+        return static_cast<int>(std::lround(std::log2(ratio)));
+    };
+    const bool ph = isPH(variables);
+    const int level = finest - std::min(fewer(full.first, box.first),
+                                        ph ? fewer(full.composition, box.composition)
+                                           : fewer(full.second, box.second));
+    return std::clamp(level, 4, finest);
+}
 
 PropertyTable PropertyTable::build(TableVariables variables, const TableBox& box,
                                    const TableTolerance& tolerance,
                                    const TableBuildOptions& given) {
     TableBuildOptions options = given;
-    if (options.maxLevel == 0) options.maxLevel = defaultMaxLevel(variables);
     validate(variables, box, tolerance, options);
+    if (options.maxLevel == 0) {
+        options.maxLevel = std::max(defaultMaxLevel(variables, box), options.rootLevel);
+    }
     const auto start = std::chrono::steady_clock::now();
     auto storage = std::make_shared<Storage>();
     storage->owned = buildTableImage(variables, box, tolerance, options);

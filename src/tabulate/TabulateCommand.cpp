@@ -218,7 +218,8 @@ int runTabulate(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     app.add_option("--max-level", options.maxLevel,
                    "finest cell: the box / 2^N in each refined variable, 4-20 "
-                   "(default 10 for tpx, 6 for phx)")
+                   "(default: 10 for tpx, 8 for phx over the fitted range, one fewer per halving "
+                   "of the box)")
         ->check(CLI::Range(4, 20));
     app.add_option("--root-level", options.rootLevel,
                    "the box is first cut into 2^N x 2^N cells, 0-8 (default 5)")

@@ -335,5 +335,32 @@ TEST_F(PropertyTableTest, FileBytesDoNotDependOnTheThreadCount) {
     }
 }
 
+// The default finest level keeps the finest cells about as wide as those of the fitted range:
+// one level fewer per halving of the box in its less narrowed lateral variable, within
+// 4 ... the fitted range's level; a build by default refines no coarser than its root level.
+TEST_F(PropertyTableTest, DefaultLevelFollowsTheWidthOfTheBox) {
+    const auto tpx = TableVariables::TemperaturePressure;
+    const auto phx = TableVariables::PressureEnthalpy;
+    const struct {
+        TableVariables variables;
+        TableBox box;
+        int level;
+    } cases[] = {
+        {tpx, defaultTableBox(tpx), 10},
+        {phx, defaultTableBox(phx), 8},
+        {tpx, {{0.0, 600.0}, {1.0, 1000.0}, {0.0, 0.3}}, 9},  // T narrowed least
+        {phx, {{1.0, 1000.0}, {0.0, 3.8e6}, {0.0, 0.3}}, 6},
+        {tpx, {{0.0, 1000.0}, {1.0, 10000.0}, {0.0, 1.0}}, 10},  // wider than the fitted range
+        {phx, {{100.0, 110.0}, {1e6, 2e6}, {0.0, 0.001}}, 4},
+    };
+    for (const auto& c : cases) EXPECT_EQ(defaultMaxLevel(c.variables, c.box), c.level);
+
+    TableBuildOptions options;
+    options.threads = 2;
+    const PropertyTable t =
+        PropertyTable::build(tpx, {{350.0, 352.0}, {150.0, 152.0}, {0.0, 0.01}}, {}, options);
+    EXPECT_EQ(t.maxLevel(), options.rootLevel);
+}
+
 }  // namespace
 }  // namespace kelvoran
