@@ -71,10 +71,10 @@ TableBox defaultTableBox(TableVariables variables);
 /// few minutes on 2 cores.
 int defaultMaxLevel(TableVariables variables);
 
-/// The finest level a build of `box` refines to by default: the level whose cells are about as
-/// wide, in each of the two variables the table is refined in, as the finest cells of the
-/// fitted-range box at defaultMaxLevel (a box half as wide needs one level fewer); 4 at least,
-/// defaultMaxLevel at most.
+/// The finest level a build of `box` refines to by default: the level whose finest cells are
+/// about as wide as those of the fitted-range box at defaultMaxLevel in the refined variable
+/// ((T, P) or (P, x)) that `box` narrows least, one level fewer for each halving of it; 4 at
+/// least, defaultMaxLevel at most.
 int defaultMaxLevel(TableVariables variables, const TableBox& box);
 
 /// How close a lookup stays to the model. Relative errors are taken on the temperature in
