@@ -14,13 +14,12 @@ namespace {
 // Two channels side by side, computed by one pass of packed arithmetic where the processor has
 // it: each lane takes exactly the operations, in the order, that one channel alone would.
 using Pair = double __attribute__((vector_size(16)));
-inline Pair loadPair(const double* p) {
+inline double load(const double* p, double /*lane type*/) { return *p; }
+inline Pair load(const double* p, Pair /*lane type*/) {
     Pair r;
     std::memcpy(&r, p, sizeof r);
     return r;
 }
-inline double load(const double* p, double /*lane type*/) { return *p; }
-inline Pair load(const double* p, Pair /*lane type*/) { return loadPair(p); }
 
 // The biquadratic interpolant over the 3 × 3 lattice of a cell at (s, t), summed row by row
 // (the weights are products of the quadratic weights in s and in t). `f` holds the 9 values

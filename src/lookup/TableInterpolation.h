@@ -56,7 +56,6 @@ double latticeValue(const double* values, double s, double t);
 enum class CellLookup {
     Interpolated,  ///< outputs formed from the segment's channels
     Near,          ///< as Interpolated, but within checkedZone() margins of a breakpoint
-    Gap,           ///< a segment without a state: outputs hold state 0 and the status
     Exact,         ///< the model must evaluate the point
 };
 
