@@ -108,6 +108,7 @@ struct ExactPoint {
     std::uint32_t warnings = 0;
     std::int32_t fluidType = 0;
     std::int32_t status = 0;
+    bool amountsFromBulkProperty = false;
     double temperatureC = kNaN, pressureBar = kNaN;
     double values[4][kPhaseValues] = {};
     // ∂ of the temperature, the pressure, then the phases' mass fraction, density, enthalpy,
@@ -156,6 +157,7 @@ void evaluateExactly(TableVariables variables, double a, double b, double x, boo
         inverse.temperatureC = &e.temperatureC;
         inverse.pressureBar = &e.pressureBar;
         inverse.status = &e.status;
+        inverse.amountsFromBulkProperty = &e.amountsFromBulkProperty;
         evaluateBatchPH({&a, 1}, {&b, 1}, {&x, 1}, columns, inverse, options);
     } else {
         evaluateBatch({&a, 1}, {&b, 1}, {&x, 1}, columns, options);
@@ -164,6 +166,7 @@ void evaluateExactly(TableVariables variables, double a, double b, double x, boo
     }
     out = TableOutputs{};
     out.exact = true;
+    out.amountsFromBulkProperty = e.amountsFromBulkProperty;
     out.state = static_cast<Phases>(e.state);
     out.status = static_cast<InverseStatus>(e.status);
     out.fluidType = static_cast<FluidType>(e.fluidType);
@@ -248,7 +251,9 @@ void write(const TableOutputs& o, std::size_t i, double a, double b, const Batch
         put(inverse.pressureBar, i, b);
     }
     if (inverse.status != nullptr) inverse.status[i] = static_cast<std::int32_t>(o.status);
-    if (inverse.amountsFromBulkProperty != nullptr) inverse.amountsFromBulkProperty[i] = false;
+    if (inverse.amountsFromBulkProperty != nullptr) {
+        inverse.amountsFromBulkProperty[i] = o.amountsFromBulkProperty;
+    }
 }
 
 bool wantsDerivatives(const DerivativeColumns& d) {
@@ -431,6 +436,7 @@ TablePoint PropertyTable::evaluate(double first, double second, double compositi
         r.pressureBar = second;
     }
     if (o.status == InverseStatus::Solved) {
+        r.amountsFromBulkProperty = o.amountsFromBulkProperty;
         r.point.phases = o.state;
         r.point.warnings = o.warnings;
         r.point.fluidType = o.fluidType;

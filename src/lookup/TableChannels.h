@@ -66,6 +66,8 @@ struct TableOutputs {
     FluidType fluidType = FluidType::None;
     std::uint32_t warnings = 0;
     bool exact = false;  ///< evaluated by the model
+    /// The model fixed the amounts of the phases by the bulk property (InverseResult's flag).
+    bool amountsFromBulkProperty = false;
     Dual3 temperature;   ///< °C
     Dual3 pressure;      ///< bar
     Dual3 values[4][kPhaseValues];

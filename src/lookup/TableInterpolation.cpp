@@ -216,6 +216,7 @@ bool interpolateSegment(TableVariables variables, const CellGeometry& cell, cons
     out.fluidType = static_cast<FluidType>(segment.fluidType);
     out.warnings = segment.warnings;
     out.exact = false;
+    out.amountsFromBulkProperty = false;
     formOutputs(variables, out.state, channels, inputs, out);
     return true;
 }
