@@ -37,10 +37,10 @@ bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEva
           at.c >= t.lowC && at.c <= t.highC)) {
         return false;
     }
-    const std::uint32_t last = t.rootsPerAxis - 1;
-    const auto iu = std::min(static_cast<std::uint32_t>((at.u - t.lowU) * t.rootScaleU), last);
-    const auto iv = std::min(static_cast<std::uint32_t>((at.v - t.lowV) * t.rootScaleV), last);
-    const TableNode* node = &t.nodes[t.roots[iu * t.rootsPerAxis + iv]];
+    const std::uint32_t last = t.gridPerAxis - 1;
+    const auto iu = std::min(static_cast<std::uint32_t>((at.u - t.lowU) * t.gridScaleU), last);
+    const auto iv = std::min(static_cast<std::uint32_t>((at.v - t.lowV) * t.gridScaleV), last);
+    const TableNode* node = &t.nodes[t.grid[iu * t.gridPerAxis + iv]];
     while (node->kind != kNodeLeaf) {
         const double coordinate = node->kind == 0 ? at.u : at.v;
         node = &t.nodes[node->index + (coordinate >= node->split ? 1 : 0)];
@@ -205,14 +205,75 @@ void put(double* column, std::size_t i, double value) {
     if (column != nullptr) column[i] = value;
 }
 
-void putGradient(const GradientColumns& g, std::size_t i, const Dual3& value, bool present) {
-    put(g.first, i, present ? value.d[0] : kNaN);
-    put(g.second, i, present ? value.d[1] : kNaN);
-    put(g.third, i, present ? value.d[2] : kNaN);
+// A column of a group the batch writes in full (`Given`) is written without a check.
+template <bool Given>
+void putIn(double* column, std::size_t i, double value) {
+    if (Given || column != nullptr) column[i] = value;
+}
+
+// The tabulated values of one phase (NaN where it is absent).
+template <bool Given>
+void putValues(const PhaseColumns& c, std::size_t i, const Dual3* v, bool present) {
+    if (present) {
+        putIn<Given>(c.composition, i, v[kComposition].v);
+        putIn<Given>(c.massFraction, i, v[kMassFraction].v);
+        putIn<Given>(c.density, i, v[kDensity].v);
+        putIn<Given>(c.specificEnthalpy, i, v[kEnthalpy].v);
+        putIn<Given>(c.phaseMassFraction, i, v[kAmount].v);
+        putIn<Given>(c.saturation, i, v[kSaturation].v);
+    } else {
+        for (double* column : {c.composition, c.massFraction, c.density, c.specificEnthalpy,
+                               c.phaseMassFraction, c.saturation}) {
+            putIn<Given>(column, i, kNaN);
+        }
+    }
+}
+
+template <bool Given>
+void putGradient(const GradientColumns& g, std::size_t i, const Dual3& value) {
+    putIn<Given>(g.first, i, value.d[0]);
+    putIn<Given>(g.second, i, value.d[1]);
+    putIn<Given>(g.third, i, value.d[2]);
+}
+
+// The gradients of the values of one phase (NaN where it is absent).
+template <bool Given>
+void putGradients(const PhaseDerivativeColumns& g, std::size_t i, const Dual3* v, bool present) {
+    const GradientColumns* of[5] = {&g.massFraction, &g.density, &g.specificEnthalpy,
+                                    &g.phaseMassFraction, &g.saturation};
+    constexpr int kValue[5] = {kMassFraction, kDensity, kEnthalpy, kAmount, kSaturation};
+    for (int k = 0; k < 5; ++k) putGradient<Given>(*of[k], i, present ? v[kValue[k]] : undefinedDual());
+}
+
+// Which groups of columns a batch writes in full (found once per batch): the tabulated values
+// of each phase, and their gradients.
+struct ColumnGroups {
+    bool values[4];
+    bool gradients[4];
+};
+
+ColumnGroups columnGroups(const BatchColumns& out) {
+    const PhaseColumns* phases[4] = {&out.liquid, &out.vapor, &out.halite, &out.bulk};
+    const DerivativeColumns& d = out.derivatives;
+    const PhaseDerivativeColumns* derivatives[4] = {&d.liquid, &d.vapor, &d.halite, &d.bulk};
+    ColumnGroups groups{};
+    for (int p = 0; p < 4; ++p) {
+        const PhaseColumns& c = *phases[p];
+        groups.values[p] = c.composition && c.massFraction && c.density && c.specificEnthalpy &&
+                           c.phaseMassFraction && c.saturation;
+        const PhaseDerivativeColumns& g = *derivatives[p];
+        bool all = true;
+        for (const GradientColumns* of : {&g.massFraction, &g.density, &g.specificEnthalpy,
+                                          &g.phaseMassFraction, &g.saturation}) {
+            all = all && of->first && of->second && of->third;
+        }
+        groups.gradients[p] = all;
+    }
+    return groups;
 }
 
 void write(const TableOutputs& o, std::size_t i, double a, double b, const BatchColumns& out,
-           const InverseColumns& inverse, bool ph) {
+           const InverseColumns& inverse, const ColumnGroups& groups, bool ph) {
     if (out.state != nullptr) out.state[i] = static_cast<std::int32_t>(o.state);
     if (out.warnings != nullptr) out.warnings[i] = o.warnings;
     if (out.fluidType != nullptr) out.fluidType[i] = static_cast<std::int32_t>(o.fluidType);
@@ -223,26 +284,25 @@ void write(const TableOutputs& o, std::size_t i, double a, double b, const Batch
         const bool present = phasePresent(o.state, p);
         const PhaseColumns& c = *phases[p];
         const Dual3* v = o.values[p];
-        const double composition = v[kComposition].v;
-        put(c.composition, i, present ? composition : kNaN);
-        put(c.massFraction, i, present ? v[kMassFraction].v : kNaN);
-        put(c.density, i, present ? v[kDensity].v : kNaN);
-        put(c.molarVolume, i,
-            present ? molarMass(composition) * (1000.0 / v[kDensity].v) : kNaN);
-        put(c.specificEnthalpy, i, present ? v[kEnthalpy].v : kNaN);
+        if (groups.values[p]) {
+            putValues<true>(c, i, v, present);
+        } else {
+            putValues<false>(c, i, v, present);
+        }
+        if (c.molarVolume != nullptr) {
+            c.molarVolume[i] =
+                present ? molarMass(v[kComposition].v) * (1000.0 / v[kDensity].v) : kNaN;
+        }
         put(c.heatCapacity, i, kNaN);
-        put(c.phaseMassFraction, i, present ? v[kAmount].v : kNaN);
-        put(c.saturation, i, present ? v[kSaturation].v : kNaN);
-        const PhaseDerivativeColumns& g = *derivatives[p];
-        putGradient(g.massFraction, i, v[kMassFraction], present);
-        putGradient(g.density, i, v[kDensity], present);
-        putGradient(g.specificEnthalpy, i, v[kEnthalpy], present);
-        putGradient(g.phaseMassFraction, i, v[kAmount], present);
-        putGradient(g.saturation, i, v[kSaturation], present);
+        if (groups.gradients[p]) {
+            putGradients<true>(*derivatives[p], i, v, present);
+        } else {
+            putGradients<false>(*derivatives[p], i, v, present);
+        }
     }
     const bool solved = o.status == InverseStatus::Solved && o.state != Phases::Undetermined;
-    putGradient(d.temperature, i, o.temperature, solved);
-    putGradient(d.pressure, i, o.pressure, solved);
+    putGradient<false>(d.temperature, i, solved ? o.temperature : undefinedDual());
+    putGradient<false>(d.pressure, i, solved ? o.pressure : undefinedDual());
     if (ph) {
         put(inverse.temperatureC, i, solved ? o.temperature.v : kNaN);
         put(inverse.pressureBar, i, solved ? a : kNaN);
@@ -484,6 +544,7 @@ BatchStatus PropertyTable::evaluate(std::span<const double> first, std::span<con
     const std::size_t total = first.size();
     const TableView& view = storage_->view;
     const bool withDerivatives = wantsDerivatives(out.derivatives);
+    const ColumnGroups groups = columnGroups(out);
     const bool ph = isPH(view.variables);
     std::atomic<std::size_t> next{0}, finished{0};
     std::atomic<bool> cancelled{false};
@@ -501,7 +562,7 @@ BatchStatus PropertyTable::evaluate(std::span<const double> first, std::span<con
             const std::size_t end = std::min(begin + kPointsPerClaim, total);
             for (std::size_t i = begin; i < end; ++i) {
                 lookup(view, first[i], second[i], composition[i], withDerivatives, classifier, o);
-                write(o, i, first[i], second[i], out, inverse, ph);
+                write(o, i, first[i], second[i], out, inverse, groups, ph);
             }
             finished.fetch_add(end - begin, std::memory_order_relaxed);
             if (caller && options.progress) {

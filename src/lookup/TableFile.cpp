@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "lookup/Checksum.h"
 #include "lookup/TableChannels.h"
@@ -182,8 +184,64 @@ void attachTable(PropertyTable::Storage& storage, const std::string& name) {
     v.highV = ph ? header->box[5] : header->box[3];
     v.lowC = ph ? header->box[2] : header->box[4];
     v.highC = ph ? header->box[3] : header->box[5];
-    v.rootScaleU = v.rootsPerAxis / (v.highU - v.lowU);
-    v.rootScaleV = v.rootsPerAxis / (v.highV - v.lowV);
+    indexTree(storage);
+}
+
+namespace {
+
+// The finest level of the tree's index: 4^10 places (4 MiB) at most.
+constexpr int kMaxIndexLevel = 10;
+
+// Sets the index places [u0, u1) × [v0, v1), the cell of `node`, to the deepest node below it
+// whose cell contains each of them. A node is followed down where it splits its cell in the
+// middle and on a line between places (as every built table does); any other split is left to
+// the descent of the lookup, so that the index holds for any tree that loaded.
+void indexNode(const TableView& v, std::vector<std::uint32_t>& grid, std::uint32_t node,
+               std::uint32_t u0, std::uint32_t u1, std::uint32_t v0, std::uint32_t v1) {
+    const TableNode& n = v.nodes[node];
+    if (n.kind != kNodeLeaf) {
+        const bool alongU = n.kind == 0;
+        const std::uint32_t lo = alongU ? u0 : v0, hi = alongU ? u1 : v1;
+        if (hi - lo > 1) {
+            const std::uint32_t middle = (lo + hi) / 2;
+            const double place = alongU ? (n.split - v.lowU) * v.gridScaleU
+                                        : (n.split - v.lowV) * v.gridScaleV;
+            if (std::fabs(place - middle) <= 1e-6) {
+                if (alongU) {
+                    indexNode(v, grid, n.index, u0, middle, v0, v1);
+                    indexNode(v, grid, n.index + 1, middle, u1, v0, v1);
+                } else {
+                    indexNode(v, grid, n.index, u0, u1, v0, middle);
+                    indexNode(v, grid, n.index + 1, u0, u1, middle, v1);
+                }
+                return;
+            }
+        }
+    }
+    for (std::uint32_t i = u0; i < u1; ++i) {
+        for (std::uint32_t j = v0; j < v1; ++j) grid[std::size_t{i} * v.gridPerAxis + j] = node;
+    }
+}
+
+}  // namespace
+
+void indexTree(PropertyTable::Storage& storage) {
+    TableView& v = storage.view;
+    const int level = std::min(v.header->maxLevel, kMaxIndexLevel);
+    v.gridPerAxis = 1U << level;
+    // 2^level / width is 2^(level − rootLevel) times the root cells per unit, exactly: a place of
+    // the index lies in the root cell that holds it.
+    v.gridScaleU = v.gridPerAxis / (v.highU - v.lowU);
+    v.gridScaleV = v.gridPerAxis / (v.highV - v.lowV);
+    storage.grid.assign(std::size_t{v.gridPerAxis} * v.gridPerAxis, 0);
+    const std::uint32_t perRoot = v.gridPerAxis / v.rootsPerAxis;
+    for (std::uint32_t iu = 0; iu < v.rootsPerAxis; ++iu) {
+        for (std::uint32_t iv = 0; iv < v.rootsPerAxis; ++iv) {
+            indexNode(v, storage.grid, v.roots[iu * v.rootsPerAxis + iv], iu * perRoot,
+                      (iu + 1) * perRoot, iv * perRoot, (iv + 1) * perRoot);
+        }
+    }
+    v.grid = storage.grid.data();
 }
 
 void mapTableFile(PropertyTable::Storage& storage, const std::string& path) {

@@ -26,7 +26,12 @@ struct TableView {
     const double* values;
     std::uint32_t rootsPerAxis;
     double lowU, highU, lowV, highV, lowC, highC;
-    double rootScaleU, rootScaleV;  ///< root cells per unit of u and of v
+    /// An index of the tree: the box cut into gridPerAxis × gridPerAxis equal places (first
+    /// lateral variable major), each holding the deepest node whose cell contains it, so that
+    /// a lookup descends the tree only below the level of the index.
+    const std::uint32_t* grid;
+    std::uint32_t gridPerAxis;
+    double gridScaleU, gridScaleV;  ///< places of the index per unit of u and of v
 };
 
 struct PropertyTable::Storage {
@@ -37,6 +42,7 @@ struct PropertyTable::Storage {
     std::size_t size = 0;
     TableView view{};
     double buildSeconds = 0.0;
+    std::vector<std::uint32_t> grid;  ///< the index of the tree (TableView::grid)
 
     Storage() = default;
     Storage(const Storage&) = delete;
@@ -47,6 +53,9 @@ struct PropertyTable::Storage {
 /// Checks the image of a table (`name` for the messages: the file's path) and sets the views.
 /// Throws TableError "<name>: <why>".
 void attachTable(PropertyTable::Storage& storage, const std::string& name);
+
+/// Builds the index of the tree of an attached table (TableView::grid).
+void indexTree(PropertyTable::Storage& storage);
 
 /// Maps the file at `path` and attaches it.
 void mapTableFile(PropertyTable::Storage& storage, const std::string& path);
