@@ -187,4 +187,6 @@ PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const Invers
     return d;
 }
 
+void regularInverseDerivatives(PointDerivatives& d, InverseKind kind) { regularSolution(d, kind); }
+
 }  // namespace kelvoran

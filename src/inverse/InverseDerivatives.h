@@ -34,4 +34,8 @@ PointDerivatives inverseDerivatives(PhaseStateEvaluator& evaluator, const Invers
                                     InverseKind kind, double givenValue, double composition,
                                     bool amountsFromBulkProperty);
 
+/// The gradients `d` of a state at (T, P, x) turned into those of the regular solution of the
+/// inverse evaluation `kind` (no jump of the property there), by the implicit-function rule.
+void regularInverseDerivatives(PointDerivatives& d, InverseKind kind);
+
 }  // namespace kelvoran

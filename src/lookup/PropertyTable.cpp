@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "inverse/TemperatureForEnthalpyNear.h"
 #include "kelvoran/Constants.h"
 #include "kelvoran/Table.h"
 #include "lookup/TableBuilder.h"
@@ -30,8 +31,10 @@ bool isPH(TableVariables variables) { return variables == TableVariables::Pressu
 
 // The interpolated outputs at (a, b, x), or false where the model must evaluate the point.
 // `classifier` checks the phase state of (T, P, x) lookups next to a phase boundary.
+// `hint` receives the interpolated temperature (°C) of a segment of the temperature alone
+// (SegmentKind::FromTemperature), from which the model solves the state.
 bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEvaluator& classifier,
-                 TableOutputs& out) {
+                 double& hint, TableOutputs& out) {
     const TableCoordinates at = tableCoordinates(t.variables, a, b, x);
     if (!(at.u >= t.lowU && at.u <= t.highU && at.v >= t.lowV && at.v <= t.highV &&
           at.c >= t.lowC && at.c <= t.highC)) {
@@ -58,14 +61,18 @@ bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEva
     if (where == CellLookup::Near) {
         // Next to a change of the phase state (or of the inverse status): the state of the
         // segment holds if the model's classification agrees, which a (P, h, x) table cannot
-        // ask without the temperature.
+        // ask without the temperature. A segment of the temperature alone may still give it:
+        // the model's state solved from there is checked to be the segment's.
         const TableSegment& below = segments[near - 1];
         const TableSegment& above = segments[near];
         if (below.state != above.state || below.status != above.status) {
             const bool tabulated =
                 segment.kind == static_cast<std::uint8_t>(SegmentKind::Interpolated);
-            if (isPH(t.variables) || !tabulated ||
-                classifier.phasesAt(a, b, x) != static_cast<Phases>(segment.state)) {
+            const bool fromTemperature =
+                segment.kind == static_cast<std::uint8_t>(SegmentKind::FromTemperature);
+            if (!fromTemperature &&
+                (isPH(t.variables) || !tabulated ||
+                 classifier.phasesAt(a, b, x) != static_cast<Phases>(segment.state))) {
                 return false;
             }
         }
@@ -94,6 +101,11 @@ bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEva
                 out.warnings |= kWarningOutsideFittedRange;
             }
             return true;
+        case SegmentKind::FromTemperature:
+            if (interpolateSegment(t.variables, cell, place, k, segment, t.values, a, b, x, out)) {
+                hint = out.temperature.v;
+            }
+            return false;
         case SegmentKind::Exact:
             break;
     }
@@ -116,6 +128,10 @@ struct ExactPoint {
     double gradients[2 + 4 * 5][3] = {};
 };
 constexpr int kGradientValues[5] = {kMassFraction, kDensity, kEnthalpy, kAmount, kSaturation};
+
+// The outputs of the model's result `e` at the table's variables (a, b, x).
+void outputsOf(TableVariables variables, double a, double b, const ExactPoint& e, bool derivatives,
+               TableOutputs& out);
 
 void evaluateExactly(TableVariables variables, double a, double b, double x, bool derivatives,
                      TableOutputs& out) {
@@ -164,6 +180,11 @@ void evaluateExactly(TableVariables variables, double a, double b, double x, boo
         e.temperatureC = a;
         e.pressureBar = b;
     }
+    outputsOf(variables, a, b, e, derivatives, out);
+}
+
+void outputsOf(TableVariables variables, double a, double b, const ExactPoint& e, bool derivatives,
+               TableOutputs& out) {
     out = TableOutputs{};
     out.exact = true;
     out.amountsFromBulkProperty = e.amountsFromBulkProperty;
@@ -194,11 +215,68 @@ void evaluateExactly(TableVariables variables, double a, double b, double x, boo
     }
 }
 
-void lookup(const TableView& view, double a, double b, double x, bool derivatives,
-            PhaseStateEvaluator& classifier, TableOutputs& out) {
-    if (!interpolate(view, a, b, x, classifier, out)) {
-        evaluateExactly(view.variables, a, b, x, derivatives, out);
+// The model's state at (P, h, x) of a (P, h, x) table, in the segment's `state`, solved from
+// the table's temperature `hint` (within kFromTemperatureTolerance times its tolerance of the
+// model's) in a few steps, as the batch gives it; false where the steps do not find it, and
+// the model searches as it does without a table.
+bool solveFromTemperature(const TableView& view, double p, double h, double x, Phases state,
+                          double hint, bool derivatives, PhaseStateEvaluator& evaluator,
+                          TableOutputs& out) {
+    const double reach =
+        kFromTemperatureTolerance * view.header->relativeTolerance * std::fabs(hint + 273.15);
+    PointDerivatives d;
+    const InverseResult r = temperatureForEnthalpyNear(evaluator, p, h, x, state, hint, reach,
+                                                       derivatives ? &d : nullptr);
+    if (r.status != InverseStatus::Solved) return false;
+    ExactPoint e;
+    e.state = static_cast<std::int32_t>(r.point.phases);
+    e.warnings = r.point.warnings;
+    e.fluidType = static_cast<std::int32_t>(r.point.fluidType);
+    e.status = static_cast<std::int32_t>(r.status);
+    e.temperatureC = r.temperatureC;
+    e.pressureBar = r.pressureBar;
+    const PhaseRecord* records[4] = {&r.point.liquid, &r.point.vapor, &r.point.halite,
+                                     &r.point.bulk};
+    const PhaseDerivatives* duals[4] = {&d.liquid, &d.vapor, &d.halite, &d.bulk};
+    const auto gradient = [](const Dual& q, double* into) {
+        for (int j = 0; j < 3; ++j) into[j] = q.d[j];
+    };
+    for (int i = 0; i < 4; ++i) {
+        double* v = e.values[i];
+        if (!phasePresent(r.point.phases, i)) {
+            for (int k = 0; k < kPhaseValues; ++k) v[k] = kNaN;
+        } else {
+            const PhaseRecord& record = *records[i];
+            v[kComposition] = record.composition;
+            v[kMassFraction] = record.massPercent * 0.01;
+            v[kDensity] = record.density;
+            v[kEnthalpy] = record.specificEnthalpy;
+            v[kAmount] = record.phaseMassFraction;
+            v[kSaturation] = record.saturation;
+        }
+        if (!derivatives) continue;
+        const PhaseDerivatives& g = *duals[i];
+        const Dual* of[5] = {&g.massFraction, &g.density, &g.specificEnthalpy, &g.phaseMassFraction,
+                             &g.saturation};
+        for (int k = 0; k < 5; ++k) gradient(*of[k], e.gradients[2 + i * 5 + k]);
     }
+    if (derivatives) {
+        gradient(d.temperature, e.gradients[0]);
+        gradient(d.pressure, e.gradients[1]);
+    }
+    outputsOf(view.variables, p, h, e, derivatives, out);
+    return true;
+}
+
+void lookup(const TableView& view, double a, double b, double x, bool derivatives,
+            PhaseStateEvaluator& evaluator, TableOutputs& out) {
+    double hint = kNaN;
+    if (interpolate(view, a, b, x, evaluator, hint, out)) return;
+    if (!std::isnan(hint) &&
+        solveFromTemperature(view, a, b, x, out.state, hint, derivatives, evaluator, out)) {
+        return;
+    }
+    evaluateExactly(view.variables, a, b, x, derivatives, out);
 }
 
 void put(double* column, std::size_t i, double value) {

@@ -350,9 +350,12 @@ class CellBuilder {
             segment.fluidType = signature.fluidType;
             segment.warnings = signature.warnings;
             if (signature.kind != SegmentKind::Interpolated) continue;
+            // V + L of (P, h, x) is kept as its temperature alone.
+            const bool onlyTemperature =
+                keptAsTemperature(variables_, static_cast<Phases>(signature.state));
             Axis axis = Axis::U;
             const Fit fit = fitSegment(columns, u0, u1, v0, v1, k, segmentIndex, signature,
-                                       geometry, segment, values[k], axis);
+                                       geometry, onlyTemperature, segment, values[k], axis);
             if (fit == Fit::Lateral && splittable) return split(r, node, out, choose(r, axis));
             if (fit != Fit::Done) {
                 segment = TableSegment{};
@@ -374,7 +377,8 @@ class CellBuilder {
             out.values.insert(out.values.end(), values[k].begin(), values[k].end());
             out.segments.push_back(segments[k]);
             if (segments[k].kind == static_cast<std::uint8_t>(SegmentKind::Exact)) ++out.exactSegments;
-            if (segments[k].kind == static_cast<std::uint8_t>(SegmentKind::Interpolated)) {
+            if (segments[k].kind == static_cast<std::uint8_t>(SegmentKind::Interpolated) ||
+                segments[k].kind == static_cast<std::uint8_t>(SegmentKind::FromTemperature)) {
                 out.nodeCount += kCellColumns * (segments[k].intervals + 1);
             }
         }
@@ -393,13 +397,17 @@ class CellBuilder {
     // (0 for values that hold along the whole column, else 1, 2, 4, … 256) whose errors at
     // the tests stay within the tolerance: Done; Column where no count will do (the model
     // takes the segment); Lateral where the tests across the cell fail (the cell is split
-    // along `axis`).
+    // along `axis`). `onlyTemperature`: the temperature of a (P, h, x) table alone (its first
+    // channel), a segment FromTemperature, to kFromTemperatureTolerance times its tolerance.
     template <typename SegmentIndex>
     Fit fitSegment(Column* const* columns, double u0, double u1, double v0, double v1,
                    std::size_t k, const SegmentIndex& segmentIndex, const Signature& signature,
-                   const CellGeometry& geometry, TableSegment& segment,
+                   const CellGeometry& geometry, bool onlyTemperature, TableSegment& segment,
                    std::vector<double>& values, Axis& axis) {
-        const int m = channelCount(variables_, static_cast<Phases>(signature.state));
+        const int m =
+            onlyTemperature ? 1 : channelCount(variables_, static_cast<Phases>(signature.state));
+        segment.kind = static_cast<std::uint8_t>(onlyTemperature ? SegmentKind::FromTemperature
+                                                                 : SegmentKind::Interpolated);
         segment.channels = static_cast<std::uint32_t>(m);
         segment.valueIndex = 0;
         TableOutputs outputs;
@@ -425,7 +433,7 @@ class CellBuilder {
                                     values.data(), in[0], in[1], in[2], outputs)) {
                 return true;
             }
-            error = std::fmax(error, errorRatio(outputs, exact, tolerance_));
+            error = std::fmax(error, errorRatio(outputs, exact, tolerance_, onlyTemperature));
             return true;
         };
         // Across the cell: the test columns at the places `etas` of η. Done, or Lateral with

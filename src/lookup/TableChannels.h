@@ -92,10 +92,29 @@ void formOutputs(TableVariables variables, Phases state, const Dual3* channels,
 /// The outputs of an exact result; derivatives zero.
 void outputsOf(TableVariables variables, const InverseResult& r, TableOutputs& out);
 
-/// The largest error of `table` against `exact`, in multiples of the tolerance of each value;
-/// infinity where the states differ or a value is NaN on one side only.
+/// Whether a table of `variables` keeps only the temperature of `state`, from which a lookup
+/// solves the model's state (V + L of a (P, h, x) table): the temperature is what is checked
+/// against the tolerance, and the lookup's values are the model's.
+/// Whether a table of `variables` keeps `state` as its temperature alone (a segment
+/// FromTemperature), from which a lookup solves the model's state: V + L of a (P, h, x) table,
+/// whose liquid composition, amounts and saturations (to 1e-6 absolute; the saturations near
+/// the bubble point ρ_L / ρ_V times more sensitive than the amount of vapor) meet the tolerance
+/// only in cells much finer than the other states need. (A single fluid's own inversion is
+/// already about as cheap as those steps.)
+inline bool keptAsTemperature(TableVariables variables, Phases state) {
+    return variables == TableVariables::PressureEnthalpy && state == Phases::VaporLiquid;
+}
+
+/// A segment FromTemperature keeps the temperature to this many times the tolerance: a lookup
+/// solves the model's state from it in a few secant steps all the same, and many more cells
+/// fit it than fit it to the tolerance.
+inline constexpr double kFromTemperatureTolerance = 30.0;
+
+/// The largest error of `table` against `exact`, in multiples of the tolerance of each value
+/// (`temperatureOnly`: of the temperature, in multiples of kFromTemperatureTolerance times its
+/// tolerance); infinity where the states differ or a value is NaN on one side only.
 double errorRatio(const TableOutputs& table, const ExactValues& exact,
-                  const TableTolerance& tolerance);
+                  const TableTolerance& tolerance, bool temperatureOnly = false);
 
 /// Mass fraction of NaCl of a mole fraction, with its derivatives.
 Dual3 massFractionOf(const Dual3& composition);

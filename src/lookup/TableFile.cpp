@@ -157,15 +157,24 @@ void attachTable(PropertyTable::Storage& storage, const std::string& name) {
     }
     for (std::uint64_t i = 0; i < segments; ++i) {
         const TableSegment& s = v.segments[i];
-        if (s.kind > 2 || s.state < 0 || s.state > 7 || s.status < 0 || s.status > 3 ||
+        if (s.kind > 3 || s.state < 0 || s.state > 7 || s.status < 0 || s.status > 3 ||
             s.fluidType < 0 || s.fluidType > 3) {
             corrupt("segment");
         }
-        if (s.kind != static_cast<std::uint8_t>(SegmentKind::Interpolated)) continue;
-        const int m = channelCount(v.variables, static_cast<Phases>(s.state));
-        // Format 1 knows no segments of constant values (0 intervals).
+        const bool fromTemperature =
+            s.kind == static_cast<std::uint8_t>(SegmentKind::FromTemperature);
+        if (s.kind != static_cast<std::uint8_t>(SegmentKind::Interpolated) && !fromTemperature) {
+            continue;
+        }
+        // A state kept as its temperature only so; format 1 knows no segments of constant
+        // values (0 intervals), formats 1 and 2 none of the temperature alone.
+        const int m =
+            fromTemperature == keptAsTemperature(v.variables, static_cast<Phases>(s.state))
+                ? channelCount(v.variables, static_cast<Phases>(s.state))
+                : 0;
         if (m == 0 || s.channels != static_cast<std::uint32_t>(m) ||
-            (s.intervals == 0 && header->formatVersion < 2) || s.intervals > (1U << 20) ||
+            (s.intervals == 0 && header->formatVersion < 2) ||
+            (fromTemperature && header->formatVersion < 3) || s.intervals > (1U << 20) ||
             s.valueIndex > values ||
             (static_cast<std::uint64_t>(s.intervals) + 1) * (1 + kCellColumns * s.channels) >
                 values - s.valueIndex) {

@@ -217,6 +217,12 @@ bool interpolateSegment(TableVariables variables, const CellGeometry& cell, cons
     out.warnings = segment.warnings;
     out.exact = false;
     out.amountsFromBulkProperty = false;
+    if (segment.kind == static_cast<std::uint8_t>(SegmentKind::FromTemperature)) {
+        // The temperature alone, from which the model solves the state.
+        out.temperature = channels[0];
+        out.pressure = inputs[0];
+        return true;
+    }
     formOutputs(variables, out.state, channels, inputs, out);
     return true;
 }

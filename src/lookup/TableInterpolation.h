@@ -80,8 +80,9 @@ CellLookup locateSegment(const CellGeometry& cell, const CellPlace& place, doubl
 /// Interpolates the channels of segment `k` of `cell` (record `segment`, its values from
 /// `values`) at (u, v, c), (u, v) at `place`, and forms the outputs; the inputs (a, b, x) are the
 /// table's variables. A segment of N = 0 intervals holds one row of values that do not change along
-/// the column. False where the model must evaluate the point: the segment's normalised
-/// coordinate is not defined there (its breakpoints meet).
+/// the column. A segment FromTemperature gives the temperature alone. False where the model
+/// must evaluate the point: the segment's normalised coordinate is not defined there (its
+/// breakpoints meet).
 bool interpolateSegment(TableVariables variables, const CellGeometry& cell, const CellPlace& place,
                         int k, const TableSegment& segment, const double* values, double a,
                         double b, double x, TableOutputs& out);

@@ -12,8 +12,9 @@ namespace kelvoran {
 /// The first eight bytes of a table file.
 inline constexpr char kTableMagic[8] = {'K', 'L', 'V', 'R', 'T', 'A', 'B', '\x1a'};
 /// The format this build writes, and the oldest it reads. Format 2 added segments of constant
-/// values (0 intervals); it writes the coexistence sections of format 1 empty.
-inline constexpr std::uint32_t kTableFormatVersion = 2;
+/// values (0 intervals); it writes the coexistence sections of format 1 empty. Format 3 added
+/// segments of the temperature alone (SegmentKind::FromTemperature) to (P, h, x) tables.
+inline constexpr std::uint32_t kTableFormatVersion = 3;
 inline constexpr std::uint32_t kTableOldestFormatVersion = 1;
 /// Bytes of the header, and the alignment of every section.
 inline constexpr std::size_t kTableHeaderBytes = 512;
@@ -99,6 +100,9 @@ enum class SegmentKind : std::uint8_t {
     Interpolated = 0,  ///< a state with tabulated values
     Gap = 1,           ///< no state (an inverse status other than solved)
     Exact = 2,         ///< evaluated by the model
+    /// (P, h, x) only: the temperature alone, from which a lookup solves the model's state
+    /// (V + L, and single fluids whose values do not fit at the finest level)
+    FromTemperature = 3,
 };
 
 /// One segment of a cell: between breakpoints k and k + 1 of its cell, a state whose values

@@ -189,7 +189,26 @@ TEST_F(PropertyTableTest, RoundTripAgreesWithTheModel) {
         twoThreads.threads = 2;
         table.evaluate(a, b, x, out, inverse, twoThreads);
 
+        // The model's own derivatives, which a point the table answers through the model (V + L
+        // of a (P, h, x) table, solved from the table's temperature) must have too.
+        std::vector<double> dT[3], dS[3];
+        BatchColumns direct;
+        GradientColumns* gradients[2] = {&direct.derivatives.temperature,
+                                         &direct.derivatives.vapor.saturation};
+        for (int j = 0; j < 3; ++j) {
+            dT[j].resize(n);
+            dS[j].resize(n);
+            double* into[2] = {dT[j].data(), dS[j].data()};
+            for (int k = 0; k < 2; ++k) {
+                (j == 0   ? gradients[k]->first
+                 : j == 1 ? gradients[k]->second
+                          : gradients[k]->third) = into[k];
+            }
+        }
+        if (isPH(s.variables)) evaluateBatchPH(a, b, x, direct, {});
+
         std::size_t within = 0, interpolated = 0, consistent = 0, twoPhase = 0, byBulk = 0;
+        std::size_t solvedThrough = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const TablePoint p = table.evaluate(a[i], b[i], x[i]);
             const InverseResult exact = model(s.variables, a[i], b[i], x[i]);
@@ -205,6 +224,15 @@ TEST_F(PropertyTableTest, RoundTripAgreesWithTheModel) {
                                                         : bulkDensity[i] == p.result.point.bulk.density);
             }
             if (errorRatio(p.result, exact, tol) <= 1.0) ++within;
+            if (p.exact && isPH(s.variables) && exact.point.phases == Phases::VaporLiquid &&
+                !exact.amountsFromBulkProperty) {
+                ++solvedThrough;
+                for (int j = 0; j < 3; ++j) {
+                    EXPECT_NEAR(p.derivatives.temperature[j], dT[j][i], 1e-5 * std::fabs(dT[j][i]));
+                    EXPECT_NEAR(p.derivatives.vaporSaturation[j], dS[j][i],
+                                1e-5 * std::fabs(dS[j][i]) + 1e-12);
+                }
+            }
             if (p.exact || exact.status != InverseStatus::Solved) continue;
             // Central differences of the table's own values in each variable.
             ++interpolated;
@@ -254,6 +282,7 @@ TEST_F(PropertyTableTest, RoundTripAgreesWithTheModel) {
             EXPECT_GT(twoPhase, n / 10);
         } else {
             EXPECT_GT(byBulk, 0U);
+            EXPECT_GT(solvedThrough, n / 20);
         }
 
         // The table tool looks the same points up through the file: the states of the model.

@@ -1,0 +1,69 @@
+#include "inverse/TemperatureForEnthalpyNear.h"
+
+#include <cmath>
+
+#include "inverse/InverseDerivatives.h"
+
+namespace kelvoran {
+
+namespace {
+
+constexpr double kResidual = 1e-10;  // relative residual of the enthalpy a solved state may have
+constexpr int kMaxSteps = 8;
+
+InverseResult notFound() {
+    InverseResult r;
+    r.status = InverseStatus::OutOfRange;
+    return r;
+}
+
+}  // namespace
+
+InverseResult temperatureForEnthalpyNear(PhaseStateEvaluator& evaluator, double pressureBar,
+                                         double enthalpyJKg, double composition, Phases state,
+                                         double estimateC, double reachC,
+                                         PointDerivatives* derivatives) {
+    const double p = pressureBar, h = enthalpyJKg, x = composition;
+    const double tolerance = kResidual * std::fabs(h);
+    if (!std::isfinite(estimateC) || !(reachC > 0.0) || !(tolerance > 0.0)) return notFound();
+    const double lowest = estimateC - 2.0 * reachC, highest = estimateC + 2.0 * reachC;
+    const auto residual = [&](double t) { return evaluator.bulkSpecificEnthalpy(t, p, x) - h; };
+
+    // The enthalpy rises with the temperature: the second place lies towards the root.
+    double t0 = estimateC, q0 = residual(t0);
+    if (!std::isfinite(q0)) return notFound();
+    double t1 = t0, q1 = q0;
+    if (std::fabs(q0) > tolerance) {
+        t1 = q0 > 0.0 ? t0 - reachC : t0 + reachC;
+        q1 = residual(t1);
+        for (int step = 0; step < kMaxSteps && std::fabs(q1) > tolerance; ++step) {
+            if (!std::isfinite(q1) || q1 == q0) return notFound();
+            const double t2 = t1 - q1 * (t1 - t0) / (q1 - q0);
+            if (!(t2 >= lowest && t2 <= highest)) return notFound();
+            t0 = t1;
+            q0 = q1;
+            t1 = t2;
+            q1 = residual(t1);
+        }
+        if (!(std::fabs(q1) <= tolerance)) return notFound();
+    }
+
+    PointDerivatives d;
+    const PointResult point =
+        derivatives != nullptr ? evaluator.evaluate(t1, p, x, d) : evaluator.evaluate(t1, p, x);
+    if (point.phases != state || !(std::fabs(point.bulk.specificEnthalpy - h) <= tolerance)) {
+        return notFound();
+    }
+    InverseResult r;
+    r.status = InverseStatus::Solved;
+    r.point = point;
+    r.temperatureC = point.bulk.temperature;
+    r.pressureBar = point.bulk.pressure;
+    if (derivatives != nullptr) {
+        regularInverseDerivatives(d, InverseKind::PressureEnthalpy);
+        *derivatives = d;
+    }
+    return r;
+}
+
+}  // namespace kelvoran
