@@ -193,7 +193,9 @@ class PropertyTable:
         same columns and states; heat capacities are NaN. With derivatives=True it also holds
         the derivatives of the interpolant with respect to the table's variables, named and
         reached as those of evaluate_ph (evaluate) with derivatives=True (``r.d.h.T``).
-        Points outside the box or near a phase boundary are evaluated by the model."""
+        Points outside the box or near a phase boundary are evaluated by the model, and so is
+        vapor + liquid of a "phx" table, solved from the table's temperature in a few steps:
+        its values and derivatives are the model's."""
         ph = self.variables == "phx"
         mode = "ph" if ph else "direct"
         caller = "kelvoran.PropertyTable.evaluate"
