@@ -21,7 +21,7 @@ InverseResult notFound() {
 
 InverseResult temperatureForEnthalpyNear(PhaseStateEvaluator& evaluator, double pressureBar,
                                          double enthalpyJKg, double composition, Phases state,
-                                         double estimateC, double reachC,
+                                         double estimateC, double reachC, double slopeKPerJKg,
                                          PointDerivatives* derivatives) {
     const double p = pressureBar, h = enthalpyJKg, x = composition;
     const double tolerance = kResidual * std::fabs(h);
@@ -29,12 +29,17 @@ InverseResult temperatureForEnthalpyNear(PhaseStateEvaluator& evaluator, double 
     const double lowest = estimateC - 2.0 * reachC, highest = estimateC + 2.0 * reachC;
     const auto residual = [&](double t) { return evaluator.bulkSpecificEnthalpy(t, p, x) - h; };
 
-    // The enthalpy rises with the temperature: the second place lies towards the root.
+    // The enthalpy rises with the temperature: the second place lies towards the root, a
+    // Newton step on the estimated slope where there is one, else the reach.
     double t0 = estimateC, q0 = residual(t0);
     if (!std::isfinite(q0)) return notFound();
     double t1 = t0, q1 = q0;
     if (std::fabs(q0) > tolerance) {
         t1 = q0 > 0.0 ? t0 - reachC : t0 + reachC;
+        if (slopeKPerJKg > 0.0 && std::isfinite(slopeKPerJKg)) {
+            const double newton = t0 - q0 * slopeKPerJKg;
+            if (newton != t0 && std::fabs(newton - t0) <= reachC) t1 = newton;
+        }
         q1 = residual(t1);
         for (int step = 0; step < kMaxSteps && std::fabs(q1) > tolerance; ++step) {
             if (!std::isfinite(q1) || q1 == q0) return notFound();

@@ -13,11 +13,12 @@ namespace kelvoran {
 /// these states rises with the temperature, so that the state found is the one evaluatePH
 /// finds. Solved only where every step stays within twice the reach, the state there is
 /// `state` and its enthalpy is h to the inverse evaluations' relative residual (1e-10);
-/// otherwise status OutOfRange, and the caller searches as evaluatePH does. With `derivatives`,
-/// also the state's gradients with respect to (P, h, x).
+/// otherwise status OutOfRange, and the caller searches as evaluatePH does. `slopeKPerJKg`, an
+/// estimate of ∂T/∂h (K per J/kg; NaN if none), makes the first step a Newton step. With
+/// `derivatives`, also the state's gradients with respect to (P, h, x).
 InverseResult temperatureForEnthalpyNear(PhaseStateEvaluator& evaluator, double pressureBar,
                                          double enthalpyJKg, double composition, Phases state,
-                                         double estimateC, double reachC,
+                                         double estimateC, double reachC, double slopeKPerJKg,
                                          PointDerivatives* derivatives);
 
 }  // namespace kelvoran

@@ -31,10 +31,10 @@ bool isPH(TableVariables variables) { return variables == TableVariables::Pressu
 
 // The interpolated outputs at (a, b, x), or false where the model must evaluate the point.
 // `classifier` checks the phase state of (T, P, x) lookups next to a phase boundary.
-// `hint` receives the interpolated temperature (°C) of a segment of the temperature alone
-// (SegmentKind::FromTemperature), from which the model solves the state.
+// `hint` receives the interpolated temperature (°C, with its gradient) of a segment of the
+// temperature alone (SegmentKind::FromTemperature), from which the model solves the state.
 bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEvaluator& classifier,
-                 double& hint, TableOutputs& out) {
+                 Dual3& hint, TableOutputs& out) {
     const TableCoordinates at = tableCoordinates(t.variables, a, b, x);
     if (!(at.u >= t.lowU && at.u <= t.highU && at.v >= t.lowV && at.v <= t.highV &&
           at.c >= t.lowC && at.c <= t.highC)) {
@@ -103,7 +103,7 @@ bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEva
             return true;
         case SegmentKind::FromTemperature:
             if (interpolateSegment(t.variables, cell, place, k, segment, t.values, a, b, x, out)) {
-                hint = out.temperature.v;
+                hint = out.temperature;
             }
             return false;
         case SegmentKind::Exact:
@@ -220,13 +220,14 @@ void outputsOf(TableVariables variables, double a, double b, const ExactPoint& e
 // model's) in a few steps, as the batch gives it; false where the steps do not find it, and
 // the model searches as it does without a table.
 bool solveFromTemperature(const TableView& view, double p, double h, double x, Phases state,
-                          double hint, bool derivatives, PhaseStateEvaluator& evaluator,
+                          const Dual3& hint, bool derivatives, PhaseStateEvaluator& evaluator,
                           TableOutputs& out) {
     const double reach =
-        kFromTemperatureTolerance * view.header->relativeTolerance * std::fabs(hint + 273.15);
+        kFromTemperatureTolerance * view.header->relativeTolerance * std::fabs(hint.v + 273.15);
     PointDerivatives d;
-    const InverseResult r = temperatureForEnthalpyNear(evaluator, p, h, x, state, hint, reach,
-                                                       derivatives ? &d : nullptr);
+    // The interpolant's ∂T/∂h (its gradient is in (P, h, x)) for a first Newton step.
+    const InverseResult r = temperatureForEnthalpyNear(evaluator, p, h, x, state, hint.v, reach,
+                                                       hint.d[1], derivatives ? &d : nullptr);
     if (r.status != InverseStatus::Solved) return false;
     ExactPoint e;
     e.state = static_cast<std::int32_t>(r.point.phases);
@@ -270,9 +271,9 @@ bool solveFromTemperature(const TableView& view, double p, double h, double x, P
 
 void lookup(const TableView& view, double a, double b, double x, bool derivatives,
             PhaseStateEvaluator& evaluator, TableOutputs& out) {
-    double hint = kNaN;
+    Dual3 hint(kNaN);
     if (interpolate(view, a, b, x, evaluator, hint, out)) return;
-    if (!std::isnan(hint) &&
+    if (!std::isnan(hint.v) &&
         solveFromTemperature(view, a, b, x, out.state, hint, derivatives, evaluator, out)) {
         return;
     }
