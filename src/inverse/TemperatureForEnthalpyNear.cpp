@@ -9,6 +9,10 @@ namespace kelvoran {
 namespace {
 
 constexpr double kResidual = 1e-10;  // relative residual of the enthalpy a solved state may have
+// evaluatePH takes a single fluid whose enthalpy is the value to 1e-8 relative (100 residuals)
+// before it looks at V + L: a V + L state whose enthalpy lies that close to the single fluid's
+// (next to the bubble or dew point) is left to it. The margin is 100 times that.
+constexpr double kSingleFluidReach = 1e-6;
 constexpr int kMaxSteps = 8;
 
 InverseResult notFound() {
@@ -58,6 +62,14 @@ InverseResult temperatureForEnthalpyNear(PhaseStateEvaluator& evaluator, double 
         derivatives != nullptr ? evaluator.evaluate(t1, p, x, d) : evaluator.evaluate(t1, p, x);
     if (point.phases != state || !(std::fabs(point.bulk.specificEnthalpy - h) <= tolerance)) {
         return notFound();
+    }
+    if (state == Phases::VaporLiquid) {
+        // How far in enthalpy the state lies from all liquid or all vapor at T.
+        const double fewest =
+            std::fmin(point.vapor.phaseMassFraction, point.liquid.phaseMassFraction);
+        const double latent =
+            std::fabs(point.vapor.specificEnthalpy - point.liquid.specificEnthalpy);
+        if (!(fewest * latent > kSingleFluidReach * std::fabs(h))) return notFound();
     }
     InverseResult r;
     r.status = InverseStatus::Solved;
