@@ -92,9 +92,6 @@ void formOutputs(TableVariables variables, Phases state, const Dual3* channels,
 /// The outputs of an exact result; derivatives zero.
 void outputsOf(TableVariables variables, const InverseResult& r, TableOutputs& out);
 
-/// Whether a table of `variables` keeps only the temperature of `state`, from which a lookup
-/// solves the model's state (V + L of a (P, h, x) table): the temperature is what is checked
-/// against the tolerance, and the lookup's values are the model's.
 /// Whether a table of `variables` keeps `state` as its temperature alone (a segment
 /// FromTemperature), from which a lookup solves the model's state: V + L of a (P, h, x) table,
 /// whose liquid composition, amounts and saturations (to 1e-6 absolute; the saturations near

@@ -193,18 +193,14 @@ TEST_F(PropertyTableTest, RoundTripAgreesWithTheModel) {
         // of a (P, h, x) table, solved from the table's temperature) must have too.
         std::vector<double> dT[3], dS[3];
         BatchColumns direct;
-        GradientColumns* gradients[2] = {&direct.derivatives.temperature,
-                                         &direct.derivatives.vapor.saturation};
-        for (int j = 0; j < 3; ++j) {
-            dT[j].resize(n);
-            dS[j].resize(n);
-            double* into[2] = {dT[j].data(), dS[j].data()};
-            for (int k = 0; k < 2; ++k) {
-                (j == 0   ? gradients[k]->first
-                 : j == 1 ? gradients[k]->second
-                          : gradients[k]->third) = into[k];
-            }
-        }
+        const auto bind = [&](GradientColumns& g, std::vector<double>* into) {
+            for (int j = 0; j < 3; ++j) into[j].resize(n);
+            g.first = into[0].data();
+            g.second = into[1].data();
+            g.third = into[2].data();
+        };
+        bind(direct.derivatives.temperature, dT);
+        bind(direct.derivatives.vapor.saturation, dS);
         if (isPH(s.variables)) evaluateBatchPH(a, b, x, direct, {});
 
         std::size_t within = 0, interpolated = 0, consistent = 0, twoPhase = 0, byBulk = 0;
