@@ -236,26 +236,14 @@ bool solveFromTemperature(const TableView& view, double p, double h, double x, P
     e.status = static_cast<std::int32_t>(r.status);
     e.temperatureC = r.temperatureC;
     e.pressureBar = r.pressureBar;
-    const PhaseRecord* records[4] = {&r.point.liquid, &r.point.vapor, &r.point.halite,
-                                     &r.point.bulk};
+    // The values as the batch columns hold them (absent phases NaN).
+    const ExactValues values = exactValues(view.variables, r);
+    std::memcpy(e.values, values.values, sizeof e.values);
     const PhaseDerivatives* duals[4] = {&d.liquid, &d.vapor, &d.halite, &d.bulk};
     const auto gradient = [](const Dual& q, double* into) {
         for (int j = 0; j < 3; ++j) into[j] = q.d[j];
     };
-    for (int i = 0; i < 4; ++i) {
-        double* v = e.values[i];
-        if (!phasePresent(r.point.phases, i)) {
-            for (int k = 0; k < kPhaseValues; ++k) v[k] = kNaN;
-        } else {
-            const PhaseRecord& record = *records[i];
-            v[kComposition] = record.composition;
-            v[kMassFraction] = record.massPercent * 0.01;
-            v[kDensity] = record.density;
-            v[kEnthalpy] = record.specificEnthalpy;
-            v[kAmount] = record.phaseMassFraction;
-            v[kSaturation] = record.saturation;
-        }
-        if (!derivatives) continue;
+    for (int i = 0; i < 4 && derivatives; ++i) {
         const PhaseDerivatives& g = *duals[i];
         const Dual* of[5] = {&g.massFraction, &g.density, &g.specificEnthalpy, &g.phaseMassFraction,
                              &g.saturation};
