@@ -101,7 +101,7 @@ enum class SegmentKind : std::uint8_t {
     Gap = 1,           ///< no state (an inverse status other than solved)
     Exact = 2,         ///< evaluated by the model
     /// (P, h, x) only: the temperature alone, from which a lookup solves the model's state
-    /// (V + L, and single fluids whose values do not fit at the finest level)
+    /// (V + L)
     FromTemperature = 3,
 };
 
