@@ -53,19 +53,22 @@ bool interpolate(const TableView& t, double a, double b, double x, PhaseStateEva
     const CellGeometry cell{leaf.lowerU, leaf.lowerV, leaf.scaleU, leaf.scaleV,
                             static_cast<int>(leaf.segmentCount), t.breaks + leaf.firstBreak};
     const CellPlace place(cell, at.u, at.v);
-    int k = 0, near = 0;
-    const CellLookup where = locateSegment(cell, place, at.c, checkedZone(t.variables), k, near);
-    if (where == CellLookup::Exact) return false;
+    const SegmentLocation where = locateSegment(cell, place, at.c, checkedZone(t.variables));
+    if (where.where == CellLookup::Exact) return false;
+    const int k = where.segment;
     const TableSegment* segments = t.segments + leaf.firstSegment;
     const TableSegment& segment = segments[k];
-    if (where == CellLookup::Near) {
+    if (where.where == CellLookup::Near) {
         // Next to a change of the phase state (or of the inverse status): the state of the
         // segment holds if the model's classification agrees, which a (P, h, x) table cannot
         // ask without the temperature. A segment of the temperature alone may still give it:
         // the model's state solved from there is checked to be the segment's.
-        const TableSegment& below = segments[near - 1];
-        const TableSegment& above = segments[near];
-        if (below.state != above.state || below.status != above.status) {
+        bool changes = false;
+        for (int i = where.first; i <= where.last; ++i) {
+            changes = changes || segments[i].state != segment.state ||
+                      segments[i].status != segment.status;
+        }
+        if (changes) {
             const bool tabulated =
                 segment.kind == static_cast<std::uint8_t>(SegmentKind::Interpolated);
             const bool fromTemperature =

@@ -420,9 +420,8 @@ class CellBuilder {
             const double place = placeOf(c, kc, eta);
             const CellPlace lateral(geometry, c.u, c.v);
             if (index >= kCellColumns) {
-                int located = -1, near = 0;
-                const CellLookup where = locateSegment(geometry, lateral, place, 0.0, located, near);
-                if (where == CellLookup::Exact || located != static_cast<int>(k)) {
+                const SegmentLocation where = locateSegment(geometry, lateral, place, 0.0);
+                if (where.where == CellLookup::Exact || where.segment != static_cast<int>(k)) {
                     return true;  // a lookup there goes to the model
                 }
             }

@@ -69,26 +69,32 @@ double latticeValue(const double* values, double s, double t) {
     return Lattice(CellPlace(s, t)).value(values);
 }
 
-CellLookup locateSegment(const CellGeometry& cell, const CellPlace& place, double c, double zone,
-                         int& segment, int& near) {
+SegmentLocation locateSegment(const CellGeometry& cell, const CellPlace& place, double c,
+                              double zone) {
     const Lattice w(place);
     const int count = cell.segmentCount;
     const double* margins = cell.breaks + kCellColumns * (count + 1);
-    int k = 0;
-    near = 0;
+    // The breakpoints that c lies beyond by more than their margin (times the zone): the
+    // nearest below gives the lowest segment c may lie in, the nearest above the highest. The
+    // cut places themselves are ordered in every column, so that a breakpoint farther away, its
+    // interpolant however poor, cannot hold c on its other side (where one does, the
+    // interpolants are out of order: Exact).
+    int below = 0, above = count, belowZone = 0, aboveZone = count;
     for (int j = 1; j < count; ++j) {
         const double b = w.value(cell.breaks + kCellColumns * j);
         const double m = margins[j];
-        if (c < b - m) {
-            if (b - c <= zone * m) near = j;
-            break;
-        }
-        if (c <= b + m) return CellLookup::Exact;
-        if (c - b <= zone * m) near = j;
-        k = j;
+        if (c > b + m) below = j;
+        if (c > b + zone * m) belowZone = j;
+        if (c < b - m && above == count) above = j;
+        if (c < b - zone * m && aboveZone == count) aboveZone = j;
     }
-    segment = k;
-    return near == 0 ? CellLookup::Interpolated : CellLookup::Near;
+    SegmentLocation at;
+    if (above != below + 1) return at;  // within a margin, or breakpoints out of order: Exact
+    at.segment = below;
+    at.first = std::min(belowZone, below);
+    at.last = std::max(aboveZone - 1, below);
+    at.where = at.first < below || at.last > below ? CellLookup::Near : CellLookup::Interpolated;
+    return at;
 }
 
 bool interpolateSegment(TableVariables variables, const CellGeometry& cell, const CellPlace& place,

@@ -71,11 +71,21 @@ inline double checkedZone(TableVariables variables) {
     return variables == TableVariables::PressureEnthalpy ? kCheckedZonePH : kCheckedZoneTP;
 }
 
-/// Where (u, v, c), (u, v) at `place`, falls in the cell: the segment, Exact within a breakpoint's
-/// margin, or Near within `zone` margins of breakpoint `near` (between segments near − 1 and near).
-/// `segment` receives the segment's index.
-CellLookup locateSegment(const CellGeometry& cell, const CellPlace& place, double c, double zone,
-                         int& segment, int& near);
+/// Where a point falls in a cell: the segment it lies in, and the segments it may lie in
+/// within `zone` margins of their breakpoints.
+struct SegmentLocation {
+    CellLookup where = CellLookup::Exact;
+    int segment = 0;           ///< the segment of the point (Interpolated or Near)
+    int first = 0, last = 0;   ///< first ≤ segment ≤ last; Near where they differ from it
+};
+
+/// Where (u, v, c), (u, v) at `place`, falls in the cell. The point lies in segment k when c
+/// is above breakpoint k and below breakpoint k + 1 by more than their margins; it is Exact
+/// where no segment is bounded so (within a margin of the breakpoints around it). Near when
+/// the breakpoints around it are within `zone` margins: first and last are then the segments
+/// between the nearest breakpoints farther than that.
+SegmentLocation locateSegment(const CellGeometry& cell, const CellPlace& place, double c,
+                              double zone);
 
 /// Interpolates the channels of segment `k` of `cell` (record `segment`, its values from
 /// `values`) at (u, v, c), (u, v) at `place`, and forms the outputs; the inputs (a, b, x) are the
