@@ -34,8 +34,20 @@ constexpr int kMaxIntervals = 256;        // intervals of a segment's normalised
 constexpr double kFinestInterval = 0x1.0p-12;  // the narrowest of them
 constexpr double kMarginFactor = 3.0;     // margin of a breakpoint / its largest test error
 constexpr double kMaxMarginShare = 1e-5;  // of the column range: a wider margin splits a cell
+// In a build of finest level kMarginLevelsFrom or more, a cell of the finest level whose cut
+// places are interpolated with a margin wider than kFinerMarginShare of the column range is
+// split up to kMarginLevels levels further. Such margins arise where the sequence of segments
+// changes across the cell (a boundary between phase fields crossing it), and every lookup
+// within one is left to the model. (Below that level, where a build should take a minute or
+// less, the extra cells would double its time.)
+constexpr int kMarginLevels = 2;
+constexpr int kMarginLevelsFrom = 8;
+constexpr double kFinerMarginShare = 5e-2;
+int marginLevels(int maxLevel) { return maxLevel >= kMarginLevelsFrom ? kMarginLevels : 0; }
 
-// The lattice of a build: the cells' corners lie at multiples of 2^-maxLevel of the box.
+// The lattice of a build: the cells' corners lie at multiples of 2^-(maxLevel + margin levels)
+// of the box; cells narrower than 2^(margin levels) of its steps are those split for their
+// margins alone.
 struct Rect {
     std::uint32_t u0, u1, v0, v1;
 };
@@ -80,7 +92,8 @@ class CellBuilder {
                 int maxLevel)
         : variables_(variables),
           tolerance_(tolerance),
-          maxLevel_(maxLevel),
+          gridLevel_(maxLevel + marginLevels(maxLevel)),
+          finest_(1U << marginLevels(maxLevel)),
           model_(variables, box) {
         const bool ph = variables == TableVariables::PressureEnthalpy;
         lowU_ = box.first.lower;
@@ -101,9 +114,9 @@ class CellBuilder {
     double latticeU(std::uint32_t i) const { return lattice(lowU_, highU_, i); }
     double latticeV(std::uint32_t i) const { return lattice(lowV_, highV_, i); }
     double lattice(double lo, double hi, std::uint32_t i) const {
-        const std::uint32_t full = 1U << maxLevel_;
+        const std::uint32_t full = 1U << gridLevel_;
         if (i == full) return hi;
-        return lo + (hi - lo) * std::ldexp(static_cast<double>(i), -maxLevel_);
+        return lo + (hi - lo) * std::ldexp(static_cast<double>(i), -gridLevel_);
     }
 
     Column& columnAt(double u, double v) {
@@ -164,13 +177,18 @@ class CellBuilder {
     }
 
     // The axis to split: the preferred one if it can be split, else the other.
-    static Axis choose(const Rect& r, Axis preferred) {
-        const bool canU = r.u1 - r.u0 > 1, canV = r.v1 - r.v0 > 1;
+    // Along an axis wider than `finest` steps of the lattice (finest_, the cells of the finest
+    // level, except for a split for the margins alone).
+    static Axis choose(const Rect& r, Axis preferred, std::uint32_t finest) {
+        const bool canU = r.u1 - r.u0 > finest, canV = r.v1 - r.v0 > finest;
         if (preferred == Axis::U) return canU ? Axis::U : Axis::V;
         return canV ? Axis::V : Axis::U;
     }
+    Axis choose(const Rect& r, Axis preferred) const { return choose(r, preferred, finest_); }
     static Axis longer(const Rect& r) { return r.u1 - r.u0 >= r.v1 - r.v0 ? Axis::U : Axis::V; }
-    static bool canSplit(const Rect& r) { return r.u1 - r.u0 > 1 || r.v1 - r.v0 > 1; }
+    static bool canSplit(const Rect& r, std::uint32_t finest) {
+        return r.u1 - r.u0 > finest || r.v1 - r.v0 > finest;
+    }
 
     void emitExact(double u0, double u1, double v0, double v1, Subtree& out, std::size_t node) {
         TableLeaf leaf{u0, v0, 1.0 / (u1 - u0), 1.0 / (v1 - v0), kLeafExact, 0,
@@ -202,7 +220,7 @@ class CellBuilder {
     void refineCell(const Rect& r, std::size_t node, Subtree& out) {
         const double u0 = latticeU(r.u0), u1 = latticeU(r.u1);
         const double v0 = latticeV(r.v0), v1 = latticeV(r.v1);
-        const bool splittable = canSplit(r);
+        const bool splittable = canSplit(r, finest_);
 
         // The 3 × 3 lattice of the cell (column a + 3 b at (a/2, b/2)), then the test
         // columns: two on the middle row (errors along u), two on the middle column (along v),
@@ -306,7 +324,7 @@ class CellBuilder {
             }
         }
         double marginErrorU = 0.0, marginErrorV = 0.0;
-        bool wideMargin = false;
+        bool wideMargin = false, widerMargin = false;
         const double range = highC_ - lowC_;
         for (std::size_t j = 1; j < count; ++j) {
             const double* b = &breaks[stride * j];
@@ -326,12 +344,13 @@ class CellBuilder {
             const double margin = kMarginFactor * worst + 1e-13 * range + 4e-16 * largest;
             breaks[stride * (count + 1) + j] = margin;
             if (margin > kMaxMarginShare * range) wideMargin = true;
+            if (margin > kFinerMarginShare * range) widerMargin = true;
         }
-        if (wideMargin && splittable) {
+        if ((wideMargin && splittable) || (widerMargin && canSplit(r, 1))) {
             const Axis axis = marginErrorU != marginErrorV
                                   ? (marginErrorU > marginErrorV ? Axis::U : Axis::V)
                                   : longer(r);
-            return split(r, node, out, choose(r, axis));
+            return split(r, node, out, choose(r, axis, splittable ? finest_ : 1));
         }
 
         const CellGeometry geometry{u0, v0, 1.0 / (u1 - u0), 1.0 / (v1 - v0),
@@ -553,7 +572,8 @@ class CellBuilder {
 
     TableVariables variables_;
     TableTolerance tolerance_;
-    int maxLevel_;
+    int gridLevel_;          // the finest level of the lattice: maxLevel + margin levels
+    std::uint32_t finest_;   // the width of a cell of the finest level, in lattice steps
     double lowU_, highU_, lowV_, highV_, lowC_, highC_;
     ColumnModel model_;
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::unique_ptr<Column>> columns_;
@@ -639,7 +659,8 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
                                        const TableBuildOptions& options) {
     const int rootLevel = options.rootLevel;
     const std::uint32_t roots = 1U << rootLevel;
-    const std::uint32_t width = 1U << (options.maxLevel - rootLevel);
+    const int gridLevel = options.maxLevel + marginLevels(options.maxLevel);
+    const std::uint32_t width = 1U << (gridLevel - rootLevel);
     const std::size_t tasks = static_cast<std::size_t>(roots) * roots;
     const auto report = [&](std::size_t done) {
         return !options.progress || options.progress(done, tasks);
