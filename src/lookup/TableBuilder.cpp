@@ -369,12 +369,9 @@ class CellBuilder {
             segment.fluidType = signature.fluidType;
             segment.warnings = signature.warnings;
             if (signature.kind != SegmentKind::Interpolated) continue;
-            // V + L of (P, h, x) is kept as its temperature alone.
-            const bool onlyTemperature =
-                keptAsTemperature(variables_, static_cast<Phases>(signature.state));
             Axis axis = Axis::U;
             const Fit fit = fitSegment(columns, u0, u1, v0, v1, k, segmentIndex, signature,
-                                       geometry, onlyTemperature, segment, values[k], axis);
+                                       geometry, segment, values[k], axis);
             if (fit == Fit::Lateral && splittable) return split(r, node, out, choose(r, axis));
             if (fit != Fit::Done) {
                 segment = TableSegment{};
@@ -416,15 +413,17 @@ class CellBuilder {
     // (0 for values that hold along the whole column, else 1, 2, 4, … 256) whose errors at
     // the tests stay within the tolerance: Done; Column where no count will do (the model
     // takes the segment); Lateral where the tests across the cell fail (the cell is split
-    // along `axis`). `onlyTemperature`: the temperature of a (P, h, x) table alone (its first
-    // channel), a segment FromTemperature, to kFromTemperatureTolerance times its tolerance.
+    // along `axis`). A state kept as its temperature alone (V + L of a (P, h, x) table) makes a
+    // segment FromTemperature, its one channel fitted to kFromTemperatureTolerance times its
+    // tolerance.
     template <typename SegmentIndex>
     Fit fitSegment(Column* const* columns, double u0, double u1, double v0, double v1,
                    std::size_t k, const SegmentIndex& segmentIndex, const Signature& signature,
-                   const CellGeometry& geometry, bool onlyTemperature, TableSegment& segment,
+                   const CellGeometry& geometry, TableSegment& segment,
                    std::vector<double>& values, Axis& axis) {
-        const int m =
-            onlyTemperature ? 1 : channelCount(variables_, static_cast<Phases>(signature.state));
+        const Phases state = static_cast<Phases>(signature.state);
+        const bool onlyTemperature = keptAsTemperature(variables_, state);
+        const int m = channelCount(variables_, state);
         segment.kind = static_cast<std::uint8_t>(onlyTemperature ? SegmentKind::FromTemperature
                                                                  : SegmentKind::Interpolated);
         segment.channels = static_cast<std::uint32_t>(m);

@@ -207,8 +207,6 @@ void formOutputs(TableVariables variables, Phases state, const Dual3* c, const D
         out.pressure = inputs[1];
     }
     const Dual3 h = ph ? inputs[1] : Dual3();
-    // (P, h, x) V + L is kept as its temperature alone (SegmentKind::FromTemperature).
-    if (ph && state == Phases::VaporLiquid) return;
     switch (state) {
         case Phases::Liquid:
         case Phases::Fluid:
