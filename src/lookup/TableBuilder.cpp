@@ -500,7 +500,11 @@ class CellBuilder {
             }
             if (constant) {
                 segment.intervals = 0;
-                const std::vector<double> etas = {0.05, 0.25, 0.5, 0.75, 0.95};
+                // Next to its ends as well: the amounts of two coexisting phases come from the
+                // lever rule on their compositions, and the volume share of a phase that is
+                // nearly absent amplifies their errors by up to the ratio of the densities
+                // (a few hundred for a brine boiling at low pressure).
+                const std::vector<double> etas = {1e-4, 0.05, 0.25, 0.5, 0.75, 0.95, 1.0 - 1e-4};
                 double error = 0.0;
                 for (int c = 0; c < kCellColumns; ++c) {
                     for (const double eta : etas) {

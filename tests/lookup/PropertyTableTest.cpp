@@ -296,6 +296,27 @@ TEST_F(PropertyTableTest, RoundTripAgreesWithTheModel) {
     }
 }
 
+// A brine boiling at low pressure, just inside its vapor + liquid field: the lever rule on the
+// tabulated compositions gives the vapor's volume share, which the density ratio of the phases
+// (a few hundred here) amplifies; the builder tests next to the ends of the field for that.
+TEST_F(PropertyTableTest, VaporShareHoldsNextToTheBubblePoint) {
+    const SmallBox s{"boiling brine", TableVariables::TemperaturePressure,
+                     {{700.0, 1000.0}, {20.0, 200.0}, {0.5, 1.0}}, 5};
+    const PropertyTable table = PropertyTable::build(s.variables, s.box, {}, smallBuild(s, 0));
+    testing::RandomStream random{0xb0b};
+    std::size_t points = 0, within = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const double t = 700.0 + 300.0 * random.unit(), p = 20.0 + 180.0 * random.unit();
+        const double x = coexistingLiquidComposition(t, p) * (1.0 - std::pow(10.0, -9.0 + 4.0 * random.unit()));
+        const InverseResult exact = model(s.variables, t, p, x);
+        if (!(x >= 0.5 && x <= 1.0) || exact.point.phases != Phases::VaporLiquid) continue;
+        ++points;
+        if (errorRatio(table.evaluate(t, p, x).result, exact, table.tolerance()) <= 1.0) ++within;
+    }
+    EXPECT_GT(points, 1000U);
+    EXPECT_GE(static_cast<double>(within), 0.999 * static_cast<double>(points));
+}
+
 // A damaged, truncated or foreign file is refused with a message naming it, by the class and
 // by the table tool, never looked up.
 TEST_F(PropertyTableTest, DamagedFilesAreRefusedByName) {
