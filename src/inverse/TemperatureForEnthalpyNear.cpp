@@ -57,6 +57,10 @@ InverseResult temperatureForEnthalpyNear(PhaseStateEvaluator& evaluator, double 
         if (!(std::fabs(q1) <= tolerance)) return notFound();
     }
 
+    // evaluatePH searches the fitted range alone: beyond it, no state has the enthalpy.
+    const SearchRange range;
+    if (!(t1 >= range.lowerC && t1 <= range.upperC)) return notFound();
+
     PointDerivatives d;
     const PointResult point =
         derivatives != nullptr ? evaluator.evaluate(t1, p, x, d) : evaluator.evaluate(t1, p, x);
