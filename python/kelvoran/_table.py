@@ -94,7 +94,7 @@ class PropertyTable:
         tolerance: float = 1e-5,
         absolute_tolerance: float = 1e-6,
         max_level: Optional[int] = None,
-        root_level: int = 5,
+        root_level: Optional[int] = None,
         threads: Optional[int] = None,
         progress: Union[bool, Callable[[int, int], Any], None] = None,
     ) -> "PropertyTable":
@@ -106,7 +106,8 @@ class PropertyTable:
         1e5 J/kg), absolute_tolerance on compositions, mass fractions, amounts and saturations.
         max_level and root_level bound the refinement (finest cell: the box / 2**max_level;
         by default cells about as wide as those of the fitted range at level 10 for "tpx", 8
-        for "phx": one level fewer for each halving of the box).
+        for "phx": one level fewer for each halving of the box; the box is first cut into
+        2**root_level cells per variable, by default 5, or max_level where that is lower).
         progress: True draws a bar on standard error; a callable gets (cells done, total) a few
         times a second and cancels the build by returning False. Ctrl-C cancels it too
         (KeyboardInterrupt). The table does not depend on `threads`."""
@@ -137,7 +138,7 @@ class PropertyTable:
             float(tolerance),
             float(absolute_tolerance),
             0 if max_level is None else int(max_level),
-            int(root_level),
+            (5 if max_level is None else min(5, int(max_level))) if root_level is None else int(root_level),
             threads_argument(threads),
             report,
         )

@@ -221,9 +221,11 @@ int runTabulate(int argc, char** argv) {
                    "(default: 10 for tpx, 8 for phx over the fitted range, one fewer per halving "
                    "of the box)")
         ->check(CLI::Range(4, 20));
-    app.add_option("--root-level", options.rootLevel,
-                   "the box is first cut into 2^N x 2^N cells, 0-8 (default 5)")
-        ->check(CLI::Range(0, 8));
+    CLI::Option* rootOption =
+        app.add_option("--root-level", options.rootLevel,
+                       "the box is first cut into 2^N x 2^N cells, 0-8 (default 5, or the "
+                       "--max-level given where that is lower)")
+            ->check(CLI::Range(0, 8));
     app.add_option("-j,--threads", options.threads,
                    "worker threads (0 or default: all cores); the file is the same for any")
         ->check(CLI::Range(0, 1024));
@@ -277,7 +279,8 @@ int runTabulate(int argc, char** argv) {
     }
     if (!fault.empty()) return usageError(fault);
     if (options.maxLevel != 0 && options.rootLevel > options.maxLevel) {
-        return usageError("--root-level must not exceed --max-level");
+        if (rootOption->count() > 0) return usageError("--root-level must not exceed --max-level");
+        options.rootLevel = options.maxLevel;  // a coarse build asked for by its finest level
     }
 
     CellProgress progress(!quiet && ::isatty(STDERR_FILENO) != 0);

@@ -419,6 +419,11 @@ TEST_F(PropertyTableTest, DefaultLevelFollowsTheWidthOfTheBox) {
     const PropertyTable t =
         PropertyTable::build(tpx, {{350.0, 352.0}, {150.0, 152.0}, {0.0, 0.01}}, {}, options);
     EXPECT_EQ(t.maxLevel(), options.rootLevel);
+    // The table tool's root level follows a --max-level below its default.
+    ASSERT_EQ(shell("'" KELVORAN_TABULATE_PATH "' -q --variables tpx -T 350:352 -P 150:152 "
+                    "-x 0:0.01 --max-level 4 -o coarse.kvt"),
+              0);
+    EXPECT_EQ(PropertyTable::load((dir_ / "coarse.kvt").string()).rootLevel(), 4);
 }
 
 }  // namespace
