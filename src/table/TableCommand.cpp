@@ -620,9 +620,9 @@ int runTable(int argc, char** argv) {
                                          : TableMode::Direct;
             if (mode != wanted) {
                 throw InputError(options.table + " is a " +
-                                 (wanted == TableMode::Direct ? "(T, P, x) table: give T_C and P_bar"
-                                                              : "(P, h, x) table: give P_bar and h_J_kg") +
-                                 " (or the grid options -T -P, or -P -H)");
+                                 (wanted == TableMode::Direct
+                                      ? "(T, P, x) table: give T_C and P_bar (or the grid options -T -P)"
+                                      : "(P, h, x) table: give P_bar and h_J_kg (or the grid options -P -H)"));
             }
         }
         TableFormatter formatter(style, extraColumns, mode);
