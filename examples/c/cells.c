@@ -1,7 +1,9 @@
 /* Two cells of a flow simulator, given as (P, h, x): boiling pure water and a brine. Prints
- * the temperature, the phase state, the saturations and dT/dh of each.
+ * the temperature, the phase state, the saturations and dT/dh of each, from the model, or
+ * looked up in a (P, h, x) property table file given as the argument (built by
+ * kelvoran-tabulate, e.g. -P 90:260 -H 1.5e6:2.1e6 -x 0:0.05).
  *
- *   cc -std=c99 cells.c $(pkg-config --cflags --libs kelvoran) -o cells && ./cells
+ *   cc -std=c99 cells.c $(pkg-config --cflags --libs kelvoran) -o cells && ./cells [TABLE]
  */
 #include <kelvoran/kelvoran.h>
 #include <math.h>
@@ -18,7 +20,7 @@ static void print_value(const char* name, double value) {
     }
 }
 
-int main(void) {
+int main(int argc, char** argv) {
     const char* names[CELLS] = {"boiling water", "brine"};
     const double pressure_bar[CELLS] = {100.0, 250.0};
     const double enthalpy_j_kg[CELLS] = {2.0e6, 1.6e6};
@@ -29,6 +31,7 @@ int main(void) {
     kelvoran_outputs out;
     kelvoran_derivatives derivatives;
     kelvoran_options options;
+    kelvoran_table* table = NULL;
     int32_t code;
     int i;
 
@@ -47,10 +50,27 @@ int main(void) {
     kelvoran_options_init(&options);
     options.threads = 1; /* the simulator runs its own threads */
 
-    code = kelvoran_evaluate_ph(CELLS, pressure_bar, enthalpy_j_kg, composition, &out, &derivatives,
-                                &options);
+    if (argc > 1) {
+        /* The table is loaded once and serves every lookup (from any thread) until freed. */
+        char message[512];
+        if (kelvoran_table_load(argv[1], &table, message, sizeof message) != KELVORAN_OK) {
+            fprintf(stderr, "%s\n", message);
+            return 1;
+        }
+        if (kelvoran_table_variables(table) != KELVORAN_TABLE_PHX) {
+            fprintf(stderr, "%s: not a (P, h, x) table\n", argv[1]);
+            kelvoran_table_free(table);
+            return 1;
+        }
+        code = kelvoran_table_evaluate(table, CELLS, pressure_bar, enthalpy_j_kg, composition, &out,
+                                       &derivatives, &options);
+        kelvoran_table_free(table);
+    } else {
+        code = kelvoran_evaluate_ph(CELLS, pressure_bar, enthalpy_j_kg, composition, &out,
+                                    &derivatives, &options);
+    }
     if (code != KELVORAN_OK) {
-        fprintf(stderr, "kelvoran_evaluate_ph: %s\n", kelvoran_error_message(code));
+        fprintf(stderr, "kelvoran: %s\n", kelvoran_error_message(code));
         return 1;
     }
 

@@ -1,10 +1,13 @@
 ! Two cells of a flow simulator, given as (P, h, x): boiling pure water and a brine. Prints the
-! temperature, the phase state, the saturations and dT/dh of each.
+! temperature, the phase state, the saturations and dT/dh of each, from the model, or looked up
+! in a (P, h, x) property table file given as the argument (built by kelvoran-tabulate, e.g.
+! -P 90:260 -H 1.5e6:2.1e6 -x 0:0.05).
 !
 !   gfortran -c $(pkg-config --variable=fortran_module kelvoran)
-!   gfortran cells.f90 kelvoran.o $(pkg-config --libs kelvoran) -o cells && ./cells
+!   gfortran cells.f90 kelvoran.o $(pkg-config --libs kelvoran) -o cells && ./cells [TABLE]
 program cells
-  use, intrinsic :: iso_c_binding, only: c_int32_t, c_int64_t, c_double, c_loc
+  use, intrinsic :: iso_c_binding, only: c_int32_t, c_int64_t, c_double, c_loc, c_ptr
+  use, intrinsic :: iso_fortran_env, only: error_unit
   use, intrinsic :: ieee_arithmetic, only: ieee_is_nan
   use kelvoran
   implicit none
@@ -20,8 +23,10 @@ program cells
   type(kelvoran_outputs) :: out
   type(kelvoran_derivatives), target :: derivatives
   type(kelvoran_options), target :: options
+  type(c_ptr) :: table
+  character(len=:), allocatable :: path, message
   integer(c_int32_t) :: code
-  integer :: i
+  integer :: i, length
 
   composition(1) = 0.0d0
   composition(2) = kelvoran_mole_fraction_from_mass_fraction(0.10d0)  ! 10 % NaCl by mass
@@ -38,10 +43,29 @@ program cells
   call kelvoran_options_init(options)
   options%threads = 1  ! the simulator runs its own threads
 
-  code = kelvoran_evaluate_ph(n, pressure_bar, enthalpy_j_kg, composition, out, &
-                              c_loc(derivatives), c_loc(options))
+  if (command_argument_count() > 0) then
+    ! The table is loaded once and serves every lookup (from any thread) until freed.
+    call get_command_argument(1, length=length)
+    allocate(character(len=length) :: path)
+    call get_command_argument(1, path)
+    if (kelvoran_table_load(path, table, message) /= KELVORAN_OK) then
+      write(error_unit, '(a)') message
+      error stop 1
+    end if
+    if (kelvoran_table_variables(table) /= KELVORAN_TABLE_PHX) then
+      write(error_unit, '(a)') path // ": not a (P, h, x) table"
+      call kelvoran_table_free(table)
+      error stop 1
+    end if
+    code = kelvoran_table_evaluate(table, n, pressure_bar, enthalpy_j_kg, composition, out, &
+                                   c_loc(derivatives), c_loc(options))
+    call kelvoran_table_free(table)
+  else
+    code = kelvoran_evaluate_ph(n, pressure_bar, enthalpy_j_kg, composition, out, &
+                                c_loc(derivatives), c_loc(options))
+  end if
   if (code /= KELVORAN_OK) then
-    write(*, '(a)') "kelvoran_evaluate_ph: " // kelvoran_error_message(code)
+    write(error_unit, '(a)') "kelvoran: " // kelvoran_error_message(code)
     error stop 1
   end if
 

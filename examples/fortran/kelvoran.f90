@@ -12,8 +12,8 @@
 ! enthalpy J/kg, heat capacity J/(kg K), molar volume cm3/mol.
 module kelvoran
   use, intrinsic :: iso_c_binding, only: c_int32_t, c_int64_t, c_double, c_ptr, c_funptr, &
-                                         c_null_ptr, c_null_funptr, c_char, c_size_t, &
-                                         c_associated, c_f_pointer, c_sizeof
+                                         c_null_ptr, c_null_funptr, c_char, c_null_char, &
+                                         c_size_t, c_associated, c_f_pointer, c_sizeof, c_loc
   implicit none
   private
 
@@ -26,6 +26,11 @@ module kelvoran
   integer(c_int32_t), parameter, public :: KELVORAN_ERROR_CANCELLED = 5
   integer(c_int32_t), parameter, public :: KELVORAN_ERROR_OUT_OF_MEMORY = 6
   integer(c_int32_t), parameter, public :: KELVORAN_ERROR_INTERNAL = 7
+  integer(c_int32_t), parameter, public :: KELVORAN_ERROR_TABLE_FILE = 8  ! not a readable table
+
+  ! What a property table is looked up with (enum kelvoran_table_variables).
+  integer(c_int32_t), parameter, public :: KELVORAN_TABLE_TPX = 1  ! (T degC, P bar, x)
+  integer(c_int32_t), parameter, public :: KELVORAN_TABLE_PHX = 2  ! (P bar, h J/kg, x)
 
   ! Status of a point (enum kelvoran_point_status).
   integer(c_int32_t), parameter, public :: KELVORAN_POINT_SOLVED = 0
@@ -119,6 +124,8 @@ module kelvoran
   public :: kelvoran_outputs_init, kelvoran_derivatives_init, kelvoran_options_init
   public :: kelvoran_version, kelvoran_error_message, kelvoran_point_status_message
   public :: kelvoran_state_name, kelvoran_warning_name
+  public :: kelvoran_table_load, kelvoran_table_free, kelvoran_table_variables
+  public :: kelvoran_table_evaluate
 
   ! The evaluations: n points, three input arrays, the outputs; derivatives and options are
   ! c_loc of a kelvoran_derivatives / kelvoran_options with the TARGET attribute, or c_null_ptr.
@@ -165,6 +172,34 @@ module kelvoran
       type(c_ptr), value :: derivatives, options
       integer(c_int32_t) :: code
     end function kelvoran_evaluate_trho
+
+    ! A property table (a type(c_ptr) of kelvoran_table_load): n points in its variables,
+    ! (T, P, x) or (P, h, x), into the outputs as kelvoran_evaluate or kelvoran_evaluate_ph
+    ! write them (heat capacities NaN); the derivatives are the interpolant's.
+    function kelvoran_table_evaluate(table, n, first, second, composition, outputs, &
+                                     derivatives, options) bind(c, name="kelvoran_table_evaluate") &
+                                     result(code)
+      import :: c_int32_t, c_int64_t, c_double, c_ptr, kelvoran_outputs
+      type(c_ptr), value :: table
+      integer(c_int64_t), value :: n
+      real(c_double), intent(in) :: first(*), second(*), composition(*)
+      type(kelvoran_outputs), intent(in) :: outputs
+      type(c_ptr), value :: derivatives, options
+      integer(c_int32_t) :: code
+    end function kelvoran_table_evaluate
+
+    ! Releases a table of kelvoran_table_load; c_null_ptr is ignored.
+    subroutine kelvoran_table_free(table) bind(c, name="kelvoran_table_free")
+      import :: c_ptr
+      type(c_ptr), value :: table
+    end subroutine kelvoran_table_free
+
+    ! KELVORAN_TABLE_TPX or KELVORAN_TABLE_PHX; 0 for c_null_ptr.
+    function kelvoran_table_variables(table) bind(c, name="kelvoran_table_variables") result(v)
+      import :: c_ptr, c_int32_t
+      type(c_ptr), value :: table
+      integer(c_int32_t) :: v
+    end function kelvoran_table_variables
 
     function kelvoran_version_major() bind(c, name="kelvoran_version_major") result(v)
       import :: c_int32_t
@@ -230,6 +265,16 @@ module kelvoran
       type(c_ptr) :: p
     end function c_warning_name
 
+    function c_table_load(path, table, message, message_size) bind(c, name="kelvoran_table_load") &
+        result(code)
+      import :: c_char, c_ptr, c_int32_t, c_int64_t
+      character(kind=c_char), intent(in) :: path(*)
+      type(c_ptr), intent(out) :: table
+      type(c_ptr), value :: message
+      integer(c_int64_t), value :: message_size
+      integer(c_int32_t) :: code
+    end function c_table_load
+
     function c_strlen(s) bind(c, name="strlen") result(n)
       import :: c_ptr, c_size_t
       type(c_ptr), value :: s
@@ -277,6 +322,23 @@ contains
       text(i:i) = chars(i)
     end do
   end function fortran_string
+
+  ! Maps the property table file `path` (built by kelvoran-tabulate) into memory and checks it,
+  ! into `table`, which kelvoran_table_evaluate takes and kelvoran_table_free releases. On
+  ! failure `table` is c_null_ptr, the code KELVORAN_ERROR_TABLE_FILE, and `message` (where
+  ! given) a sentence naming the file and saying why.
+  function kelvoran_table_load(path, table, message) result(code)
+    character(len=*), intent(in) :: path
+    type(c_ptr), intent(out) :: table
+    character(len=:), allocatable, intent(out), optional :: message
+    integer(c_int32_t) :: code
+    character(kind=c_char, len=len(path) + 1) :: terminated
+    character(kind=c_char), target :: buffer(1024)
+    buffer = c_null_char
+    terminated = path // c_null_char
+    code = c_table_load(terminated, table, c_loc(buffer), int(size(buffer), c_int64_t))
+    if (present(message)) message = fortran_string(c_loc(buffer))
+  end function kelvoran_table_load
 
   ! "MAJOR.MINOR.PATCH".
   function kelvoran_version() result(text)

@@ -141,3 +141,32 @@ foreach(pattern ${expected_lines})
     message(FATAL_ERROR "the examples' output does not match '${pattern}':\n${c_output}")
   endif()
 endforeach()
+
+# Through a (P, h, x) property table of the cells' box, built by the installed kelvoran-tabulate:
+# both examples print the same lines, the model's state and temperature (boiling water, which
+# the table leaves to the model, to every digit), and the interpolant's dT/dh of the brine.
+set(tabulate "${prefix}/bin/kelvoran-tabulate")
+if(EXISTS "${tabulate}")
+  set(table "${WORK_DIR}/cells.kvt")
+  run_step("build the cells' property table" "${tabulate}" -q -P 95:255 -H 1.55e6:2.05e6
+    -x 0:0.04 --max-level 4 --root-level 2 -o "${table}")
+  run_step("run the C example through the table" "${WORK_DIR}/cells-c" "${table}")
+  set(c_table_output "${step_output}")
+  run_step("run the Fortran example through the table" ${CMAKE_COMMAND} -E env
+    "ASAN_OPTIONS=${asan_options}" "${WORK_DIR}/cells-fortran" "${table}")
+  if(NOT step_output STREQUAL c_table_output)
+    message(FATAL_ERROR "through the table, the Fortran example prints otherwise:\n"
+      "${step_output}\nthe C example:\n${c_table_output}")
+  endif()
+  string(REGEX REPLACE "dT/dh = [^\n]*\n$" "" model_head "${c_output}")
+  string(REGEX REPLACE "dT/dh = [^\n]*\n$" "" table_head "${c_table_output}")
+  if(NOT table_head STREQUAL model_head OR NOT c_table_output MATCHES "dT/dh =  1\\.528[0-9]+E-04")
+    message(FATAL_ERROR "the examples print otherwise through the table:\n${c_table_output}")
+  endif()
+  # A table that cannot be loaded: the message names the file, and the example fails.
+  execute_process(COMMAND "${WORK_DIR}/cells-c" "${WORK_DIR}/missing.kvt" RESULT_VARIABLE status
+    OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(status EQUAL 0 OR NOT err MATCHES "missing\\.kvt: ")
+    message(FATAL_ERROR "the C example without its table: status ${status}:\n${out}${err}")
+  endif()
+endif()
