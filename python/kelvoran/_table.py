@@ -172,6 +172,13 @@ class PropertyTable:
         return str(self._table.kelvoran_version)
 
     @property
+    def levels(self) -> Tuple[int, int]:
+        """(root_level, max_level) of the build: the box was first cut into 2**root_level cells
+        per refined variable, and no cell is finer than the box / 2**max_level."""
+        root, finest = self._table.levels
+        return int(root), int(finest)
+
+    @property
     def statistics(self) -> Dict[str, Any]:
         """Sizes of the table: cells, exact_cells (evaluated by the model throughout),
         segments, exact_segments, nodes (tabulated points), file_bytes, build_seconds (0 for a

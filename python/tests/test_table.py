@@ -60,4 +60,4 @@ def test_a_damaged_file_is_refused_by_name(tmp_path):
 
 def test_a_coarse_build_needs_only_its_finest_level():
     table = kelvoran.PropertyTable.build("tpx", T=(350.0, 352.0), P=(150.0, 152.0), x=(0.0, 0.01), max_level=4)
-    assert table._table.levels == (4, 4)
+    assert table.levels == (4, 4)
