@@ -60,6 +60,7 @@ program cells
     code = kelvoran_table_evaluate(table, n, pressure_bar, enthalpy_j_kg, composition, out, &
                                    c_loc(derivatives), c_loc(options))
     call kelvoran_table_free(table)
+    deallocate(path, message)  ! the main program's variables are never released otherwise
   else
     code = kelvoran_evaluate_ph(n, pressure_bar, enthalpy_j_kg, composition, out, &
                                 c_loc(derivatives), c_loc(options))
