@@ -88,13 +88,15 @@ enum class Fit { Done, Lateral, Column };
 
 class CellBuilder {
   public:
+    // The build stops (TableCancelled) within one evaluation of the model once `cancelled`
+    // is set.
     CellBuilder(TableVariables variables, const TableBox& box, const TableTolerance& tolerance,
-                int maxLevel)
+                int maxLevel, const std::atomic<bool>& cancelled)
         : variables_(variables),
           tolerance_(tolerance),
           gridLevel_(maxLevel + marginLevels(maxLevel)),
           finest_(1U << marginLevels(maxLevel)),
-          model_(variables, box) {
+          model_(variables, box, &cancelled) {
         const bool ph = variables == TableVariables::PressureEnthalpy;
         lowU_ = box.first.lower;
         highU_ = box.first.upper;
@@ -599,11 +601,11 @@ void place(std::vector<std::byte>& image, TableSection& section, std::size_t& of
 
 // Runs task(i) for i in [0, tasks) on `threads` workers (results must depend on i alone),
 // reporting the tasks done a few times a second on the calling thread; throws what a task threw, and
-// TableCancelled when the report asks to stop.
+// TableCancelled when the report asks to stop. `cancelled` is set then (and when a task
+// fails): the tasks running look at it to stop early.
 void runTasks(std::size_t tasks, int threads, const std::function<void(std::size_t)>& task,
-              const std::function<bool(std::size_t)>& report) {
+              const std::function<bool(std::size_t)>& report, std::atomic<bool>& cancelled) {
     std::atomic<std::size_t> next{0}, done{0};
-    std::atomic<bool> cancelled{false};
     std::mutex mutex;
     std::condition_variable finished;
     std::exception_ptr failure;
@@ -674,16 +676,17 @@ std::vector<std::byte> buildTableImage(TableVariables variables, const TableBox&
                             : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
 
     std::vector<Subtree> subtrees(tasks);
+    std::atomic<bool> cancelled{false};
     runTasks(
         tasks, threads,
         [&](std::size_t task) {
             const auto iu = static_cast<std::uint32_t>(task / roots);
             const auto iv = static_cast<std::uint32_t>(task % roots);
-            CellBuilder builder(variables, box, tolerance, options.maxLevel);
+            CellBuilder builder(variables, box, tolerance, options.maxLevel, cancelled);
             builder.build({iu * width, (iu + 1) * width, iv * width, (iv + 1) * width},
                           subtrees[task]);
         },
-        report);
+        report, cancelled);
     report(tasks);
 
     // One table of the subtrees, in the order of their root cells.

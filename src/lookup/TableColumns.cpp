@@ -70,17 +70,25 @@ bool continuousAcross(double a, double b, double gap) {
 
 }  // namespace
 
-ColumnModel::ColumnModel(TableVariables variables, const TableBox& box)
-    : variables_(variables), box_(box) {}
+ColumnModel::ColumnModel(TableVariables variables, const TableBox& box,
+                         const std::atomic<bool>* cancelled)
+    : variables_(variables), box_(box), cancelled_(cancelled) {}
+
+void ColumnModel::count() {
+    if (cancelled_ != nullptr && cancelled_->load(std::memory_order_relaxed)) {
+        throw TableCancelled();
+    }
+    ++evaluations_;
+}
 
 ExactValues ColumnModel::direct(double t, double p, double x) {
-    ++evaluations_;
+    count();
     return exactValues(variables_, solved(t, p, calculator_.evaluate(t, p, x)));
 }
 
 ExactValues ColumnModel::evaluate(double u, double v, double c) {
     if (variables_ == TableVariables::TemperaturePressure) return direct(u, v, c);
-    ++evaluations_;
+    count();
     return exactValues(variables_, evaluatePH(u, c, v));
 }
 

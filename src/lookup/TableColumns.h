@@ -4,6 +4,7 @@
 // the column variable (x at fixed T and P; h at fixed P and x) with their states, and the
 // model's values at any place of a segment, kept once computed.
 
+#include <atomic>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -33,7 +34,10 @@ struct Column {
 /// Builds columns and evaluates the model for a table's variables and box. One per thread.
 class ColumnModel {
   public:
-    ColumnModel(TableVariables variables, const TableBox& box);
+    /// Every evaluation throws TableCancelled once `cancelled` (optional) is set, so that a
+    /// build stops within one evaluation of the model.
+    ColumnModel(TableVariables variables, const TableBox& box,
+                const std::atomic<bool>* cancelled = nullptr);
 
     /// The column at lateral (u, v).
     Column column(double u, double v);
@@ -53,9 +57,12 @@ class ColumnModel {
     Column temperaturePressureColumn(double t, double p);
     Column pressureEnthalpyColumn(double p, double x);
     ExactValues direct(double t, double p, double x);
+    void count();  // one more evaluation, unless the build was cancelled
+
 
     TableVariables variables_;
     TableBox box_;
+    const std::atomic<bool>* cancelled_;
     Calculator calculator_;
     std::size_t evaluations_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -315,6 +316,26 @@ TEST_F(PropertyTableTest, VaporShareHoldsNextToTheBubblePoint) {
     }
     EXPECT_GT(points, 1000U);
     EXPECT_GE(static_cast<double>(within), 0.999 * static_cast<double>(points));
+}
+
+// A cancelled build stops inside the cells it is working on, not after them: the default
+// (P, h, x) box as one root cell (minutes of the model's searches) stops as soon as its
+// progress callback asks.
+TEST_F(PropertyTableTest, CancelledBuildStopsInsideItsCells) {
+    TableBuildOptions options;
+    options.rootLevel = 0;
+    options.threads = 1;
+    int calls = 0;
+    std::chrono::steady_clock::time_point asked;
+    options.progress = [&](std::size_t, std::size_t) {
+        if (++calls == 1) return true;  // the report before any work
+        asked = std::chrono::steady_clock::now();
+        return false;
+    };
+    const auto phx = TableVariables::PressureEnthalpy;
+    EXPECT_THROW(PropertyTable::build(phx, defaultTableBox(phx), {}, options), TableCancelled);
+    EXPECT_EQ(calls, 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(30));
 }
 
 // A damaged, truncated or foreign file is refused with a message naming it, by the class and
