@@ -167,8 +167,9 @@ class PropertyTable {
     /// anything that is not a complete table of this format.
     static PropertyTable load(const std::string& path);
 
-    /// Writes the table to `path` (a new file, renamed into place when complete). Throws
-    /// TableError naming the file.
+    /// Writes the table to `path` (a new file, renamed into place when complete; a device or
+    /// pipe such as /dev/stdout is written in place, a symbolic link is followed, a read-only
+    /// file is not replaced). Throws TableError naming the file.
     void save(const std::string& path) const;
 
     TableVariables variables() const;

@@ -145,7 +145,8 @@ class PropertyTable:
         return cls._of(table)
 
     def save(self, path: Union[str, "os.PathLike[str]"]) -> None:
-        """Writes the table to `path` (complete or not at all); TableError on failure."""
+        """Writes the table to `path` (complete or not at all; a symbolic link is followed, a
+        device or pipe written in place, a read-only file refused); TableError on failure."""
         self._table.save(os.fspath(path))
 
     @property

@@ -286,22 +286,79 @@ void mapTableFile(PropertyTable::Storage& storage, const std::string& path) {
     attachTable(storage, path);
 }
 
-void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t size) {
-    if (path.empty()) fail(path, "no file name");
-    const std::string temporary = path + ".partial-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) fail(path, "cannot write: " + systemError(errno));
+namespace {
+
+// Writes all of `bytes` to `fd`; false with errno where a write fails.
+bool writeAll(int fd, const std::byte* bytes, std::size_t size) {
     std::size_t written = 0;
     while (written < size) {
         const ssize_t n = ::write(fd, bytes + written, size - written);
         if (n < 0) {
             if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            fail(path, "cannot write: " + systemError(error));
+            return false;
         }
         written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The file that `path` names once the symbolic links of its last component are followed (the
+// file to create, where a link dangles).
+std::string linkTarget(const std::string& path) {
+    std::string target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat link {};
+        if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return target;
+        std::vector<char> text(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 4096) + 1);
+        const ssize_t length = ::readlink(target.c_str(), text.data(), text.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= text.size()) {
+            fail(path, "cannot read the symbolic link " + target);
+        }
+        const std::string next(text.data(), static_cast<std::size_t>(length));
+        target = !next.empty() && next.front() == '/' ? next : folderOf(target) + next;
+    }
+    fail(path, "cannot write: " + systemError(ELOOP));
+}
+
+}  // namespace
+
+void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t size) {
+    if (path.empty()) fail(path, "no file name");
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) fail(path, "cannot write: it is a folder");
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A device or pipe (/dev/null, /dev/stdout, a named pipe) is written in place: it
+        // cannot be replaced by a file, and it holds no earlier table to protect.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) fail(path, "cannot write: " + systemError(errno));
+        const bool written = writeAll(fd, bytes, size);
+        const int error = errno;
+        if (::close(fd) != 0 && written) fail(path, "cannot write: " + systemError(errno));
+        if (!written) fail(path, "cannot write: " + systemError(error));
+        return;
+    }
+    // A link keeps pointing where it did: the file it names is replaced.
+    const std::string target = linkTarget(path);
+    if (exists) {
+        // A file its owner made read-only is not replaced.
+        const int probe = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (probe < 0) fail(path, "cannot write: " + systemError(errno));
+        ::close(probe);
+    }
+    const std::string temporary = target + ".partial-" + std::to_string(::getpid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) fail(path, "cannot write: " + systemError(errno));
+    if (!writeAll(fd, bytes, size)) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        fail(path, "cannot write: " + systemError(error));
     }
     const bool synced = ::fsync(fd) == 0;
     int error = errno;
@@ -311,7 +368,7 @@ void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t
         ::unlink(temporary.c_str());
         fail(path, "cannot write: " + systemError(error));
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         fail(path, "cannot write: " + systemError(error));

@@ -60,7 +60,10 @@ void indexTree(PropertyTable::Storage& storage);
 /// Maps the file at `path` and attaches it.
 void mapTableFile(PropertyTable::Storage& storage, const std::string& path);
 
-/// Writes `size` bytes to `path` through a temporary file renamed into place.
+/// Writes `size` bytes to `path` through a temporary file renamed into place, as a shell
+/// redirection would treat the path otherwise: a device or pipe is written in place, through
+/// a symbolic link the file it names is replaced (created where it dangles), and an existing
+/// file that cannot be opened for writing, or a folder, is refused.
 void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t size);
 
 }  // namespace kelvoran

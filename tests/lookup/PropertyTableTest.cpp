@@ -1,6 +1,9 @@
 // Property tables: built, saved, loaded and looked up against the model; damaged files; the
 // same bytes for any thread count.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +18,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kelvoran/Batch.h"
@@ -386,6 +390,82 @@ TEST_F(PropertyTableTest, DamagedFilesAreRefusedByName) {
               3);
     EXPECT_NE(read(dir_ / "err.txt").find("flipped.kvt"), std::string::npos);
     EXPECT_EQ(read(dir_ / "out.csv"), "");
+}
+
+// A table is saved as a shell redirection treats the path: through a symbolic link the file it
+// names is replaced (created where the link dangles) and the link kept, a named pipe is written
+// in place, a folder or a read-only file is refused.
+TEST_F(PropertyTableTest, SaveTreatsThePathAsARedirectionWould) {
+    const PropertyTable table = PropertyTable::build(
+        TableVariables::TemperaturePressure, {{350.0, 352.0}, {150.0, 152.0}, {0.0, 0.01}}, {},
+        TableBuildOptions{.threads = 2, .maxLevel = 4, .rootLevel = 2, .progress = {}});
+    table.save((dir_ / "plain.kvt").string());
+    const std::string bytes = read(dir_ / "plain.kvt");
+    write(dir_ / "old.kvt", "an older table");
+    fs::create_symlink(dir_ / "old.kvt", dir_ / "link.kvt");
+    fs::create_symlink("new.kvt", dir_ / "dangling.kvt");
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    fs::create_directory(dir_ / "folder");
+    write(dir_ / "locked.kvt", "kept");
+    fs::permissions(dir_ / "locked.kvt", fs::perms::owner_read);
+    const bool root = ::geteuid() == 0;  // opens read-only files for writing all the same
+
+    const struct {
+        const char* path;
+        const char* written;  // the file that holds the table after the save
+        const char* refused;  // or the reason in the message
+    } cases[] = {
+        {"link.kvt", "old.kvt", nullptr},
+        {"dangling.kvt", "new.kvt", nullptr},
+        {"pipe", nullptr, nullptr},
+        {"folder", nullptr, "folder"},
+        {"locked.kvt", nullptr, "Permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const fs::path path = dir_ / c.path;
+        if (std::string(c.path) == "locked.kvt" && root) continue;
+        // The pipe's reader holds it open for writing too, so that its reads wait for the
+        // table rather than end; it gives up after 30 s without data.
+        std::string piped;
+        std::thread reader;
+        if (fs::is_fifo(path)) {
+            const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+            ASSERT_GE(fd, 0);
+            reader = std::thread([&piped, &bytes, fd] {
+                char buffer[65536];
+                pollfd wait{fd, POLLIN, 0};
+                while (piped.size() < bytes.size() && ::poll(&wait, 1, 30000) == 1) {
+                    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                    if (n > 0) piped.append(buffer, static_cast<std::size_t>(n));
+                }
+                ::close(fd);
+            });
+        }
+        try {
+            table.save(path.string());
+            EXPECT_EQ(c.refused, nullptr);
+        } catch (const TableError& e) {
+            EXPECT_NE(c.refused, nullptr) << e.what();
+            if (c.refused != nullptr) {
+                EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
+                EXPECT_NE(std::string(e.what()).find(c.refused), std::string::npos) << e.what();
+            }
+        }
+        if (reader.joinable()) {
+            reader.join();
+            EXPECT_TRUE(fs::is_fifo(path));
+            EXPECT_TRUE(piped == bytes) << piped.size() << " bytes came through the pipe";
+        }
+        if (c.written != nullptr) {
+            EXPECT_TRUE(fs::is_symlink(path));
+            EXPECT_TRUE(read(dir_ / c.written) == bytes) << c.written << " holds another table";
+        }
+    }
+    if (!root) {
+        EXPECT_EQ(read(dir_ / "locked.kvt"), "kept");
+    }
+    EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
 }
 
 // The same box gives the same bytes on one thread and on two, through kelvoran-tabulate.
