@@ -59,7 +59,6 @@ class ColumnModel {
     ExactValues direct(double t, double p, double x);
     void count();  // one more evaluation, unless the build was cancelled
 
-
     TableVariables variables_;
     TableBox box_;
     const std::atomic<bool>* cancelled_;

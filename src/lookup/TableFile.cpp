@@ -354,6 +354,8 @@ void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t
     const std::string temporary = target + ".partial-" + std::to_string(::getpid());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) fail(path, "cannot write: " + systemError(errno));
+    // The file that replaces another keeps its permissions (a private table stays private).
+    if (exists) ::fchmod(fd, existing.st_mode & 07777);
     if (!writeAll(fd, bytes, size)) {
         const int error = errno;
         ::close(fd);

@@ -394,7 +394,7 @@ TEST_F(PropertyTableTest, DamagedFilesAreRefusedByName) {
 
 // A table is saved as a shell redirection treats the path: through a symbolic link the file it
 // names is replaced (created where the link dangles) and the link kept, a named pipe is written
-// in place, a folder or a read-only file is refused.
+// in place, a folder or a read-only file is refused; a file replaced keeps its permissions.
 TEST_F(PropertyTableTest, SaveTreatsThePathAsARedirectionWould) {
     const PropertyTable table = PropertyTable::build(
         TableVariables::TemperaturePressure, {{350.0, 352.0}, {150.0, 152.0}, {0.0, 0.01}}, {},
@@ -466,6 +466,11 @@ TEST_F(PropertyTableTest, SaveTreatsThePathAsARedirectionWould) {
         EXPECT_EQ(read(dir_ / "locked.kvt"), "kept");
     }
     EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
+    // A table replaced keeps the permissions of the file it replaces.
+    fs::permissions(dir_ / "plain.kvt", fs::perms::owner_read | fs::perms::owner_write);
+    table.save((dir_ / "plain.kvt").string());
+    EXPECT_EQ(fs::status(dir_ / "plain.kvt").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // The same box gives the same bytes on one thread and on two, through kelvoran-tabulate.
