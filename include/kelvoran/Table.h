@@ -167,6 +167,16 @@ class PropertyTable {
     /// anything that is not a complete table of this format.
     static PropertyTable load(const std::string& path);
 
+    /// A table from the bytes of its file (copied; from bytes(), a file read by the caller, or
+    /// a message of a parallel run), checked as load() checks a file. Throws TableError
+    /// "<name>: <why>".
+    static PropertyTable fromBytes(std::span<const std::byte> bytes,
+                                   const std::string& name = "the table's bytes");
+
+    /// The bytes of the table's file, as save() writes them (valid while a copy of the table
+    /// lives).
+    std::span<const std::byte> bytes() const;
+
     /// Writes the table to `path` (a new file, renamed into place when complete; a device or
     /// pipe such as /dev/stdout is written in place, a symbolic link is followed, a read-only
     /// file is not replaced). Throws TableError naming the file.

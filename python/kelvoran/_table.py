@@ -144,6 +144,21 @@ class PropertyTable:
         )
         return cls._of(table)
 
+    @classmethod
+    def from_bytes(cls, data: Union[bytes, bytearray, memoryview]) -> "PropertyTable":
+        """The table whose file holds `data` (what :meth:`to_bytes` gives), checked as a file
+        is; TableError for anything that is not a complete property table."""
+        return cls._of(_core.PropertyTable.from_bytes(data if isinstance(data, bytes) else bytes(data)))
+
+    def to_bytes(self) -> bytes:
+        """The bytes of the table's file, as :meth:`save` writes them."""
+        return self._table.to_bytes()
+
+    def __reduce__(self) -> Tuple[Any, Tuple[bytes]]:
+        # A pickle holds the whole table (its file's bytes), so that it reaches other processes
+        # (multiprocessing, dask) intact; a large table is better loaded from its file there.
+        return (PropertyTable.from_bytes, (self.to_bytes(),))
+
     def save(self, path: Union[str, "os.PathLike[str]"]) -> None:
         """Writes the table to `path` (complete or not at all; a symbolic link is followed, a
         device or pipe written in place, a read-only file refused); TableError on failure."""

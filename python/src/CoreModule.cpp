@@ -536,6 +536,21 @@ NB_MODULE(_core, m) {
                 t.save(path);
             },
             nb::arg("path"))
+        .def_static(
+            "from_bytes",
+            [](const nb::bytes& data) {
+                // A bytes object does not change: its buffer is read without the GIL.
+                const std::span<const std::byte> view(
+                    reinterpret_cast<const std::byte*>(data.c_str()), data.size());
+                nb::gil_scoped_release unlocked;
+                return kelvoran::PropertyTable::fromBytes(view);
+            },
+            nb::arg("data"))
+        .def("to_bytes",
+             [](const kelvoran::PropertyTable& t) {
+                 const std::span<const std::byte> b = t.bytes();
+                 return nb::bytes(reinterpret_cast<const char*>(b.data()), b.size());
+             })
         .def_prop_ro("variables",
                      [](const kelvoran::PropertyTable& t) {
                          return std::string(kelvoran::shortName(t.variables()));

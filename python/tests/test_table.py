@@ -1,5 +1,8 @@
 """kelvoran.PropertyTable: build, save, load and look up against the model, with the Result
-of kelvoran.evaluate (evaluate_ph); a damaged file raises TableError naming it."""
+of kelvoran.evaluate (evaluate_ph); a damaged file raises TableError naming it; a table pickles."""
+
+import multiprocessing
+import pickle
 
 import numpy as np
 import pytest
@@ -61,3 +64,19 @@ def test_a_damaged_file_is_refused_by_name(tmp_path):
 def test_a_coarse_build_needs_only_its_finest_level():
     table = kelvoran.PropertyTable.build("tpx", T=(350.0, 352.0), P=(150.0, 152.0), x=(0.0, 0.01), max_level=4)
     assert table.levels == (4, 4)
+
+
+def _densities(table, points):
+    return table.evaluate(*points).bulk.density
+
+
+def test_a_table_pickles_and_reaches_other_processes():
+    table = kelvoran.PropertyTable.build("tpx", T=(350.0, 352.0), P=(150.0, 152.0), x=(0.0, 0.01), max_level=4)
+    points = (np.array([350.5, 351.9]), np.array([150.2, 151.7]), np.array([0.001, 0.009]))
+    copy = pickle.loads(pickle.dumps(table))
+    assert copy.to_bytes() == table.to_bytes()
+    np.testing.assert_array_equal(_densities(copy, points), _densities(table, points))
+    with multiprocessing.get_context("spawn").Pool(1) as pool:
+        np.testing.assert_array_equal(pool.apply(_densities, (table, points)), _densities(table, points))
+    with pytest.raises(kelvoran.TableError, match="table's bytes.*truncated"):
+        kelvoran.PropertyTable.from_bytes(bytearray(table.to_bytes()[:1000]))

@@ -510,6 +510,17 @@ PropertyTable PropertyTable::load(const std::string& path) {
     return PropertyTable(std::move(storage));
 }
 
+PropertyTable PropertyTable::fromBytes(std::span<const std::byte> bytes, const std::string& name) {
+    auto storage = std::make_shared<Storage>();
+    storage->owned.assign(bytes.begin(), bytes.end());
+    storage->bytes = storage->owned.data();
+    storage->size = storage->owned.size();
+    attachTable(*storage, name);
+    return PropertyTable(std::move(storage));
+}
+
+std::span<const std::byte> PropertyTable::bytes() const { return {storage_->bytes, storage_->size}; }
+
 void PropertyTable::save(const std::string& path) const {
     writeTableFile(path, storage_->bytes, storage_->size);
 }

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -342,8 +343,8 @@ TEST_F(PropertyTableTest, CancelledBuildStopsInsideItsCells) {
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(30));
 }
 
-// A damaged, truncated or foreign file is refused with a message naming it, by the class and
-// by the table tool, never looked up.
+// A damaged, truncated or foreign file is refused with a message naming it, by the class (from
+// the file or from its bytes) and by the table tool, never looked up.
 TEST_F(PropertyTableTest, DamagedFilesAreRefusedByName) {
     const SmallBox& s = kBoxes[1];
     const fs::path good = dir_ / "good.kvt";
@@ -372,6 +373,10 @@ TEST_F(PropertyTableTest, DamagedFilesAreRefusedByName) {
         {"version", with(16, std::string("\x63\x00\x00\x00", 4)), "version 99"},
         {"text", "T_C,P_bar,x_NaCl\n25,1,0\n", "not a kelvoran property table"},
     };
+    // The same bytes given in memory (a table sent between processes) are refused alike.
+    const auto asBytes = [](const std::string& b) {
+        return std::span<const std::byte>(reinterpret_cast<const std::byte*>(b.data()), b.size());
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path path = dir_ / (std::string(c.name) + ".kvt");
@@ -383,7 +388,19 @@ TEST_F(PropertyTableTest, DamagedFilesAreRefusedByName) {
             EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << e.what();
         }
+        try {
+            PropertyTable::fromBytes(asBytes(c.contents), "the message");
+            ADD_FAILURE() << "taken from bytes";
+        } catch (const TableError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("the message: ", 0), 0U) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << e.what();
+        }
     }
+    const PropertyTable copy = PropertyTable::fromBytes(asBytes(bytes));
+    EXPECT_TRUE(std::equal(copy.bytes().begin(), copy.bytes().end(), asBytes(bytes).begin(),
+                           asBytes(bytes).end()));
+    EXPECT_EQ(copy.evaluate(400.0, 200.0, 0.1).result.point.bulk.density,
+              PropertyTable::load(good.string()).evaluate(400.0, 200.0, 0.1).result.point.bulk.density);
     EXPECT_THROW(PropertyTable::load((dir_ / "missing.kvt").string()), TableError);
     EXPECT_EQ(shell("'" KELVORAN_TABLE_PATH "' -q --table flipped.kvt -T 400 -P 200 -x 0.01 "
                     ">out.csv 2>err.txt"),
