@@ -485,6 +485,22 @@ int defaultMaxLevel(TableVariables variables, const TableBox& box) {
     return std::clamp(level, 4, finest);
 }
 
+namespace {
+
+// The storage of a table held in memory (built here or given as bytes), checked and attached;
+// `name` for the messages.
+std::shared_ptr<PropertyTable::Storage> ownedStorage(std::vector<std::byte> image,
+                                                     const std::string& name) {
+    auto storage = std::make_shared<PropertyTable::Storage>();
+    storage->owned = std::move(image);
+    storage->bytes = storage->owned.data();
+    storage->size = storage->owned.size();
+    attachTable(*storage, name);
+    return storage;
+}
+
+}  // namespace
+
 PropertyTable PropertyTable::build(TableVariables variables, const TableBox& box,
                                    const TableTolerance& tolerance,
                                    const TableBuildOptions& given) {
@@ -494,11 +510,8 @@ PropertyTable PropertyTable::build(TableVariables variables, const TableBox& box
         options.maxLevel = std::max(defaultMaxLevel(variables, box), options.rootLevel);
     }
     const auto start = std::chrono::steady_clock::now();
-    auto storage = std::make_shared<Storage>();
-    storage->owned = buildTableImage(variables, box, tolerance, options);
-    storage->bytes = storage->owned.data();
-    storage->size = storage->owned.size();
-    attachTable(*storage, "the table built");
+    auto storage = ownedStorage(buildTableImage(variables, box, tolerance, options),
+                                "the table built");
     storage->buildSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return PropertyTable(std::move(storage));
@@ -511,12 +524,7 @@ PropertyTable PropertyTable::load(const std::string& path) {
 }
 
 PropertyTable PropertyTable::fromBytes(std::span<const std::byte> bytes, const std::string& name) {
-    auto storage = std::make_shared<Storage>();
-    storage->owned.assign(bytes.begin(), bytes.end());
-    storage->bytes = storage->owned.data();
-    storage->size = storage->owned.size();
-    attachTable(*storage, name);
-    return PropertyTable(std::move(storage));
+    return PropertyTable(ownedStorage({bytes.begin(), bytes.end()}, name));
 }
 
 std::span<const std::byte> PropertyTable::bytes() const { return {storage_->bytes, storage_->size}; }
