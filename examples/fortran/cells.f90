@@ -6,7 +6,7 @@
 !   gfortran -c $(pkg-config --variable=fortran_module kelvoran)
 !   gfortran cells.f90 kelvoran.o $(pkg-config --libs kelvoran) -o cells && ./cells [TABLE]
 program cells
-  use, intrinsic :: iso_c_binding, only: c_int32_t, c_int64_t, c_double, c_loc, c_ptr
+  use, intrinsic :: iso_c_binding, only: c_int8_t, c_int32_t, c_int64_t, c_double, c_loc, c_ptr
   use, intrinsic :: iso_fortran_env, only: error_unit
   use, intrinsic :: ieee_arithmetic, only: ieee_is_nan
   use kelvoran
@@ -24,6 +24,8 @@ program cells
   type(kelvoran_derivatives), target :: derivatives
   type(kelvoran_options), target :: options
   type(c_ptr) :: table
+  integer(c_int8_t), pointer :: image(:)
+  integer(c_int8_t), allocatable :: received(:)
   character(len=:), allocatable :: path, message
   integer(c_int32_t) :: code
   integer :: i, length
@@ -52,6 +54,16 @@ program cells
       write(error_unit, '(a)') message
       error stop 1
     end if
+    ! An MPI run reads the file on one rank and sends its bytes to the others, which make their
+    ! tables of them; here one process plays both parts.
+    code = kelvoran_table_bytes(table, image)
+    received = image  ! the other ranks: call MPI_Bcast(received, size(received), MPI_BYTE, 0, ...)
+    call kelvoran_table_free(table)
+    if (kelvoran_table_from_bytes(received, table, message) /= KELVORAN_OK) then
+      write(error_unit, '(a)') message
+      error stop 1
+    end if
+    deallocate(received)
     if (kelvoran_table_variables(table) /= KELVORAN_TABLE_PHX) then
       write(error_unit, '(a)') path // ": not a (P, h, x) table"
       call kelvoran_table_free(table)

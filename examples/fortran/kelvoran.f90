@@ -11,7 +11,7 @@
 ! gets a status code. Units: T degC, P bar, x mole fraction NaCl, density kg/m3, specific
 ! enthalpy J/kg, heat capacity J/(kg K), molar volume cm3/mol.
 module kelvoran
-  use, intrinsic :: iso_c_binding, only: c_int32_t, c_int64_t, c_double, c_ptr, c_funptr, &
+  use, intrinsic :: iso_c_binding, only: c_int8_t, c_int32_t, c_int64_t, c_double, c_ptr, c_funptr, &
                                          c_null_ptr, c_null_funptr, c_char, c_null_char, &
                                          c_size_t, c_associated, c_f_pointer, c_sizeof, c_loc
   implicit none
@@ -125,7 +125,7 @@ module kelvoran
   public :: kelvoran_version, kelvoran_error_message, kelvoran_point_status_message
   public :: kelvoran_state_name, kelvoran_warning_name
   public :: kelvoran_table_load, kelvoran_table_free, kelvoran_table_variables
-  public :: kelvoran_table_evaluate
+  public :: kelvoran_table_evaluate, kelvoran_table_bytes, kelvoran_table_from_bytes
 
   ! The evaluations: n points, three input arrays, the outputs; derivatives and options are
   ! c_loc of a kelvoran_derivatives / kelvoran_options with the TARGET attribute, or c_null_ptr.
@@ -188,7 +188,8 @@ module kelvoran
       integer(c_int32_t) :: code
     end function kelvoran_table_evaluate
 
-    ! Releases a table of kelvoran_table_load; c_null_ptr is ignored.
+    ! Releases a table of kelvoran_table_load or kelvoran_table_from_bytes; c_null_ptr is
+    ! ignored.
     subroutine kelvoran_table_free(table) bind(c, name="kelvoran_table_free")
       import :: c_ptr
       type(c_ptr), value :: table
@@ -275,6 +276,25 @@ module kelvoran
       integer(c_int32_t) :: code
     end function c_table_load
 
+    function c_table_from_bytes(bytes, size, table, message, message_size) &
+        bind(c, name="kelvoran_table_from_bytes") result(code)
+      import :: c_ptr, c_int32_t, c_int64_t
+      type(c_ptr), value :: bytes
+      integer(c_int64_t), value :: size
+      type(c_ptr), intent(out) :: table
+      type(c_ptr), value :: message
+      integer(c_int64_t), value :: message_size
+      integer(c_int32_t) :: code
+    end function c_table_from_bytes
+
+    function c_table_bytes(table, bytes, size) bind(c, name="kelvoran_table_bytes") result(code)
+      import :: c_ptr, c_int32_t, c_int64_t
+      type(c_ptr), value :: table
+      type(c_ptr), intent(out) :: bytes
+      integer(c_int64_t), intent(out) :: size
+      integer(c_int32_t) :: code
+    end function c_table_bytes
+
     function c_strlen(s) bind(c, name="strlen") result(n)
       import :: c_ptr, c_size_t
       type(c_ptr), value :: s
@@ -339,6 +359,39 @@ contains
     code = c_table_load(terminated, table, c_loc(buffer), int(size(buffer), c_int64_t))
     if (present(message)) message = fortran_string(c_loc(buffer))
   end function kelvoran_table_load
+
+  ! The bytes of `table` (its file's image), for a run that reads the table once and sends it
+  ! to its other processes (MPI_Bcast with MPI_BYTE); `image` points into the table and is
+  ! valid until the table is released.
+  function kelvoran_table_bytes(table, image) result(code)
+    type(c_ptr), intent(in) :: table
+    integer(c_int8_t), pointer, intent(out) :: image(:)
+    integer(c_int32_t) :: code
+    type(c_ptr) :: bytes
+    integer(c_int64_t) :: size
+    nullify(image)
+    code = c_table_bytes(table, bytes, size)
+    if (code == KELVORAN_OK) call c_f_pointer(bytes, image, [size])
+  end function kelvoran_table_bytes
+
+  ! A table made of a copy of `image` (the bytes of kelvoran_table_bytes, or of a table file),
+  ! checked as kelvoran_table_load checks a file; `image` may be released afterwards. On failure
+  ! `table` is c_null_ptr, the code KELVORAN_ERROR_TABLE_FILE, and `message` (where given) a
+  ! sentence saying why.
+  function kelvoran_table_from_bytes(image, table, message) result(code)
+    integer(c_int8_t), intent(in), target, contiguous :: image(:)
+    type(c_ptr), intent(out) :: table
+    character(len=:), allocatable, intent(out), optional :: message
+    integer(c_int32_t) :: code
+    character(kind=c_char), target :: buffer(1024)
+    type(c_ptr) :: bytes
+    buffer = c_null_char
+    bytes = c_null_ptr
+    if (size(image) > 0) bytes = c_loc(image)
+    code = c_table_from_bytes(bytes, int(size(image), c_int64_t), table, c_loc(buffer), &
+                              int(size(buffer), c_int64_t))
+    if (present(message)) message = fortran_string(c_loc(buffer))
+  end function kelvoran_table_from_bytes
 
   ! "MAJOR.MINOR.PATCH".
   function kelvoran_version() result(text)

@@ -69,7 +69,8 @@ enum kelvoran_error {
     KELVORAN_ERROR_OUT_OF_MEMORY = 6,     ///< the library could not allocate its working memory
     KELVORAN_ERROR_INTERNAL = 7,          ///< an unexpected failure inside the library
     KELVORAN_ERROR_TABLE_FILE = 8         ///< kelvoran_table_load: the file cannot be read, or is
-                                          ///< not a complete, undamaged property table
+                                          ///< not a complete, undamaged property table (nor
+                                          ///< are the bytes of kelvoran_table_from_bytes)
 };
 
 /// What outputs->status says of one point: the codes of the inverse evaluations.
@@ -261,8 +262,8 @@ KELVORAN_API int32_t kelvoran_evaluate_trho(int64_t n, const double* temperature
 /// A property table (built by kelvoran-tabulate or kelvoran::PropertyTable): the model's states
 /// over a box of (T °C, P bar, x) or (P bar, h J/kg, x), looked up far faster than the model
 /// is evaluated, with the model's phase state at every point. Opaque; made by
-/// kelvoran_table_load, released by kelvoran_table_free; one table may serve any number of
-/// threads at once.
+/// kelvoran_table_load or kelvoran_table_from_bytes, released by kelvoran_table_free; one
+/// table may serve any number of threads at once.
 typedef struct kelvoran_table kelvoran_table;
 
 /// What kelvoran_table_variables says a table is looked up with.
@@ -280,7 +281,23 @@ enum kelvoran_table_variables {
 KELVORAN_API int32_t kelvoran_table_load(const char* path, kelvoran_table** table, char* message,
                                          int64_t message_size) KELVORAN_NOEXCEPT;
 
-/// Releases a table of kelvoran_table_load; NULL is ignored.
+/// Checks a table image of `size` bytes (those kelvoran_table_bytes gives, or a table file read
+/// into memory) and copies it into *table; the caller's bytes may be released afterwards. For
+/// runs that read a table once and send it to their other processes (an MPI broadcast). Fails
+/// as kelvoran_table_load does, the message naming "the table's bytes";
+/// KELVORAN_ERROR_NULL_POINTER for a NULL table (or NULL bytes with size > 0),
+/// KELVORAN_ERROR_LENGTH for size < 0.
+KELVORAN_API int32_t kelvoran_table_from_bytes(const void* bytes, int64_t size,
+                                               kelvoran_table** table, char* message,
+                                               int64_t message_size) KELVORAN_NOEXCEPT;
+
+/// The image of `table` (its file's bytes) into *bytes and *size (bytes), valid until the
+/// table is released; KELVORAN_ERROR_NULL_POINTER (and *bytes NULL, *size 0 where given) for a
+/// NULL argument.
+KELVORAN_API int32_t kelvoran_table_bytes(const kelvoran_table* table, const void** bytes,
+                                          int64_t* size) KELVORAN_NOEXCEPT;
+
+/// Releases a table of kelvoran_table_load or kelvoran_table_from_bytes; NULL is ignored.
 KELVORAN_API void kelvoran_table_free(kelvoran_table* table) KELVORAN_NOEXCEPT;
 
 /// KELVORAN_TABLE_TPX or KELVORAN_TABLE_PHX; 0 for NULL.

@@ -202,6 +202,39 @@ std::int32_t evaluate(Inputs inputs, std::int64_t n, const double* a, const doub
     }
 }
 
+// A table into *table made by `make`, its failure turned into a code and a sentence written into
+// the caller's `message_size` bytes of `message` (cut to fit, NUL-terminated; "" on success).
+template <typename Make>
+int32_t makeTable(kelvoran_table** table, char* message, int64_t message_size, int32_t refusal,
+                  const Make& make) noexcept {
+    const auto say = [&](const char* text) {
+        if (message == nullptr || message_size <= 0) return;
+        const std::size_t room = static_cast<std::size_t>(message_size) - 1;
+        const std::size_t length = std::min(std::strlen(text), room);
+        std::memcpy(message, text, length);
+        message[length] = '\0';
+    };
+    if (table != nullptr) *table = nullptr;
+    if (refusal != KELVORAN_OK) {
+        say(kelvoran_error_message(refusal));
+        return refusal;
+    }
+    try {
+        *table = new kelvoran_table{make()};
+        say("");
+        return KELVORAN_OK;
+    } catch (const kelvoran::TableError& e) {
+        say(e.what());
+        return KELVORAN_ERROR_TABLE_FILE;
+    } catch (const std::bad_alloc&) {
+        say(kelvoran_error_message(KELVORAN_ERROR_OUT_OF_MEMORY));
+        return KELVORAN_ERROR_OUT_OF_MEMORY;
+    } catch (...) {
+        say(kelvoran_error_message(KELVORAN_ERROR_INTERNAL));
+        return KELVORAN_ERROR_INTERNAL;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -245,32 +278,36 @@ KELVORAN_API int32_t kelvoran_evaluate_trho(int64_t n, const double* temperature
 
 KELVORAN_API int32_t kelvoran_table_load(const char* path, kelvoran_table** table, char* message,
                                          int64_t message_size) noexcept {
-    const auto say = [&](const char* text) {
-        if (message == nullptr || message_size <= 0) return;
-        const std::size_t room = static_cast<std::size_t>(message_size) - 1;
-        const std::size_t length = std::min(std::strlen(text), room);
-        std::memcpy(message, text, length);
-        message[length] = '\0';
-    };
-    if (table != nullptr) *table = nullptr;
-    if (path == nullptr || table == nullptr) {
-        say(kelvoran_error_message(KELVORAN_ERROR_NULL_POINTER));
-        return KELVORAN_ERROR_NULL_POINTER;
+    const int32_t refusal =
+        path == nullptr || table == nullptr ? KELVORAN_ERROR_NULL_POINTER : KELVORAN_OK;
+    return makeTable(table, message, message_size, refusal,
+                     [&] { return kelvoran::PropertyTable::load(path); });
+}
+
+KELVORAN_API int32_t kelvoran_table_from_bytes(const void* bytes, int64_t size,
+                                               kelvoran_table** table, char* message,
+                                               int64_t message_size) noexcept {
+    int32_t refusal = KELVORAN_OK;
+    if (table == nullptr || (bytes == nullptr && size > 0)) {
+        refusal = KELVORAN_ERROR_NULL_POINTER;
+    } else if (size < 0) {
+        refusal = KELVORAN_ERROR_LENGTH;
     }
-    try {
-        *table = new kelvoran_table{kelvoran::PropertyTable::load(path)};
-        say("");
-        return KELVORAN_OK;
-    } catch (const kelvoran::TableError& e) {
-        say(e.what());
-        return KELVORAN_ERROR_TABLE_FILE;
-    } catch (const std::bad_alloc&) {
-        say(kelvoran_error_message(KELVORAN_ERROR_OUT_OF_MEMORY));
-        return KELVORAN_ERROR_OUT_OF_MEMORY;
-    } catch (...) {
-        say(kelvoran_error_message(KELVORAN_ERROR_INTERNAL));
-        return KELVORAN_ERROR_INTERNAL;
-    }
+    return makeTable(table, message, message_size, refusal, [&] {
+        const auto* first = static_cast<const std::byte*>(bytes);
+        return kelvoran::PropertyTable::fromBytes({first, static_cast<std::size_t>(size)});
+    });
+}
+
+KELVORAN_API int32_t kelvoran_table_bytes(const kelvoran_table* table, const void** bytes,
+                                          int64_t* size) noexcept {
+    if (bytes != nullptr) *bytes = nullptr;
+    if (size != nullptr) *size = 0;
+    if (table == nullptr || bytes == nullptr || size == nullptr) return KELVORAN_ERROR_NULL_POINTER;
+    const std::span<const std::byte> image = table->table.bytes();
+    *bytes = image.data();
+    *size = static_cast<int64_t>(image.size());
+    return KELVORAN_OK;
 }
 
 KELVORAN_API void kelvoran_table_free(kelvoran_table* table) noexcept { delete table; }

@@ -4,12 +4,15 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -64,6 +67,18 @@ extern "C" void onInterrupt(int) { interrupted.store(true); }
 int usageError(const std::string& message) {
     std::cerr << kProgram << ": " << message << "\nRun " << kProgram << " --help for the syntax.\n";
     return TabulateExitUsage;
+}
+
+// Writes all of `bytes` to standard output; the system's reason where a write fails.
+std::string writeStandardOutput(std::span<const std::byte> bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::strerror(errno);
+        written += static_cast<std::size_t>(n);
+    }
+    return "";
 }
 
 // "LOWER:UPPER" into a range; the fault, or empty.
@@ -191,7 +206,7 @@ int runTabulate(int argc, char** argv) {
     app.set_version_flag("--version", std::string(kProgram) + " " + kProgramVersion +
                                           "\nError reports: " + kMaintainerContact);
     auto* outputOption =
-        app.add_option("-o,--output", output, "write the table to FILE")->type_name("FILE");
+        app.add_option("-o,--output", output, "write the table to FILE (- for standard output)")->type_name("FILE");
     auto* infoOption =
         app.add_option("--info", info, "describe the table in FILE instead of building one")
             ->type_name("FILE");
@@ -251,6 +266,10 @@ int runTabulate(int argc, char** argv) {
     if (outputOption->count() == 0 || output.empty()) {
         return usageError("give the file to write with -o FILE");
     }
+    const bool toStandardOutput = output == "-";
+    if (toStandardOutput && ::isatty(STDOUT_FILENO) != 0) {
+        return usageError("-o -: standard output is a terminal; redirect it to a file or a pipe");
+    }
     const TableVariables kind = variables == "tpx" ? TableVariables::TemperaturePressure
                                                    : TableVariables::PressureEnthalpy;
     const bool ph = kind == TableVariables::PressureEnthalpy;
@@ -303,14 +322,23 @@ int runTabulate(int argc, char** argv) {
     }
     progress.finish();
     const PropertyTable& table = *built;
-    try {
-        table.save(output);
-    } catch (const TableError& e) {
-        std::cerr << kProgram << ": " << e.what() << '\n';
-        return TabulateExitOutput;
+    if (toStandardOutput) {
+        const std::string fault = writeStandardOutput(table.bytes());
+        if (!fault.empty()) {
+            std::cerr << kProgram << ": standard output: cannot write: " << fault << '\n';
+            return TabulateExitOutput;
+        }
+    } else {
+        try {
+            table.save(output);
+        } catch (const TableError& e) {
+            std::cerr << kProgram << ": " << e.what() << '\n';
+            return TabulateExitOutput;
+        }
     }
     if (!quiet) {
-        std::cerr << kProgram << ": wrote " << output << " in "
+        std::cerr << kProgram << ": wrote " << (toStandardOutput ? "standard output" : output)
+                  << " in "
                   << static_cast<long long>(table.statistics().buildSeconds + 0.5) << " s\n";
         describe(std::cerr, table);
     }

@@ -1,5 +1,6 @@
 // The property tables of the C interface: load, batch lookup and free against the C++ table
-// bit for bit (values and derivatives), and a damaged file refused with a message naming it.
+// bit for bit (values and derivatives), a table passed on as bytes, and a damaged file refused
+// with a message naming it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -85,6 +86,34 @@ TEST(TableInterfaceTest, LooksUpAsTheCppTableAndRefusesDamagedFiles) {
     EXPECT_EQ(kelvoran_table_evaluate(table, static_cast<std::int64_t>(n) + 1, p.data(), h.data(),
                                       x.data(), &o, &d, nullptr),
               KELVORAN_ERROR_LENGTH);
+
+    // The image of the table, as an MPI run would send it to its other ranks: a table made of
+    // a copy of it answers as the file's, and a cut copy is refused by its label.
+    const void* image = nullptr;
+    std::int64_t size = 0;
+    ASSERT_EQ(kelvoran_table_bytes(table, &image, &size), KELVORAN_OK);
+    ASSERT_EQ(static_cast<std::uintmax_t>(size), std::filesystem::file_size(path));
+    std::vector<unsigned char> sent(static_cast<const unsigned char*>(image),
+                                    static_cast<const unsigned char*>(image) + size);
+    kelvoran_table_free(table);
+    kelvoran_table* other = nullptr;
+    EXPECT_EQ(kelvoran_table_from_bytes(sent.data(), size / 2, &other, message, sizeof message),
+              KELVORAN_ERROR_TABLE_FILE);
+    EXPECT_EQ(other, nullptr);
+    EXPECT_NE(std::string(message).find("the table's bytes"), std::string::npos) << message;
+    ASSERT_EQ(kelvoran_table_from_bytes(sent.data(), size, &table, message, sizeof message),
+              KELVORAN_OK);
+    sent.assign(sent.size(), 0);  // the table holds its own copy
+    std::vector<double> again(n);
+    o.bulk.density_kg_m3 = again.data();
+    ASSERT_EQ(kelvoran_table_evaluate(table, static_cast<std::int64_t>(n), p.data(), h.data(),
+                                      x.data(), &o, nullptr, nullptr),
+              KELVORAN_OK);
+    for (std::size_t i = 0; i < n; ++i) EXPECT_TRUE(sameValue(again[i], rho[i])) << "point " << i;
+    EXPECT_EQ(kelvoran_table_from_bytes(nullptr, 1, &other, nullptr, 0), KELVORAN_ERROR_NULL_POINTER);
+    EXPECT_EQ(kelvoran_table_from_bytes(sent.data(), -1, &other, nullptr, 0), KELVORAN_ERROR_LENGTH);
+    EXPECT_EQ(kelvoran_table_bytes(nullptr, &image, &size), KELVORAN_ERROR_NULL_POINTER);
+    EXPECT_EQ(image, nullptr);
     kelvoran_table_free(table);
     kelvoran_table_free(nullptr);
 

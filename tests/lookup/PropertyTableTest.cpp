@@ -490,7 +490,8 @@ TEST_F(PropertyTableTest, SaveTreatsThePathAsARedirectionWould) {
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
-// The same box gives the same bytes on one thread and on two, through kelvoran-tabulate.
+// The same box gives the same bytes on one thread and on two, through kelvoran-tabulate (which
+// writes the second to standard output).
 TEST_F(PropertyTableTest, FileBytesDoNotDependOnTheThreadCount) {
     for (const SmallBox& s : {kBoxes[1], kBoxes[2]}) {
         SCOPED_TRACE(s.name);
@@ -501,11 +502,9 @@ TEST_F(PropertyTableTest, FileBytesDoNotDependOnTheThreadCount) {
                << (ph ? " -H " : " -P ") << s.box.second.lower << ':' << s.box.second.upper << " -x "
                << s.box.composition.lower << ':' << s.box.composition.upper
                << " --max-level " << s.maxLevel << " --root-level 2";
-        for (const char* threads : {"1", "2"}) {
-            ASSERT_EQ(shell("'" KELVORAN_TABULATE_PATH "' -q -j " + std::string(threads) +
-                            ranges.str() + " -o j" + threads + ".kvt"),
-                      0);
-        }
+        ASSERT_EQ(shell("'" KELVORAN_TABULATE_PATH "' -q -j 1" + ranges.str() + " -o j1.kvt"), 0);
+        ASSERT_EQ(shell("'" KELVORAN_TABULATE_PATH "' -q -j 2" + ranges.str() + " -o - > j2.kvt"),
+                  0);
         const std::string one = read(dir_ / "j1.kvt");
         EXPECT_GT(one.size(), 4096U);
         EXPECT_TRUE(one == read(dir_ / "j2.kvt"));
