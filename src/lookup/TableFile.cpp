@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "io/OutputPath.h"
 #include "lookup/Checksum.h"
 #include "lookup/TableChannels.h"
 
@@ -302,39 +303,68 @@ bool writeAll(int fd, const std::byte* bytes, std::size_t size) {
     return true;
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+// Where a table saved to a path goes.
+struct Destination {
+    int descriptor = -1;  // the open descriptor the path names (/dev/stdout), or -1
+    std::string target;   // otherwise the file written: the path through its links
+    bool exists = false;  // the target is there (a file, a device or a pipe)
+    struct stat existing {};
+};
 
-// The file that `path` names once the symbolic links of its last component are followed (the
-// file to create, where a link dangles).
-std::string linkTarget(const std::string& path) {
-    std::string target = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat link {};
-        if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return target;
-        std::vector<char> text(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 4096) + 1);
-        const ssize_t length = ::readlink(target.c_str(), text.data(), text.size());
-        if (length < 0 || static_cast<std::size_t>(length) >= text.size()) {
-            fail(path, "cannot read the symbolic link " + target);
-        }
-        const std::string next(text.data(), static_cast<std::size_t>(length));
-        target = !next.empty() && next.front() == '/' ? next : folderOf(target) + next;
+// `path` followed to where a save writes, refused where that cannot be written: a descriptor
+// not open for writing, a folder, a file that cannot be opened for writing, a new file in a
+// folder that is missing or not writable.
+Destination destinationOf(const std::string& path) {
+    if (path.empty()) fail(path, "no file name");
+    // A link keeps pointing where it did: the file it names is replaced. A name of an open
+    // descriptor is that descriptor, which holds what the shell made of it (a file opened
+    // with > or >>, a pipe).
+    const OutputPath resolved = resolveOutputPath(path);
+    if (resolved.fault == OutputPath::Fault::TooManyLinks) {
+        fail(path, "cannot write: " + systemError(ELOOP));
     }
-    fail(path, "cannot write: " + systemError(ELOOP));
+    if (resolved.fault == OutputPath::Fault::UnreadableLink) {
+        fail(path, "cannot read the symbolic link " + resolved.target);
+    }
+    Destination d;
+    if (resolved.descriptor >= 0) {
+        const int flags = ::fcntl(resolved.descriptor, F_GETFL);
+        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+            fail(path, "cannot write: " + systemError(EBADF));
+        }
+        d.descriptor = resolved.descriptor;
+        return d;
+    }
+    d.target = resolved.target;
+    d.exists = ::stat(path.c_str(), &d.existing) == 0;
+    if (d.exists && S_ISDIR(d.existing.st_mode)) fail(path, "cannot write: it is a folder");
+    if (d.exists && S_ISREG(d.existing.st_mode)) {
+        // A file its owner made read-only is not replaced.
+        const int probe = ::open(d.target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (probe < 0) fail(path, "cannot write: " + systemError(errno));
+        ::close(probe);
+    } else if (!d.exists) {
+        const std::string folder = folderOf(d.target);
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0) {
+            fail(path, "cannot write: " + systemError(errno));
+        }
+    }
+    return d;
 }
 
 }  // namespace
 
+void checkTableDestination(const std::string& path) { (void)destinationOf(path); }
+
 void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t size) {
-    if (path.empty()) fail(path, "no file name");
-    struct stat existing {};
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) fail(path, "cannot write: it is a folder");
-    if (exists && !S_ISREG(existing.st_mode)) {
-        // A device or pipe (/dev/null, /dev/stdout, a named pipe) is written in place: it
-        // cannot be replaced by a file, and it holds no earlier table to protect.
+    const Destination d = destinationOf(path);
+    if (d.descriptor >= 0) {
+        if (!writeAll(d.descriptor, bytes, size)) fail(path, "cannot write: " + systemError(errno));
+        return;
+    }
+    if (d.exists && !S_ISREG(d.existing.st_mode)) {
+        // A device or pipe (/dev/null, a named pipe) is written in place: it cannot be replaced
+        // by a file, and it holds no earlier table to protect.
         const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
         if (fd < 0) fail(path, "cannot write: " + systemError(errno));
         const bool written = writeAll(fd, bytes, size);
@@ -343,19 +373,12 @@ void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t
         if (!written) fail(path, "cannot write: " + systemError(error));
         return;
     }
-    // A link keeps pointing where it did: the file it names is replaced.
-    const std::string target = linkTarget(path);
-    if (exists) {
-        // A file its owner made read-only is not replaced.
-        const int probe = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (probe < 0) fail(path, "cannot write: " + systemError(errno));
-        ::close(probe);
-    }
+    const std::string& target = d.target;
     const std::string temporary = target + ".partial-" + std::to_string(::getpid());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) fail(path, "cannot write: " + systemError(errno));
     // The file that replaces another keeps its permissions (a private table stays private).
-    if (exists) ::fchmod(fd, existing.st_mode & 07777);
+    if (d.exists) ::fchmod(fd, d.existing.st_mode & 07777);
     if (!writeAll(fd, bytes, size)) {
         const int error = errno;
         ::close(fd);

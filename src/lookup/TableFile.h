@@ -61,9 +61,14 @@ void indexTree(PropertyTable::Storage& storage);
 void mapTableFile(PropertyTable::Storage& storage, const std::string& path);
 
 /// Writes `size` bytes to `path` through a temporary file renamed into place, as a shell
-/// redirection would treat the path otherwise: a device or pipe is written in place, through
-/// a symbolic link the file it names is replaced (created where it dangles), and an existing
-/// file that cannot be opened for writing, or a folder, is refused.
+/// redirection would treat the path otherwise: an open descriptor the path names (/dev/stdout,
+/// /dev/fd/3), a device or a pipe is written in place, through a symbolic link the file it
+/// names is replaced (created where it dangles), and an existing file that cannot be opened
+/// for writing, or a folder, is refused.
 void writeTableFile(const std::string& path, const std::byte* bytes, std::size_t size);
+
+/// Refuses (TableError) a path that writeTableFile would refuse before it writes, and a new
+/// file in a folder that is missing or not writable: for a check before a long build.
+void checkTableDestination(const std::string& path);
 
 }  // namespace kelvoran

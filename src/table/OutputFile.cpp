@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/OutputPath.h"
 #include "text/NumberText.h"
 
 namespace kelvoran {
@@ -57,53 +58,6 @@ std::vector<int> terminatingSignals() {
 
 std::string describeErrno(int error) { return std::strerror(error); }
 
-// Removes repeated slashes and "." components, so that //dev/./stdout reads as /dev/stdout.
-std::string tidy(const std::string& path) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < path.size()) {
-        if (path[i] == '/') {
-            if (out.empty() || out.back() != '/') out += '/';
-            ++i;
-            continue;
-        }
-        const std::size_t end = path.find('/', i);
-        const std::string part =
-            path.substr(i, end == std::string::npos ? std::string::npos : end - i);
-        if (part != ".")
-            out += part;
-        else if (!out.empty() && out.back() != '/')
-            out += '/';
-        i = end == std::string::npos ? path.size() : end;
-    }
-    return out;
-}
-
-// The descriptor that a path names by itself (/dev/stdout, /dev/fd/3, /proc/self/fd/3), or -1.
-int descriptorNamed(const std::string& path) {
-    const std::string p = tidy(path);
-    if (p == "/dev/stdin") return 0;
-    if (p == "/dev/stdout") return 1;
-    if (p == "/dev/stderr") return 2;
-    const std::string prefixes[] = {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/",
-                                    "/proc/" + std::to_string(::getpid()) + "/fd/"};
-    for (const std::string& prefix : prefixes) {
-        if (p.size() > prefix.size() && p.compare(0, prefix.size(), prefix) == 0) {
-            const std::string number = p.substr(prefix.size());
-            if (number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos) {
-                return -1;
-            }
-            return std::atoi(number.c_str());
-        }
-    }
-    return -1;
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 void prepareOutputSignals() {
@@ -134,35 +88,23 @@ OutputFile::OutputFile(const std::string& path) : name_(quotedName(path)) {
 
     // Follow the symbolic links of the last component one by one: a link to /dev/stdout is
     // standard output, and a dangling link names the file to create.
-    std::string target = path;
-    for (int hops = 0;; ++hops) {
-        const int descriptor = descriptorNamed(target);
-        if (descriptor >= 0) {
-            const int flags = ::fcntl(descriptor, F_GETFL);
-            if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
-                throw OutputError("cannot write " + name_ + ": " + describeErrno(EBADF));
-            }
-            fd_ = descriptor;
-            return;
-        }
-        struct stat link {};
-        if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-            break;
-        }
-        if (hops == 40) {
-            throw OutputError("cannot write " + name_ + ": " + describeErrno(ELOOP));
-        }
-        std::vector<char> text(
-            static_cast<std::size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
-        const ssize_t length = ::readlink(target.c_str(), text.data(), text.size());
-        if (length < 0 || static_cast<std::size_t>(length) >= text.size()) {
-            throw OutputError("cannot write " + name_ + ": cannot read the symbolic link " +
-                              quotedName(target));
-        }
-        const std::string next(text.data(), static_cast<std::size_t>(length));
-        target = !next.empty() && next.front() == '/' ? next : folderOf(target) + next;
+    const OutputPath resolved = resolveOutputPath(path);
+    if (resolved.fault == OutputPath::Fault::TooManyLinks) {
+        throw OutputError("cannot write " + name_ + ": " + describeErrno(ELOOP));
     }
-    target_ = target;
+    if (resolved.fault == OutputPath::Fault::UnreadableLink) {
+        throw OutputError("cannot write " + name_ + ": cannot read the symbolic link " +
+                          quotedName(resolved.target));
+    }
+    if (resolved.descriptor >= 0) {
+        const int flags = ::fcntl(resolved.descriptor, F_GETFL);
+        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+            throw OutputError("cannot write " + name_ + ": " + describeErrno(EBADF));
+        }
+        fd_ = resolved.descriptor;
+        return;
+    }
+    target_ = resolved.target;
 
     struct stat existing {};
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
@@ -192,7 +134,8 @@ OutputFile::OutputFile(const std::string& path) : name_(quotedName(path)) {
 
     const std::string folder = folderOf(target_);
     const std::string base = target_.substr(folder.size());
-    const std::string prefix = "." + base.substr(0, kTemporaryNameKept) + ".tmp-";
+    std::string prefix = ".";
+    prefix.append(base, 0, kTemporaryNameKept).append(".tmp-");
     std::string temporary = folder + prefix + "XXXXXX";
     if (temporary.size() >= sizeof gTemporaryPath) {
         throw OutputError("cannot write " + name_ + ": " + describeErrno(ENAMETOOLONG));

@@ -4,21 +4,19 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <new>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
 #include "BuildInfo.h"
 #include "kelvoran/Calculator.h"
 #include "kelvoran/Table.h"
+#include "lookup/TableFile.h"
 #include "text/NumberText.h"
 #include "text/NumberWriter.h"
 
@@ -67,18 +65,6 @@ extern "C" void onInterrupt(int) { interrupted.store(true); }
 int usageError(const std::string& message) {
     std::cerr << kProgram << ": " << message << "\nRun " << kProgram << " --help for the syntax.\n";
     return TabulateExitUsage;
-}
-
-// Writes all of `bytes` to standard output; the system's reason where a write fails.
-std::string writeStandardOutput(std::span<const std::byte> bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::strerror(errno);
-        written += static_cast<std::size_t>(n);
-    }
-    return "";
 }
 
 // "LOWER:UPPER" into a range; the fault, or empty.
@@ -302,6 +288,15 @@ int runTabulate(int argc, char** argv) {
         options.rootLevel = options.maxLevel;  // a coarse build asked for by its finest level
     }
 
+    // A destination that cannot be written is refused now, not after a build of minutes.
+    const std::string destination = toStandardOutput ? "/dev/stdout" : output;
+    try {
+        checkTableDestination(destination);
+    } catch (const TableError& e) {
+        std::cerr << kProgram << ": " << e.what() << '\n';
+        return TabulateExitOutput;
+    }
+
     CellProgress progress(!quiet && ::isatty(STDERR_FILENO) != 0);
     options.progress = [&](std::size_t done, std::size_t total) {
         progress.update(done, total);
@@ -322,19 +317,11 @@ int runTabulate(int argc, char** argv) {
     }
     progress.finish();
     const PropertyTable& table = *built;
-    if (toStandardOutput) {
-        const std::string fault = writeStandardOutput(table.bytes());
-        if (!fault.empty()) {
-            std::cerr << kProgram << ": standard output: cannot write: " << fault << '\n';
-            return TabulateExitOutput;
-        }
-    } else {
-        try {
-            table.save(output);
-        } catch (const TableError& e) {
-            std::cerr << kProgram << ": " << e.what() << '\n';
-            return TabulateExitOutput;
-        }
+    try {
+        table.save(destination);
+    } catch (const TableError& e) {
+        std::cerr << kProgram << ": " << e.what() << '\n';
+        return TabulateExitOutput;
     }
     if (!quiet) {
         std::cerr << kProgram << ": wrote " << (toStandardOutput ? "standard output" : output)

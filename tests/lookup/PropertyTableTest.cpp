@@ -410,8 +410,9 @@ TEST_F(PropertyTableTest, DamagedFilesAreRefusedByName) {
 }
 
 // A table is saved as a shell redirection treats the path: through a symbolic link the file it
-// names is replaced (created where the link dangles) and the link kept, a named pipe is written
-// in place, a folder or a read-only file is refused; a file replaced keeps its permissions.
+// names is replaced (created where the link dangles) and the link kept, a named pipe or an open
+// descriptor (/dev/fd/N) is written in place, a folder or a read-only file is refused; a file
+// replaced keeps its permissions.
 TEST_F(PropertyTableTest, SaveTreatsThePathAsARedirectionWould) {
     const PropertyTable table = PropertyTable::build(
         TableVariables::TemperaturePressure, {{350.0, 352.0}, {150.0, 152.0}, {0.0, 0.01}}, {},
@@ -483,6 +484,24 @@ TEST_F(PropertyTableTest, SaveTreatsThePathAsARedirectionWould) {
         EXPECT_EQ(read(dir_ / "locked.kvt"), "kept");
     }
     EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
+    // A name of an open descriptor, here through a link, is written as the descriptor stands:
+    // appended to the file a shell's >> opened, which is not replaced.
+    write(dir_ / "log.kvt", "head");
+    const int appending = ::open((dir_ / "log.kvt").c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(appending, 0);
+    fs::create_symlink("/dev/fd/" + std::to_string(appending), dir_ / "descriptor.kvt");
+    table.save((dir_ / "descriptor.kvt").string());
+    ::close(appending);
+    EXPECT_TRUE(read(dir_ / "log.kvt") == "head" + bytes);
+    // kelvoran-tabulate refuses such destinations before it builds (the fitted range would take
+    // minutes): exit status 4, the path and the reason in its message.
+    for (const char* refused : {"folder", "missing/new.kvt", "- >&-"}) {
+        SCOPED_TRACE(refused);
+        EXPECT_EQ(shell("timeout 60 '" KELVORAN_TABULATE_PATH "' -q --variables tpx -o " +
+                        std::string(refused) + " 2>err.txt"),
+                  4);
+        EXPECT_NE(read(dir_ / "err.txt").find("cannot write"), std::string::npos);
+    }
     // A table replaced keeps the permissions of the file it replaces.
     fs::permissions(dir_ / "plain.kvt", fs::perms::owner_read | fs::perms::owner_write);
     table.save((dir_ / "plain.kvt").string());
