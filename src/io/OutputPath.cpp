@@ -1,5 +1,6 @@
 #include "io/OutputPath.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,13 +34,8 @@ std::string tidy(const std::string& path) {
     return out;
 }
 
-}  // namespace
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
+// The descriptor that `path` names by itself (/dev/stdin, /dev/stdout, /dev/stderr,
+// /dev/fd/N, /proc/self/fd/N, /proc/thread-self/fd/N, /proc/PID/fd/N of this process), or -1.
 int descriptorNamed(const std::string& path) {
     const std::string p = tidy(path);
     if (p == "/dev/stdin") return 0;
@@ -59,12 +55,25 @@ int descriptorNamed(const std::string& path) {
     return -1;
 }
 
+}  // namespace
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 OutputPath resolveOutputPath(const std::string& path) {
     OutputPath out;
     out.target = path;
     for (int hops = 0;; ++hops) {
         out.descriptor = descriptorNamed(out.target);
-        if (out.descriptor >= 0) return out;
+        if (out.descriptor >= 0) {
+            const int flags = ::fcntl(out.descriptor, F_GETFL);
+            if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+                out.fault = OutputPath::Fault::ReadOnlyDescriptor;
+            }
+            return out;
+        }
         struct stat link {};
         if (::lstat(out.target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return out;
         if (hops == 40) {

@@ -11,8 +11,9 @@ namespace kelvoran {
 struct OutputPath {
     enum class Fault {
         None,
-        UnreadableLink,  ///< `target` is a symbolic link that cannot be read
-        TooManyLinks,    ///< more than 40 links in a row
+        UnreadableLink,      ///< `target` is a symbolic link that cannot be read
+        TooManyLinks,        ///< more than 40 links in a row
+        ReadOnlyDescriptor,  ///< `descriptor` is not open for writing (or not open at all)
     };
     int descriptor = -1;  ///< the open descriptor the path names, or -1
     std::string target;   ///< otherwise the file to write (to create, where a link dangles)
@@ -24,9 +25,5 @@ std::string folderOf(const std::string& path);
 
 /// Follows `path` (not empty) to the descriptor or the file it names for writing.
 OutputPath resolveOutputPath(const std::string& path);
-
-/// The descriptor that `path` names by itself (/dev/stdin, /dev/stdout, /dev/stderr,
-/// /dev/fd/N, /proc/self/fd/N, /proc/thread-self/fd/N, /proc/PID/fd/N of this process), or -1.
-int descriptorNamed(const std::string& path);
 
 }  // namespace kelvoran

@@ -326,12 +326,11 @@ Destination destinationOf(const std::string& path) {
     if (resolved.fault == OutputPath::Fault::UnreadableLink) {
         fail(path, "cannot read the symbolic link " + resolved.target);
     }
+    if (resolved.fault == OutputPath::Fault::ReadOnlyDescriptor) {
+        fail(path, "cannot write: " + systemError(EBADF));
+    }
     Destination d;
     if (resolved.descriptor >= 0) {
-        const int flags = ::fcntl(resolved.descriptor, F_GETFL);
-        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
-            fail(path, "cannot write: " + systemError(EBADF));
-        }
         d.descriptor = resolved.descriptor;
         return d;
     }

@@ -96,11 +96,10 @@ OutputFile::OutputFile(const std::string& path) : name_(quotedName(path)) {
         throw OutputError("cannot write " + name_ + ": cannot read the symbolic link " +
                           quotedName(resolved.target));
     }
+    if (resolved.fault == OutputPath::Fault::ReadOnlyDescriptor) {
+        throw OutputError("cannot write " + name_ + ": " + describeErrno(EBADF));
+    }
     if (resolved.descriptor >= 0) {
-        const int flags = ::fcntl(resolved.descriptor, F_GETFL);
-        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
-            throw OutputError("cannot write " + name_ + ": " + describeErrno(EBADF));
-        }
         fd_ = resolved.descriptor;
         return;
     }

@@ -192,7 +192,8 @@ int runTabulate(int argc, char** argv) {
     app.set_version_flag("--version", std::string(kProgram) + " " + kProgramVersion +
                                           "\nError reports: " + kMaintainerContact);
     auto* outputOption =
-        app.add_option("-o,--output", output, "write the table to FILE (- for standard output)")->type_name("FILE");
+        app.add_option("-o,--output", output, "write the table to FILE (- for standard output)")
+            ->type_name("FILE");
     auto* infoOption =
         app.add_option("--info", info, "describe the table in FILE instead of building one")
             ->type_name("FILE");
